@@ -1,0 +1,173 @@
+// The main window: view buttons, the list URLs, the status bar, the progress
+// bar with its Cancel button, two link labels and the menu bar. Every view is
+// a handler of this window; the views of each subsystem are defined in that
+// subsystem's folder.
+#ifndef GLIMMERLOG_APP_FRMVIEWER_H
+#define GLIMMERLOG_APP_FRMVIEWER_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/layout.h"
+#include "app/listmodel.h"
+#include "app/winutil_win.h"
+
+namespace glimmerlog {
+
+class CURLHistory;
+
+// Command identifiers of the buttons and menu entries.
+enum CommandId : int {
+  IDC_CMDURL = 101,
+  IDC_CMDADDRESS,
+  IDC_CMDCOOKIES,
+  IDC_CMDDOC,
+  IDC_CMDSEARCH,
+  IDC_CMDRUN,
+  IDC_CMDOPEN,
+  IDC_LABEL1,
+  IDC_LABEL2,
+  IDC_CMDINDEX,
+  IDC_SBAR1,
+  IDC_URLS,
+  IDC_PBAR1,
+  IDC_COMMAND1,
+
+  IDM_REFRESH = 201,
+  IDM_SEP,
+  IDM_COOKIE,
+  IDM_RECDOC,
+  IDM_SEARCH,
+  IDM_RUN,
+  IDM_OPEN,
+  IDM_INDEX,
+  IDM_EXIT,
+  IDM_OPOENIT,
+  IDM_HELP,
+  IDM_XX1,
+  IDM_XX3,
+  IDM_ABOUT1,
+};
+
+class frmViewer {
+ public:
+  frmViewer();
+  ~frmViewer();
+  frmViewer(const frmViewer&) = delete;
+  frmViewer& operator=(const frmViewer&) = delete;
+
+  // Creates the window and its controls, runs Form_Load and lays the window
+  // out; the window stays hidden until Show.
+  bool Load();
+  void Show();
+  HWND hwnd() const { return hwnd_; }
+  bool Alive() const { return hwnd_ != nullptr; }
+
+  // Views (the button of each only calls its menu handler).
+  void mnuRefresh_Click(int index);
+  void mnuSep_Click();
+  void mnuCookie_Click();
+  void mnuRecDoc_Click();
+  void mnuSearch_Click();
+  void mnurun_Click();
+  void mnuOpen_Click();
+  void cmdIndex_Click();
+
+  // Other commands.
+  void Form_Load();
+  void Form_Resize();
+  void Command1_Click();
+  void mnuExit_Click();
+  void mnuOpoenIt_Click();
+  void URLs_ColumnClick(int position);
+  void URLs_DblClick();
+  void Label1_Click();
+  void Label2_Click();
+  void mnuhelp_Click();
+  void xx1_Click();
+  void xx3_Click();
+  void mnuAbout1_Click();
+
+  // The one operation views call to list a registry key's values.
+  void ShowRegList(HKEY hKey, const std::wstring& strKey);
+
+  // The tag of the view now shown.
+  std::wstring ViewMode;
+
+  // --- The common protocol of a view, shared by every view. ---
+  void SetPanel(int panel, const std::wstring& text);  // panel 1 or 2
+  std::wstring PanelText(int panel) const;
+  void ClearItems();
+  void ClearColumns();
+  void AddColumn(int position, const std::wstring& caption, long widthTwips);
+  size_t AddLine(const std::wstring& text);
+  void SetSubItem(size_t line, int subItem, const std::wstring& text);
+  void SetSubItem(size_t line, int subItem, const std::wstring& text, double sortValue);
+  size_t LineCount() const { return model_.RowCount(); }
+  // "Total Records: " and the number of lines, in panel 2.
+  void WriteCount();
+  // Shows the lines added so far (item count, order, repaint).
+  void SyncList();
+
+  // A yielding view takes a ticket when it starts and stops once the ticket
+  // is no longer current: another view has started, the window is gone or
+  // the program is quitting. Starting any view invalidates older tickets.
+  uint64_t BeginView();
+  bool IsCurrent(uint64_t ticket) const;
+
+  // Read access for tests and for activation.
+  const ListModel& Model() const { return model_; }
+  ListModel& Model() { return model_; }
+  int SelectedLine() const;  // display index, -1 when none
+  void SelectLine(int displayIndex);
+  CURLHistory* History() const { return history_.get(); }
+  void SetHistory(std::unique_ptr<CURLHistory> history);
+  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  int Dpi() const { return dpi_; }
+  // Moves focus between the controls in their tab order; the message loop
+  // calls it for every message before dispatching.
+  static bool PreTranslate(MSG& msg);
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  HMENU BuildMenu();
+  void OnCommand(int id);
+  LRESULT OnNotify(NMHDR* header);
+  void ApplyLayout(const MainLayout& layout);
+  MainLayout CurrentLayout() const;
+  void MoveTwips(HWND control, const TwipRect& r);
+  TwipRect RectTwips(HWND control) const;
+  void SetPanelWidths(long panel1Twips);
+  void OpenPage(const wchar_t* url);
+  bool TabFrom(HWND focus, bool backwards);
+
+  HWND hwnd_ = nullptr;
+  HWND URLs_ = nullptr, SBar1_ = nullptr, PBar1_ = nullptr, Command1_ = nullptr;
+  HWND Label1_ = nullptr, Label2_ = nullptr;
+  int dpi_ = 96;
+  long panel1Twips_ = 7440;
+  UniqueHfont linkFont_, uiFont_;
+  ListModel model_;
+  std::unique_ptr<CURLHistory> history_;
+  uint64_t viewTicket_ = 0;
+  std::wstring panelText_[2];
+};
+
+// One twip rectangle per control at creation, in tab order.
+struct ControlSpec {
+  int id;
+  const char* name;
+  const wchar_t* className;
+  const wchar_t* caption;
+  TwipRect rect;
+};
+extern const ControlSpec kMainControls[14];
+
+}  // namespace glimmerlog
+
+#endif

@@ -1,0 +1,41 @@
+#include "app/mainpro.h"
+
+#include <windows.h>
+
+#include "app/OsApi.h"
+#include "app/frmViewer.h"
+#include "app/winutil_win.h"
+
+namespace glimmerlog {
+
+std::string OsName;
+int16_t CancelRequested = kFalse;
+std::wstring IndexDatPath;
+
+namespace {
+// Held for the life of the process: its existence marks a running copy.
+UniqueHandle g_instanceMutex;
+std::unique_ptr<frmViewer> g_mainWindow;
+
+bool AnotherCopyRuns() {
+  // A named object in the session's namespace: a second copy finds it and
+  // leaves without touching the first.
+  g_instanceMutex.reset(CreateMutexW(nullptr, FALSE, L"Local\\Glimmerlog.SingleInstance.3"));
+  return g_instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+}  // namespace
+
+bool Main() {
+  CancelRequested = kFalse;
+  if (AnotherCopyRuns()) return false;
+  OsName = GetOsName();
+  g_mainWindow = std::make_unique<frmViewer>();
+  if (!g_mainWindow->Load()) return false;
+  g_mainWindow->Show();
+  return true;
+}
+
+frmViewer* MainWindow() { return g_mainWindow.get(); }
+void ReleaseMainWindow() { g_mainWindow.reset(); }
+
+}  // namespace glimmerlog

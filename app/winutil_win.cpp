@@ -1,0 +1,52 @@
+#include "app/winutil_win.h"
+
+namespace glimmerlog {
+
+namespace {
+bool g_quitSeen = false;
+
+std::wstring ToWide(UINT codePage, const char* data, size_t size) {
+  if (size == 0) return {};
+  const int n = MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, data, static_cast<int>(size), out.data(), n);
+  return out;
+}
+}  // namespace
+
+std::wstring Utf8ToWide(const std::string& s) { return ToWide(CP_UTF8, s.data(), s.size()); }
+
+std::wstring AnsiToWide(const char* data, size_t size) { return ToWide(CP_ACP, data, size); }
+
+std::string WideToUtf8(const std::wstring& s) {
+  if (s.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Trim(const std::wstring& s) {
+  const size_t first = s.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return {};
+  const size_t last = s.find_last_not_of(L' ');
+  return s.substr(first, last - first + 1);
+}
+
+bool DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      g_quitSeen = true;
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return !g_quitSeen;
+}
+
+bool QuitSeen() { return g_quitSeen; }
+
+}  // namespace glimmerlog
