@@ -93,6 +93,9 @@ class frmViewer {
 
   // The one operation views call to list a registry key's values.
   void ShowRegList(HKEY hKey, const std::wstring& strKey);
+  // Lists a folder's entries into the list (Cookies, recent documents);
+  // false when another view took the list over meanwhile.
+  bool ListFolderEntries(const std::wstring& folder);
 
   // The tag of the view now shown.
   std::wstring ViewMode;
@@ -112,11 +115,23 @@ class frmViewer {
   // Shows the lines added so far (item count, order, repaint).
   void SyncList();
 
-  // A yielding view takes a ticket when it starts and stops once the ticket
-  // is no longer current: another view has started, the window is gone or
-  // the program is quitting. Starting any view invalidates older tickets.
-  uint64_t BeginView();
-  bool IsCurrent(uint64_t ticket) const;
+  // Every view begins by clearing the list, which starts a new epoch. A view
+  // that gives the event loop turns notes the epoch after its clear and goes
+  // on only while it still owns the list: no other view has cleared it since,
+  // the window still exists and the program is not quitting.
+  uint64_t ListEpoch() const { return listEpoch_; }
+  bool OwnsList(uint64_t epoch) const;
+
+  // Hides or shows the progress bar and the Cancel button of long loads.
+  void ShowProgress(bool visible);
+  void SetProgressRange(uint64_t maximum);
+  void SetProgress(uint64_t position);
+  bool ProgressVisible() const;
+  bool CancelVisible() const;
+
+  // The program's own main window ends the program when it is destroyed;
+  // windows made by tests do not.
+  void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
   // Read access for tests and for activation.
   const ListModel& Model() const { return model_; }
@@ -139,7 +154,6 @@ class frmViewer {
   void OnCommand(int id);
   LRESULT OnNotify(NMHDR* header);
   void ApplyLayout(const MainLayout& layout);
-  MainLayout CurrentLayout() const;
   void MoveTwips(HWND control, const TwipRect& r);
   TwipRect RectTwips(HWND control) const;
   void SetPanelWidths(long panel1Twips);
@@ -154,8 +168,11 @@ class frmViewer {
   UniqueHfont linkFont_, uiFont_;
   ListModel model_;
   std::unique_ptr<CURLHistory> history_;
-  uint64_t viewTicket_ = 0;
-  std::wstring panelText_[2];
+  uint64_t listEpoch_ = 0;
+  bool quitOnDestroy_ = false;
+  MainLayout layout_;
+  uint64_t progressMax_ = 100;
+  int progressShift_ = 0;  // the bar counts in units of 2^shift bytes
 };
 
 // One twip rectangle per control at creation, in tab order.

@@ -30,6 +30,7 @@ bool Main() {
   if (AnotherCopyRuns()) return false;
   OsName = GetOsName();
   g_mainWindow = std::make_unique<frmViewer>();
+  g_mainWindow->SetQuitOnDestroy(true);
   if (!g_mainWindow->Load()) return false;
   g_mainWindow->Show();
   return true;

@@ -4,6 +4,7 @@ namespace glimmerlog {
 
 namespace {
 bool g_quitSeen = false;
+MessageFilter g_filter = nullptr;
 
 std::wstring ToWide(UINT codePage, const char* data, size_t size) {
   if (size == 0) return {};
@@ -41,12 +42,19 @@ bool DoEvents() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return false;
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    DispatchOne(msg);
   }
   return !g_quitSeen;
 }
 
 bool QuitSeen() { return g_quitSeen; }
+
+void SetMessageFilter(MessageFilter filter) { g_filter = filter; }
+
+void DispatchOne(MSG& msg) {
+  if (g_filter && g_filter(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
 
 }  // namespace glimmerlog

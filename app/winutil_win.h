@@ -5,6 +5,7 @@
 #define GLIMMERLOG_APP_WINUTIL_WIN_H
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <string>
 #include <utility>
@@ -147,6 +148,14 @@ bool DoEvents();
 
 // True once a turn has met WM_QUIT: every yielding loop stops.
 bool QuitSeen();
+
+// A hook that sees every message before it is dispatched, in the main loop
+// and in every turn (keyboard navigation of the main window). It returns
+// true when it has handled the message.
+using MessageFilter = bool (*)(MSG& msg);
+void SetMessageFilter(MessageFilter filter);
+// Translates and dispatches one message unless the filter takes it.
+void DispatchOne(MSG& msg);
 
 }  // namespace glimmerlog
 

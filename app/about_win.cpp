@@ -1,0 +1,7 @@
+#include "app/frmViewer.h"
+
+namespace glimmerlog {
+
+void frmViewer::mnuAbout1_Click() {}
+
+}  // namespace glimmerlog

@@ -1,0 +1,554 @@
+#include "app/frmViewer.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/mainpro.h"
+#include "app/shell.h"
+#include "views/browser/CURLHistory.h"
+
+namespace glimmerlog {
+
+// Creation geometry of the controls (twips in the client area), in tab order.
+// The status bar docks along the bottom edge, so its rectangle is nominal.
+const ControlSpec kMainControls[14] = {
+    {IDC_CMDURL, "cmdurl", WC_BUTTONW, L"URLs History", {120, 120, 1095, 375}},
+    {IDC_CMDADDRESS, "cmdaddress", WC_BUTTONW, L"Address Bar", {1320, 120, 1095, 375}},
+    {IDC_CMDCOOKIES, "cmdcookies", WC_BUTTONW, L"Cookies", {2520, 120, 855, 375}},
+    {IDC_CMDDOC, "cmddoc", WC_BUTTONW, L"Recent Documents", {3480, 120, 1575, 375}},
+    {IDC_CMDSEARCH, "cmdsearch", WC_BUTTONW, L"Search History", {5160, 120, 1215, 375}},
+    {IDC_CMDRUN, "cmdrun", WC_BUTTONW, L"Run History", {6480, 120, 975, 375}},
+    {IDC_CMDOPEN, "cmdopen", WC_BUTTONW, L"Open/Save", {7560, 120, 1095, 375}},
+    {IDC_LABEL1, "Label1", WC_STATICW, L"Want to erase all the history above ?   Get a copy of Clearwick",
+     {120, 6360, 4815, 255}},
+    {IDC_LABEL2, "Label2", WC_STATICW, L"Want a more powerful spy software ? Get  Vantorel", {5160, 6360, 3975, 255}},
+    {IDC_CMDINDEX, "cmdIndex", WC_BUTTONW, L"Index.dat", {8760, 120, 975, 375}},
+    {IDC_SBAR1, "SBar1", STATUSCLASSNAMEW, L"", {0, 6600, 10200, 255}},
+    {IDC_URLS, "URLs", WC_LISTVIEWW, L"", {120, 600, 9735, 5655}},
+    {IDC_PBAR1, "PBar1", PROGRESS_CLASSW, L"", {0, 6600, 6855, 255}},
+    {IDC_COMMAND1, "Command1", WC_BUTTONW, L"Cancel", {6840, 6600, 615, 255}},
+};
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"GlimmerlogViewer";
+constexpr long kClientWidthTwips = 10200;
+constexpr long kClientHeightTwips = 6855;
+constexpr long kPanel2Twips = 2440;
+
+// The maker's two web hosts (reserved names) and the pages on them.
+constexpr wchar_t kClearwickPage[] = L"http://www.glimmersoft.example/index1.htm";
+constexpr wchar_t kVantorelPage[] = L"http://www.glimmersoft-tools.example/index1.htm";
+
+frmViewer* FromHwnd(HWND hwnd) { return reinterpret_cast<frmViewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
+  WNDCLASSEXW wc{};
+  if (GetClassInfoExW(instance, kClassName, &wc)) return true;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), 0));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0;
+}
+
+HFONT MakeFont(const wchar_t* face, int tenthsOfPointsTimes10, int dpi, bool underline) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(tenthsOfPointsTimes10, dpi, 7200);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfUnderline = underline ? TRUE : FALSE;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+}  // namespace
+
+frmViewer::frmViewer() = default;
+
+frmViewer::~frmViewer() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool frmViewer::Load() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  if (!RegisterViewerClass(instance, &frmViewer::WndProc)) return false;
+
+  HDC screen = GetDC(nullptr);
+  dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  if (dpi_ <= 0) dpi_ = 96;
+
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
+  AdjustWindowRectEx(&r, style, TRUE, 0);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  // Centred on the work area of the primary monitor.
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - width) / 2));
+  const int y = work.top + std::max(0, static_cast<int>((work.bottom - work.top - height) / 2));
+
+  if (!CreateWindowExW(0, kClassName, L"Glimmerlog 3.21", style, x, y, width, height, nullptr, BuildMenu(), instance,
+                       this)) {
+    return false;
+  }
+  CreateControls();
+  Form_Load();
+  Form_Resize();
+  return Alive();
+}
+
+void frmViewer::Show() {
+  if (!hwnd_) return;
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  if (URLs_) SetFocus(URLs_);
+}
+
+HMENU frmViewer::BuildMenu() {
+  HMENU bar = CreateMenu();
+  HMENU view = CreatePopupMenu();
+  AppendMenuW(view, MF_STRING, IDM_REFRESH, L"Show IE Internet History");
+  AppendMenuW(view, MF_STRING, IDM_SEP, L"Show IE Loaction Bar History");
+  AppendMenuW(view, MF_STRING, IDM_COOKIE, L"Show Cookies");
+  AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(view, MF_STRING, IDM_RECDOC, L"Show Windows Recent Documents");
+  AppendMenuW(view, MF_STRING, IDM_SEARCH, L"Show Search Histroy");
+  AppendMenuW(view, MF_STRING, IDM_RUN, L"Show Run History");
+  AppendMenuW(view, MF_STRING, IDM_OPEN, L"Show Open/Save History");
+  AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
+  AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(view, MF_STRING, IDM_EXIT, L"&Exit");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+
+  HMENU open = CreatePopupMenu();
+  AppendMenuW(open, MF_STRING, IDM_OPOENIT, L"Open");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(open), L"Open");
+
+  HMENU help = CreatePopupMenu();
+  AppendMenuW(help, MF_STRING, IDM_HELP, L"Help");
+  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(help, MF_STRING, IDM_XX1, L"Download Clearwick To Erase The Tracks");
+  AppendMenuW(help, MF_STRING, IDM_XX3, L"Download a more powerful Vantorel");
+  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(help, MF_STRING, IDM_ABOUT1, L"About");
+  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+  return bar;
+}
+
+void frmViewer::CreateControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof(ncm);
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
+    uiFont_.reset(CreateFontIndirectW(&ncm.lfMessageFont));
+  }
+  linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi_, true));
+
+  for (const ControlSpec& spec : kMainControls) {
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    switch (spec.id) {
+      case IDC_SBAR1: style |= SBARS_SIZEGRIP | WS_CLIPSIBLINGS; break;
+      case IDC_URLS:
+        style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP | WS_BORDER;
+        break;
+      case IDC_PBAR1: break;
+      case IDC_LABEL1:
+      case IDC_LABEL2: style |= SS_NOTIFY | SS_LEFTNOWORDWRAP; break;
+      default: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
+    }
+    const TwipRect& t = spec.rect;
+    HWND control = CreateWindowExW(0, spec.className, spec.caption, style, TwipsToPixels(t.left, dpi_),
+                                   TwipsToPixels(t.top, dpi_), TwipsToPixels(t.width, dpi_),
+                                   TwipsToPixels(t.height, dpi_), hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    const bool isLabel = spec.id == IDC_LABEL1 || spec.id == IDC_LABEL2;
+    HFONT font = isLabel ? linkFont_.get() : uiFont_.get();
+    if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  URLs_ = GetDlgItem(hwnd_, IDC_URLS);
+  SBar1_ = GetDlgItem(hwnd_, IDC_SBAR1);
+  PBar1_ = GetDlgItem(hwnd_, IDC_PBAR1);
+  Command1_ = GetDlgItem(hwnd_, IDC_COMMAND1);
+  Label1_ = GetDlgItem(hwnd_, IDC_LABEL1);
+  Label2_ = GetDlgItem(hwnd_, IDC_LABEL2);
+
+  if (URLs_) {
+    ListView_SetExtendedListViewStyle(URLs_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+  }
+  // The progress bar and Cancel lie over the first status panel and are drawn
+  // above it; the status bar clips them out of its own painting.
+  if (PBar1_) {
+    SetWindowPos(PBar1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(PBar1_, PBM_SETRANGE32, 0, 100);
+  }
+  if (Command1_) SetWindowPos(Command1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  layout_.urls = kMainControls[11].rect;
+  layout_.pbar = kMainControls[12].rect;
+  layout_.label1 = kMainControls[7].rect;
+  layout_.label2 = kMainControls[8].rect;
+  layout_.cancel = kMainControls[13].rect;
+  panel1Twips_ = 7440;
+  SetPanelWidths(panel1Twips_);
+}
+
+void frmViewer::Form_Load() {
+  // Each step stands on its own: a history store that cannot be made leaves
+  // the window without one, and the view still writes its count.
+  history_ = CURLHistory::Create();
+  mnuRefresh_Click(0);
+  ShowProgress(false);
+}
+
+void frmViewer::SetHistory(std::unique_ptr<CURLHistory> history) { history_ = std::move(history); }
+
+void frmViewer::Form_Resize() {
+  if (!hwnd_) return;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const long sw = PixelsToTwips(client.right - client.left, dpi_);
+  const long sh = PixelsToTwips(client.bottom - client.top, dpi_);
+  ApplyResizeLayout(sw, sh, layout_);
+  ApplyLayout(layout_);
+}
+
+void frmViewer::ApplyLayout(const MainLayout& l) {
+  MoveTwips(URLs_, l.urls);
+  SetPanelWidths(l.panel1Width ? l.panel1Width : panel1Twips_);
+  MoveTwips(PBar1_, l.pbar);
+  MoveTwips(Label1_, l.label1);
+  MoveTwips(Label2_, l.label2);
+  MoveTwips(Command1_, l.cancel);
+}
+
+void frmViewer::MoveTwips(HWND control, const TwipRect& r) {
+  if (!control) return;
+  MoveWindow(control, TwipsToPixels(r.left, dpi_), TwipsToPixels(r.top, dpi_), TwipsToPixels(r.width, dpi_),
+             TwipsToPixels(r.height, dpi_), TRUE);
+}
+
+TwipRect frmViewer::RectTwips(HWND control) const {
+  RECT r{};
+  if (!control) return {};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+  return {PixelsToTwips(r.left, dpi_), PixelsToTwips(r.top, dpi_), PixelsToTwips(r.right - r.left, dpi_),
+          PixelsToTwips(r.bottom - r.top, dpi_)};
+}
+
+void frmViewer::SetPanelWidths(long panel1Twips) {
+  panel1Twips_ = panel1Twips;
+  if (!SBar1_) return;
+  const int p1 = TwipsToPixels(panel1Twips, dpi_);
+  int edges[2] = {p1, p1 + TwipsToPixels(kPanel2Twips, dpi_)};
+  SendMessageW(SBar1_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
+}
+
+// ---------------------------------------------------------------------------
+// The common protocol of a view.
+
+void frmViewer::SetPanel(int panel, const std::wstring& text) {
+  if (!SBar1_ || panel < 1 || panel > 2) return;
+  SendMessageW(SBar1_, SB_SETTEXTW, panel - 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring frmViewer::PanelText(int panel) const {
+  if (!SBar1_ || panel < 1 || panel > 2) return {};
+  const LRESULT info = SendMessageW(SBar1_, SB_GETTEXTLENGTHW, panel - 1, 0);
+  std::wstring text(LOWORD(info) + 1, L'\0');
+  SendMessageW(SBar1_, SB_GETTEXTW, panel - 1, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(LOWORD(info));
+  return text;
+}
+
+void frmViewer::ClearItems() {
+  ++listEpoch_;
+  model_.ClearRows();
+  if (URLs_) ListView_SetItemCountEx(URLs_, 0, 0);
+}
+
+void frmViewer::ClearColumns() {
+  model_.ClearColumns();
+  if (!URLs_) return;
+  HWND header = ListView_GetHeader(URLs_);
+  for (int n = header ? Header_GetItemCount(header) : 0; n > 0; --n) ListView_DeleteColumn(URLs_, n - 1);
+}
+
+void frmViewer::AddColumn(int position, const std::wstring& caption, long widthTwips) {
+  model_.AddColumn(static_cast<size_t>(std::max(position, 1)), WideToUtf8(caption), widthTwips);
+  if (!URLs_) return;
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.pszText = const_cast<wchar_t*>(caption.c_str());
+  col.cx = TwipsToPixels(widthTwips, dpi_);
+  col.iSubItem = std::max(position, 1) - 1;
+  ListView_InsertColumn(URLs_, std::max(position, 1) - 1, &col);
+}
+
+size_t frmViewer::AddLine(const std::wstring& text) { return model_.AddRow(WideToUtf8(text)); }
+
+void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text) {
+  model_.SetCell(line, static_cast<size_t>(subItem), WideToUtf8(text));
+}
+
+void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text, double sortValue) {
+  model_.SetCell(line, static_cast<size_t>(subItem), WideToUtf8(text), sortValue);
+}
+
+void frmViewer::SyncList() {
+  if (!URLs_) return;
+  const bool reorder = model_.Sorted();
+  model_.Resort();
+  if (reorder) ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL);
+  InvalidateRect(URLs_, nullptr, FALSE);
+}
+
+void frmViewer::WriteCount() {
+  SyncList();
+  SetPanel(2, L"Total Records: " + std::to_wstring(model_.RowCount()));
+}
+
+bool frmViewer::OwnsList(uint64_t epoch) const { return Alive() && epoch == listEpoch_ && !QuitSeen(); }
+
+void frmViewer::ShowProgress(bool visible) {
+  if (PBar1_) ShowWindow(PBar1_, visible ? SW_SHOW : SW_HIDE);
+  if (Command1_) ShowWindow(Command1_, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool frmViewer::ProgressVisible() const { return PBar1_ && IsWindowVisible(PBar1_); }
+bool frmViewer::CancelVisible() const { return Command1_ && IsWindowVisible(Command1_); }
+
+void frmViewer::SetProgressRange(uint64_t maximum) {
+  // The bar's range is 32-bit; larger files are counted in coarser units.
+  progressMax_ = maximum;
+  progressShift_ = 0;
+  while ((maximum >> progressShift_) > 0x7FFFFFFFull) ++progressShift_;
+  if (PBar1_) SendMessageW(PBar1_, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum >> progressShift_));
+}
+
+void frmViewer::SetProgress(uint64_t position) {
+  if (PBar1_) SendMessageW(PBar1_, PBM_SETPOS, static_cast<WPARAM>(std::min(position, progressMax_) >> progressShift_), 0);
+}
+
+int frmViewer::SelectedLine() const {
+  if (!URLs_) return -1;
+  return ListView_GetNextItem(URLs_, -1, LVNI_SELECTED);
+}
+
+void frmViewer::SelectLine(int displayIndex) {
+  if (!URLs_) return;
+  ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (displayIndex >= 0) {
+    ListView_SetItemState(URLs_, displayIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Commands that are not views.
+
+void frmViewer::Command1_Click() {
+  CancelRequested = kTrue;
+  if (Command1_) ShowWindow(Command1_, SW_HIDE);
+}
+
+void frmViewer::mnuExit_Click() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void frmViewer::OpenPage(const wchar_t* url) { Shell().Open(hwnd_, url, nullptr, nullptr, SW_HIDE); }
+
+void frmViewer::Label1_Click() { OpenPage(kClearwickPage); }
+void frmViewer::Label2_Click() { OpenPage(kVantorelPage); }
+void frmViewer::xx1_Click() { OpenPage(kClearwickPage); }
+void frmViewer::xx3_Click() { OpenPage(kVantorelPage); }
+
+void frmViewer::mnuhelp_Click() {
+  wchar_t path[MAX_PATH * 4] = {};
+  const DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+  std::wstring folder(path, n);
+  const size_t slash = folder.find_last_of(L'\\');
+  folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+  // A program in a drive root has the folder "C:" here, so the help path
+  // never gets a doubled separator.
+  Shell().Open(hwnd_, folder + L"\\glimmerlog.chm", L"", L"", SW_SHOWNORMAL);
+}
+
+// ---------------------------------------------------------------------------
+// Messages.
+
+LRESULT CALLBACK frmViewer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    // The object rides in the creation parameters; from here on every
+    // message of this window reaches it.
+    auto* created = static_cast<frmViewer*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    created->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  frmViewer* self = FromHwnd(hwnd);
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  try {
+    return self->HandleMessage(msg, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the system's frames; the message is dropped.
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (lParam == 0 || HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == STN_CLICKED) {
+        OnCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    case WM_NOTIFY:
+      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_SIZE:
+      if (SBar1_) SendMessageW(SBar1_, WM_SIZE, 0, 0);
+      Form_Resize();
+      return 0;
+    case WM_SETCURSOR: {
+      HWND over = reinterpret_cast<HWND>(wParam);
+      if (over && (over == Label1_ || over == Label2_)) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      if (control == Label1_ || control == Label2_) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    }
+    case WM_DESTROY:
+      if (quitOnDestroy_) PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      // Loops that are still running see that the window is gone.
+      const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = nullptr;
+      ++listEpoch_;
+      return r;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void frmViewer::OnCommand(int id) {
+  switch (id) {
+    // Each button only calls the handler of its menu entry.
+    case IDC_CMDURL: mnuRefresh_Click(1); break;
+    case IDC_CMDADDRESS: mnuSep_Click(); break;
+    case IDC_CMDCOOKIES: mnuCookie_Click(); break;
+    case IDC_CMDDOC: mnuRecDoc_Click(); break;
+    case IDC_CMDSEARCH: mnuSearch_Click(); break;
+    case IDC_CMDRUN: mnurun_Click(); break;
+    case IDC_CMDOPEN: mnuOpen_Click(); break;
+    case IDC_CMDINDEX: cmdIndex_Click(); break;
+    case IDC_COMMAND1: Command1_Click(); break;
+    case IDC_LABEL1: Label1_Click(); break;
+    case IDC_LABEL2: Label2_Click(); break;
+
+    case IDM_REFRESH: mnuRefresh_Click(0); break;
+    case IDM_SEP: mnuSep_Click(); break;
+    case IDM_COOKIE: mnuCookie_Click(); break;
+    case IDM_RECDOC: mnuRecDoc_Click(); break;
+    case IDM_SEARCH: mnuSearch_Click(); break;
+    case IDM_RUN: mnurun_Click(); break;
+    case IDM_OPEN: mnuOpen_Click(); break;
+    case IDM_INDEX: cmdIndex_Click(); break;
+    case IDM_EXIT: mnuExit_Click(); break;
+    case IDM_OPOENIT: mnuOpoenIt_Click(); break;
+    case IDM_HELP: mnuhelp_Click(); break;
+    case IDM_XX1: xx1_Click(); break;
+    case IDM_XX3: xx3_Click(); break;
+    case IDM_ABOUT1: mnuAbout1_Click(); break;
+    default: break;
+  }
+}
+
+LRESULT frmViewer::OnNotify(NMHDR* header) {
+  if (!header || header->hwndFrom != URLs_ || !URLs_) return 0;
+  switch (header->code) {
+    case LVN_GETDISPINFOW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+      LVITEMW& item = info->item;
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::wstring text =
+            Utf8ToWide(model_.CellAt(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
+        lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+      }
+      return 0;
+    }
+    case LVN_COLUMNCLICK:
+      URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
+      return 0;
+    case NM_DBLCLK:
+      URLs_DblClick();
+      return 0;
+    case NM_RETURN:
+      URLs_DblClick();
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// Tab and Shift+Tab walk the controls in their tab order; Escape presses
+// Cancel while a long load shows it.
+bool frmViewer::PreTranslate(MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  frmViewer* self = nullptr;
+  for (HWND h = msg.hwnd; h; h = GetParent(h)) {
+    if ((self = FromHwnd(h)) != nullptr) break;
+  }
+  if (!self || !self->hwnd_) return false;
+  if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  if (msg.wParam == VK_ESCAPE && self->CancelVisible()) {
+    self->Command1_Click();
+    return true;
+  }
+  return false;
+}
+
+bool frmViewer::TabFrom(HWND focus, bool backwards) {
+  const int count = static_cast<int>(std::size(kMainControls));
+  int at = -1;
+  for (int i = 0; i < count; ++i) {
+    if (Control(kMainControls[i].id) == focus) at = i;
+  }
+  const int start = at >= 0 ? at : (backwards ? 0 : count - 1);
+  for (int step = 1; step <= count; ++step) {
+    const int i = (start + (backwards ? count - step : step)) % count;
+    HWND c = Control(kMainControls[i].id);
+    if (c && (GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(c) && IsWindowEnabled(c)) {
+      SetFocus(c);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace glimmerlog

@@ -1,0 +1,22 @@
+// Entry point: the start-up procedure, then the message loop until the main
+// window is gone.
+#include <windows.h>
+
+#include "app/frmViewer.h"
+#include "app/mainpro.h"
+#include "app/winutil_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  using namespace glimmerlog;
+  ComInit com;
+  SetMessageFilter(&frmViewer::PreTranslate);
+  try {
+    if (!Main()) return 0;
+  } catch (...) {
+    return 1;
+  }
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
+  ReleaseMainWindow();
+  return 0;
+}

@@ -1,0 +1,232 @@
+// The main window as the program creates it: controls, menus, status bar,
+// layout on resize, the command map and the commands that are not views.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "app/mainpro.h"
+#include "tests/win32/win32_test_util.h"
+#include "views/browser/frmindexfile.h"
+
+namespace glimmerlog {
+namespace {
+
+using test::MakeViewer;
+
+TwipRect ControlTwips(const frmViewer& form, int id) {
+  RECT r{};
+  GetWindowRect(form.Control(id), &r);
+  MapWindowPoints(nullptr, form.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+  const int dpi = form.Dpi();
+  return {PixelsToTwips(r.left, dpi), PixelsToTwips(r.top, dpi), PixelsToTwips(r.right - r.left, dpi),
+          PixelsToTwips(r.bottom - r.top, dpi)};
+}
+
+std::wstring WindowText(HWND hwnd) {
+  wchar_t text[512] = {};
+  GetWindowTextW(hwnd, text, 512);
+  return text;
+}
+
+std::vector<int> PanelEdges(const frmViewer& form) {
+  int edges[4] = {};
+  const int n = static_cast<int>(SendMessageW(form.Control(IDC_SBAR1), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
+  return std::vector<int>(edges, edges + n);
+}
+
+void SetClientTwips(const frmViewer& form, long width, long height) {
+  const int dpi = form.Dpi();
+  RECT r{0, 0, TwipsToPixels(width, dpi), TwipsToPixels(height, dpi)};
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(form.hwnd(), GWL_STYLE)), TRUE, 0);
+  SetWindowPos(form.hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  // A menu bar that wraps changes the client height; ask for what we got.
+  RECT client{};
+  GetClientRect(form.hwnd(), &client);
+  ASSERT_EQ(PixelsToTwips(client.right, dpi), width);
+}
+
+TEST(MainWindow, StartsOnTheInternetHistoryWithItsControls) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(WindowText(form->hwnd()), L"Glimmerlog 3.21");
+  EXPECT_TRUE(SendMessageW(form->hwnd(), WM_GETICON, ICON_BIG, 0) || GetClassLongPtrW(form->hwnd(), GCLP_HICON));
+
+  RECT client{};
+  GetClientRect(form->hwnd(), &client);
+  EXPECT_EQ(PixelsToTwips(client.right, form->Dpi()), 10200);
+  EXPECT_EQ(PixelsToTwips(client.bottom, form->Dpi()), 6855);
+
+  for (const ControlSpec& spec : kMainControls) {
+    HWND control = form->Control(spec.id);
+    ASSERT_TRUE(control) << spec.name;
+    if (spec.caption[0]) {
+      EXPECT_EQ(WindowText(control), spec.caption) << spec.name;
+    }
+    const bool hidden = spec.id == IDC_PBAR1 || spec.id == IDC_COMMAND1;
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, !hidden) << spec.name;
+  }
+  // The view buttons stay where they were created.
+  for (int id : {IDC_CMDURL, IDC_CMDADDRESS, IDC_CMDCOOKIES, IDC_CMDDOC, IDC_CMDSEARCH, IDC_CMDRUN, IDC_CMDOPEN,
+                 IDC_CMDINDEX}) {
+    for (const ControlSpec& spec : kMainControls) {
+      if (spec.id == id) EXPECT_EQ(ControlTwips(*form, id), spec.rect) << spec.name;
+    }
+  }
+  // After the first layout (client 10200 x 6855).
+  EXPECT_EQ(ControlTwips(*form, IDC_URLS), (TwipRect{10, 500, 10190, 5755}));
+  EXPECT_EQ(ControlTwips(*form, IDC_LABEL1), (TwipRect{120, 6355, 4815, 255}));
+  EXPECT_EQ(ControlTwips(*form, IDC_LABEL2), (TwipRect{6200, 6355, 3975, 255}));
+  EXPECT_EQ(ControlTwips(*form, IDC_PBAR1), (TwipRect{0, 6645, 7020, 255}));
+  EXPECT_EQ(ControlTwips(*form, IDC_COMMAND1), (TwipRect{7100, 6625, 615, 255}));
+
+  EXPECT_EQ(form->ViewMode, L"cache");
+  EXPECT_EQ(form->PanelText(1), L"DoubleCilck the line to view contents");
+  EXPECT_EQ(form->PanelText(2).rfind(L"Total Records: ", 0), 0u);
+  const auto edges = PanelEdges(*form);
+  ASSERT_EQ(edges.size(), 2u);
+  EXPECT_EQ(PixelsToTwips(edges[0], form->Dpi()), 7800);  // panel 1: 10200 - 2400
+  EXPECT_EQ(PixelsToTwips(edges[1] - edges[0], form->Dpi()), 2440);
+}
+
+TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
+  auto form = MakeViewer();
+  ASSERT_TRUE(form);
+  HMENU bar = GetMenu(form->hwnd());
+  ASSERT_TRUE(bar);
+  auto caption = [](HMENU menu, int position) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING | MIIM_FTYPE;
+    info.dwTypeData = text;
+    info.cch = 256;
+    GetMenuItemInfoW(menu, position, TRUE, &info);
+    return (info.fType & MFT_SEPARATOR) ? std::wstring(L"-") : std::wstring(text);
+  };
+  const std::vector<std::vector<std::wstring>> expected = {
+      {L"&View", L"Show IE Internet History", L"Show IE Loaction Bar History", L"Show Cookies", L"-",
+       L"Show Windows Recent Documents", L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
+       L"Show Index.dat file", L"-", L"&Exit"},
+      {L"Open", L"Open"},
+      {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
+       L"About"},
+  };
+  ASSERT_EQ(GetMenuItemCount(bar), 3);
+  for (int top = 0; top < 3; ++top) {
+    EXPECT_EQ(caption(bar, top), expected[top][0]);
+    HMENU sub = GetSubMenu(bar, top);
+    ASSERT_EQ(GetMenuItemCount(sub) + 1, static_cast<int>(expected[top].size()));
+    for (int i = 0; i < GetMenuItemCount(sub); ++i) EXPECT_EQ(caption(sub, i), expected[top][i + 1]) << top << "/" << i;
+  }
+}
+
+TEST(MainWindow, ResizeMovesWhatFollowsTheEdges) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  const TwipRect urls = ControlTwips(*form, IDC_URLS), pbar = ControlTwips(*form, IDC_PBAR1);
+  const TwipRect label1 = ControlTwips(*form, IDC_LABEL1), label2 = ControlTwips(*form, IDC_LABEL2);
+  const TwipRect cancel = ControlTwips(*form, IDC_COMMAND1), run = ControlTwips(*form, IDC_CMDRUN);
+  const int panel1 = PanelEdges(*form)[0];
+
+  SetClientTwips(*form, 11200, 6855);
+  EXPECT_EQ(ControlTwips(*form, IDC_URLS).width, urls.width + 1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_PBAR1).width, pbar.width + 1000);
+  EXPECT_EQ(PixelsToTwips(PanelEdges(*form)[0] - panel1, form->Dpi()), 1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_LABEL2).left, label2.left + 1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_COMMAND1).left, cancel.left + 1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_LABEL1), label1);
+  EXPECT_EQ(ControlTwips(*form, IDC_CMDRUN), run);
+
+  // Narrower than 3180 but wider than 2400: the progress bar keeps its width,
+  // every other rule still applies.
+  SetClientTwips(*form, 3000, 6000);
+  EXPECT_EQ(ControlTwips(*form, IDC_PBAR1).width, pbar.width + 1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_PBAR1).top, 6000 - 210);
+  EXPECT_EQ(ControlTwips(*form, IDC_URLS), (TwipRect{10, 500, 2990, 4900}));
+  EXPECT_EQ(PixelsToTwips(PanelEdges(*form)[0], form->Dpi()), 600);
+  EXPECT_EQ(ControlTwips(*form, IDC_LABEL2).left, -1000);
+  EXPECT_EQ(ControlTwips(*form, IDC_COMMAND1).left, -100);
+}
+
+TEST(MainWindow, EachButtonRunsItsMenuEntrysView) {
+  auto form = MakeViewer();
+  ASSERT_TRUE(form);
+  frmindexfile::SetShownHook([](frmindexfile& dialog) { dialog.Command2_Click(); });
+  const struct {
+    int button, menu;
+    const wchar_t* firstColumn;
+  } pairs[] = {
+      {IDC_CMDURL, IDM_REFRESH, L"Title"},        {IDC_CMDADDRESS, IDM_SEP, L"URLs"},
+      {IDC_CMDCOOKIES, IDM_COOKIE, L"Cookies"},   {IDC_CMDDOC, IDM_RECDOC, L"Recent Documents"},
+      {IDC_CMDSEARCH, IDM_SEARCH, L"Start Menu Search History"},
+      {IDC_CMDRUN, IDM_RUN, L"Start Menu Run History"},
+      {IDC_CMDOPEN, IDM_OPEN, L"Open/Save History"},
+      {IDC_CMDINDEX, IDM_INDEX, L"URLs In Index.dat File"},
+  };
+  for (const auto& p : pairs) {
+    form->ViewMode = L"none";
+    SendMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(p.button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(form->Control(p.button)));
+    const std::wstring byButton = form->ViewMode;
+    const auto columnsByButton = test::ColumnCaptions(*form);
+    form->ViewMode = L"none";
+    SendMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(p.menu, 0), 0);
+    EXPECT_EQ(form->ViewMode, byButton) << p.firstColumn;
+    EXPECT_EQ(test::ColumnCaptions(*form), columnsByButton);
+    ASSERT_FALSE(columnsByButton.empty());
+    EXPECT_EQ(columnsByButton[0], p.firstColumn);
+  }
+  frmindexfile::SetShownHook(nullptr);
+}
+
+TEST(MainWindow, CancelHidesItselfAndRaisesTheFlag) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  CancelRequested = kFalse;
+  form->ShowProgress(true);
+  SendMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDC_COMMAND1, BN_CLICKED),
+               reinterpret_cast<LPARAM>(form->Control(IDC_COMMAND1)));
+  EXPECT_EQ(CancelRequested, kTrue);
+  EXPECT_FALSE(form->CancelVisible());
+  EXPECT_TRUE(form->ProgressVisible());  // the running load hides the bar itself
+}
+
+TEST(MainWindow, ExitAndTheCloseBoxUnloadTheWindow) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  SendMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
+  EXPECT_FALSE(form->Alive());
+
+  auto other = MakeViewer(true);
+  ASSERT_TRUE(other);
+  SendMessageW(other->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(other->Alive());
+  // What a view does on a closed window is harmless.
+  other->WriteCount();
+  other->mnurun_Click();
+}
+
+TEST(MainWindow, OwnerDataListShowsTheModel) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  form->ClearItems();
+  form->ClearColumns();
+  form->AddColumn(1, L"B", 1000);
+  form->AddColumn(1, L"A", 2000);  // inserted before B
+  EXPECT_EQ(test::ColumnCaptions(*form), (std::vector<std::wstring>{L"A", L"B"}));
+  for (int i = 0; i < 200000; ++i) {
+    const size_t line = form->AddLine(L"line " + std::to_wstring(i));
+    form->SetSubItem(line, 1, L"\u00e9\u4e2d " + std::to_wstring(i));
+  }
+  form->WriteCount();
+  EXPECT_EQ(ListView_GetItemCount(form->Control(IDC_URLS)), 200000);
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 200000");
+  EXPECT_EQ(test::ShownText(*form, 199999, 0), L"line 199999");
+  EXPECT_EQ(test::ShownText(*form, 7, 1), L"\u00e9\u4e2d 7");
+  form->ClearItems();
+  form->WriteCount();
+  EXPECT_EQ(ListView_GetItemCount(form->Control(IDC_URLS)), 0);
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 0");
+}
+
+}  // namespace
+}  // namespace glimmerlog

@@ -1,0 +1,88 @@
+#include "views/browser/CURLHistory.h"
+
+#include <oleauto.h>
+
+namespace glimmerlog {
+
+namespace {
+HistoryStoreFactory g_factory = &CreateDefaultHistoryStore;
+}
+
+void SetHistoryStoreFactory(HistoryStoreFactory factory) { g_factory = factory ? factory : &CreateDefaultHistoryStore; }
+
+// ---------------------------------------------------------------------------
+
+URLHistoryItem::~URLHistoryItem() {
+  CoTaskMemFree(record_.pwcsTitle);
+  CoTaskMemFree(record_.pwcsUrl);
+}
+
+// Takes over the record and with it the two strings it points to.
+void URLHistoryItem::LoadFromRecord(const STATURL& record) { record_ = record; }
+
+std::wstring URLHistoryItem::TextFromPointer(const wchar_t* text) {
+  if (!text) return {};
+  return std::wstring(text, static_cast<size_t>(lstrlenW(text)));
+}
+
+// Each step falls back as the platform's conversions fail: UTC when the local
+// conversion fails, all-zero calendar fields, and finally day zero (0.0).
+// Milliseconds are dropped. The stored record is never changed.
+double URLHistoryItem::ToLocalDate(const FILETIME& utc) {
+  FILETIME local = utc;
+  if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
+  SYSTEMTIME fields{};
+  if (!FileTimeToSystemTime(&local, &fields)) fields = SYSTEMTIME{};
+  fields.wMilliseconds = 0;
+  double date = 0;
+  if (!SystemTimeToVariantTime(&fields, &date)) date = 0;
+  return date;
+}
+
+// ---------------------------------------------------------------------------
+
+HRESULT CURLHistory::Create(std::unique_ptr<CURLHistory>& out) {
+  out.reset();
+  ComPtr<IUrlHistoryStg2> store;
+  HRESULT hr = g_factory(store.put());
+  if (FAILED(hr)) return hr;
+  if (!store) return E_NOINTERFACE;
+  std::unique_ptr<CURLHistory> history(new CURLHistory(std::move(store)));
+  hr = history->Refresh(L"", 0);
+  if (FAILED(hr)) return hr;
+  out = std::move(history);
+  return S_OK;
+}
+
+std::unique_ptr<CURLHistory> CURLHistory::Create() {
+  std::unique_ptr<CURLHistory> history;
+  Create(history);
+  return history;
+}
+
+HRESULT CURLHistory::Refresh(const std::wstring& URLStartsWith, DWORD Flags) {
+  ComPtr<IEnumSTATURL> entries;
+  HRESULT hr = store_->EnumUrls(entries.put());
+  if (FAILED(hr)) return hr;
+  if (!entries) return E_POINTER;
+  hr = entries->SetFilter(URLStartsWith.c_str(), Flags);
+  if (FAILED(hr)) return hr;
+
+  // Only now is the old list given up. The enumeration ends at "no more"
+  // or at any failure, and what was read so far is kept; a store that claims
+  // success without a record also ends it, so no record is taken twice.
+  items_.clear();
+  STATURL record{};
+  for (;;) {
+    ULONG fetched = 0;
+    if (entries->Next(1, &record, &fetched) != S_OK || fetched != 1) break;
+    auto item = std::make_unique<URLHistoryItem>();
+    item->LoadFromRecord(record);
+    items_.push_back(std::move(item));
+    // The item owns the strings now; the buffer must not point at them.
+    record.pwcsUrl = record.pwcsTitle = nullptr;
+  }
+  return S_OK;
+}
+
+}  // namespace glimmerlog

@@ -1,0 +1,253 @@
+#include "views/browser/historyfilestore.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <memory>
+
+#include "app/winutil_win.h"
+#include "registry/regAPI.h"
+#include "views/browser/msiecf.h"
+
+namespace glimmerlog {
+
+namespace {
+
+// The history format cannot exceed about 16 MB; anything far larger is not a
+// history file and is not read into memory.
+constexpr LONGLONG kMaxHistoryFileBytes = 64ll << 20;
+
+struct StoreEntry {
+  std::wstring url, title;
+  FILETIME lastVisited{}, lastUpdated{}, expires{};
+  DWORD flags = 0;
+};
+using Entries = std::vector<StoreEntry>;
+
+FILETIME ToFileTime(uint64_t ticks) { return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
+
+// Opened with full sharing: the browser keeps its history file open and
+// writing while we read it.
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxHistoryFileBytes) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0) break;
+    done += got;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+void AppendFile(const std::wstring& path, Entries& entries) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  std::vector<HistoryEntry> records;
+  if (bytes.empty() || !ReadHistoryFile(bytes.data(), bytes.size(), records)) return;
+  for (const HistoryEntry& r : records) {
+    StoreEntry e;
+    e.url = AnsiToWide(r.url.data(), r.url.size());
+    e.title.assign(r.title.begin(), r.title.end());
+    e.lastVisited = ToFileTime(r.lastVisited);
+    e.lastUpdated = ToFileTime(r.lastUpdated);
+    e.expires = ToFileTime(r.expires);
+    e.flags = r.flags;
+    entries.push_back(std::move(e));
+  }
+}
+
+wchar_t* TaskMemCopy(const std::wstring& s) {
+  auto* p = static_cast<wchar_t*>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
+  if (p) std::copy(s.c_str(), s.c_str() + s.size() + 1, p);
+  return p;
+}
+
+// URLs are matched on their beginning with ASCII letters compared without
+// regard to case, as schemes and host names are.
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+  if (prefix.size() > text.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::towlower(text[i]) != std::towlower(prefix[i])) return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+class EntryEnum final : public IEnumSTATURL {
+ public:
+  explicit EntryEnum(std::shared_ptr<const Entries> entries) : entries_(std::move(entries)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumSTATURL) {
+      *out = static_cast<IEnumSTATURL*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+
+  // Copies up to `count` matching entries into `records`; the strings are the
+  // caller's to free with CoTaskMemFree.
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, STATURL* records, ULONG* fetched) override {
+    if (!records || (!fetched && count != 1)) return E_POINTER;
+    ULONG n = 0;
+    while (n < count && at_ < entries_->size()) {
+      const StoreEntry& e = (*entries_)[at_++];
+      if (!StartsWithNoCase(e.url, filter_)) continue;
+      STATURL& r = records[n];
+      r.cbSize = sizeof(STATURL);
+      r.pwcsUrl = TaskMemCopy(e.url);
+      r.pwcsTitle = TaskMemCopy(e.title);
+      r.ftLastVisited = e.lastVisited;
+      r.ftLastUpdated = e.lastUpdated;
+      r.ftExpires = e.expires;
+      r.dwFlags = e.flags;
+      ++n;
+    }
+    if (fetched) *fetched = n;
+    return n == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+    while (count > 0 && at_ < entries_->size()) {
+      if (StartsWithNoCase((*entries_)[at_++].url, filter_)) --count;
+    }
+    return count == 0 ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    at_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumSTATURL** out) override {
+    if (!out) return E_POINTER;
+    auto* copy = new (std::nothrow) EntryEnum(entries_);
+    if (!copy) return E_OUTOFMEMORY;
+    copy->at_ = at_;
+    copy->filter_ = filter_;
+    *out = copy;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetFilter(LPCOLESTR prefix, DWORD /*flags*/) override {
+    filter_ = prefix ? prefix : L"";
+    return S_OK;
+  }
+
+ private:
+  ULONG refs_ = 1;
+  std::shared_ptr<const Entries> entries_;
+  size_t at_ = 0;
+  std::wstring filter_;
+};
+
+class FileStore final : public IUrlHistoryStg2 {
+ public:
+  explicit FileStore(std::vector<std::wstring> files) : files_(std::move(files)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IUrlHistoryStg || iid == IID_IUrlHistoryStg2) {
+      *out = static_cast<IUrlHistoryStg2*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+
+  // The store only reads: every operation that would change the history is
+  // refused.
+  HRESULT STDMETHODCALLTYPE AddUrl(LPCOLESTR, LPCOLESTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeleteUrl(LPCOLESTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCOLESTR, REFIID, void** out) override {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, WINBOOL, IOleCommandTarget*,
+                                            IUnknown*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE ClearHistory() override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE QueryUrl(LPCOLESTR url, DWORD, STATURL* record) override {
+    if (!url) return E_INVALIDARG;
+    auto entries = Load();
+    for (const StoreEntry& e : *entries) {
+      if (e.url != url) continue;
+      if (record) {
+        record->cbSize = sizeof(STATURL);
+        record->pwcsUrl = TaskMemCopy(e.url);
+        record->pwcsTitle = TaskMemCopy(e.title);
+        record->ftLastVisited = e.lastVisited;
+        record->ftLastUpdated = e.lastUpdated;
+        record->ftExpires = e.expires;
+        record->dwFlags = e.flags;
+      }
+      return S_OK;
+    }
+    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+  }
+
+  HRESULT STDMETHODCALLTYPE EnumUrls(IEnumSTATURL** out) override {
+    if (!out) return E_POINTER;
+    *out = new (std::nothrow) EntryEnum(Load());
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  std::shared_ptr<const Entries> Load() const {
+    auto entries = std::make_shared<Entries>();
+    for (const std::wstring& file : files_) AppendFile(file, *entries);
+    return entries;
+  }
+
+  ULONG refs_ = 1;
+  std::vector<std::wstring> files_;
+};
+
+}  // namespace
+
+std::vector<std::wstring> DefaultHistoryFiles() {
+  // The folder as the Shell Folders key records it, like the other views;
+  // the shell's own answer only where the key has none.
+  std::wstring folder = Trim(GetRegValue(
+      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"History"));
+  if (folder == kRegFailure || folder.empty()) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_HISTORY, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    folder = path;
+  }
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  std::vector<std::wstring> files{folder + L"\\History.IE5\\index.dat"};
+  const std::wstring low = folder + L"\\Low\\History.IE5\\index.dat";
+  if (GetFileAttributesW(low.c_str()) != INVALID_FILE_ATTRIBUTES) files.push_back(low);
+  return files;
+}
+
+HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store) {
+  if (!store) return E_POINTER;
+  *store = new (std::nothrow) FileStore(files);
+  return *store ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CreateHistoryFileStore(IUrlHistoryStg2** store) { return CreateHistoryFileStore(DefaultHistoryFiles(), store); }
+
+}  // namespace glimmerlog

@@ -1,0 +1,109 @@
+// The index.dat view: the chooser, then a cancellable scan of the file for
+// URL records.
+#include <chrono>
+
+#include "app/frmViewer.h"
+#include "app/mainpro.h"
+#include "views/browser/frmindexfile.h"
+#include "views/browser/indexscan.h"
+
+namespace glimmerlog {
+
+namespace {
+
+// Reads of an open file at 64-bit offsets.
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(HANDLE file) : file_(file) {}
+  size_t ReadAt(uint64_t offset, void* buf, size_t n) override {
+    size_t done = 0;
+    while (done < n) {
+      OVERLAPPED at{};
+      const uint64_t where = offset + done;
+      at.Offset = static_cast<DWORD>(where);
+      at.OffsetHigh = static_cast<DWORD>(where >> 32);
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+      DWORD got = 0;
+      if (!ReadFile(file_, static_cast<char*>(buf) + done, want, &got, &at) || got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+
+ private:
+  HANDLE file_;
+};
+
+// The scan gives the event loop a turn and moves the progress bar about this
+// often, whatever the speed of the disk.
+constexpr auto kTurnInterval = std::chrono::milliseconds(25);
+
+}  // namespace
+
+// Every "URL" in the file is listed with its address, in file order; the lines
+// and the points where the scan stops are those of examining the file one byte
+// at a time, but the file is read in large blocks. Commands stay live while it
+// runs: Cancel (or Escape) ends the scan with the lines found so far; another
+// view, or this one again, takes the list over and this scan stops without a
+// word; closing the window stops it too.
+void frmViewer::cmdIndex_Click() {
+  SetPanel(2, L"");
+  ViewMode = L"index.dat";
+  CancelRequested = kFalse;
+  ClearItems();
+  ClearColumns();
+  AddColumn(1, L"URLs In Index.dat File", 6000);
+  const uint64_t epoch = ListEpoch();
+
+  frmindexfile::ShowModal(hwnd_);
+  if (!OwnsList(epoch)) return;
+  if (Command1_) ShowWindow(Command1_, SW_SHOW);
+  if (Trim(IndexDatPath).empty()) {
+    if (Command1_) ShowWindow(Command1_, SW_HIDE);
+    return;
+  }
+  SetPanel(1, IndexDatPath);
+
+  // Shared for reading, writing and deletion: the browser usually holds the
+  // file open and may write to it meanwhile. A path that names no readable
+  // file (missing, a folder, locked, unmeasurable) ends the view at once.
+  UniqueFile file(CreateFileW(IndexDatPath.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  LARGE_INTEGER size{};
+  const bool measured = file && GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0;
+  const uint64_t length = measured ? static_cast<uint64_t>(size.QuadPart) : 0;
+  SetProgressRange(length);
+  if (PBar1_) ShowWindow(PBar1_, SW_SHOW);
+  SetPanel(2, L"Analyzing...");
+
+  if (measured) {
+    FileSource source(file.get());
+    IndexScanner scan(source, length, [this](const char* text, size_t n) { AddLine(AnsiToWide(text, n)); });
+    uint64_t slice = 1u << 18;
+    for (;;) {
+      const auto start = std::chrono::steady_clock::now();
+      const bool more = scan.Step(slice);
+      const auto spent = std::chrono::steady_clock::now() - start;
+      // Aim each slice at the turn interval: grow when fast, shrink when slow.
+      if (spent < kTurnInterval / 2 && slice < (1ull << 32)) slice *= 2;
+      else if (spent > kTurnInterval * 2 && slice > 4096) slice /= 2;
+
+      SetProgress(scan.Position() + 1);
+      SyncList();
+      DoEvents();
+      if (!OwnsList(epoch)) {
+        // Another view owns the list now (or the window is gone): leave its
+        // count alone, only hide what this scan showed.
+        ShowProgress(false);
+        return;
+      }
+      if (!more || CancelRequested != kFalse) break;
+    }
+  }
+  file.reset();
+  ShowProgress(false);
+  WriteCount();
+}
+
+}  // namespace glimmerlog
