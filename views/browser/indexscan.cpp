@@ -1,0 +1,154 @@
+#include "views/browser/indexscan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace glimmerlog {
+
+namespace {
+
+constexpr uint64_t kMaxOffset = std::numeric_limits<uint64_t>::max();
+constexpr size_t kWindow = 7;        // bytes read at each offset
+constexpr size_t kTextSize = 150;    // bytes read for a record's text
+constexpr uint64_t kHttpText = 96;   // text offset when it begins with "http"
+constexpr uint64_t kOtherText = 104; // text offset otherwise
+// Keeps blockSize + kOverlap and the doubling of the block size far from
+// overflowing size_t on 32-bit builds.
+constexpr size_t kMaxBlockSize = size_t{1} << 30;
+
+static_assert(IndexScanner::kOverlap + 1 >= kOtherText + kTextSize,
+              "a block must hold every read of its last offset");
+
+}  // namespace
+
+size_t MemorySource::ReadAt(uint64_t offset, void* buf, size_t n) {
+  if (offset >= size_) return 0;
+  size_t avail = size_ - static_cast<size_t>(offset);
+  if (n > avail) n = avail;
+  if (n) std::memcpy(buf, data_ + offset, n);
+  return n;
+}
+
+IndexScanner::IndexScanner(ByteSource& source, uint64_t sizeAtOpen, LineSink sink,
+                           size_t blockSize)
+    : source_(source),
+      sink_(std::move(sink)),
+      maxBlock_(std::min(std::max<size_t>(blockSize, 1), kMaxBlockSize)),
+      // Small files get a buffer of their size rather than a whole block.
+      block_(static_cast<size_t>(std::min<uint64_t>(std::max<uint64_t>(sizeAtOpen, 1), maxBlock_))),
+      done_(sizeAtOpen == 0) {}
+
+// Reads from the source, never past the largest 64-bit offset, and never
+// trusting a source that claims more bytes than were asked for.
+size_t IndexScanner::Read(uint64_t offset, char* buf, size_t n) {
+  if (kMaxOffset - offset < n) n = static_cast<size_t>(kMaxOffset - offset);
+  if (n == 0) return 0;
+  size_t got = source_.ReadAt(offset, buf, n);
+  return std::min(got, n);
+}
+
+bool IndexScanner::Step(uint64_t maxOffsets) {
+  uint64_t budget = std::max<uint64_t>(maxOffsets, 1);
+  while (budget && !done_) {
+    uint64_t before = pos_;
+    if (pos_ >= scanEnd_) {
+      Refill();  // examines the offset itself when too few bytes came back
+    } else {
+      uint64_t end = (scanEnd_ - pos_ > budget) ? pos_ + budget : scanEnd_;
+      ScanBuffer(end);
+    }
+    budget -= pos_ - before;
+  }
+  return !done_;
+}
+
+// Reads the next block at pos_. A full block covers block_ offsets with all
+// their reads. A short one (end of file, a file that shrank, an I/O error or
+// a source that returns little per call) still covers every offset whose
+// 7-byte window it holds; whatever lies beyond is then read exactly as the
+// one-offset-at-a-time walk would, and the next blocks are asked smaller so
+// that a source failing large reads is not asked for a large one each time.
+void IndexScanner::Refill() {
+  size_t want = block_ + kOverlap;
+  if (buf_.size() < want) buf_.resize(want);
+  size_t got = Read(pos_, buf_.data(), want);
+  bufStart_ = pos_;
+  bufLen_ = got;
+  if (got == want) {
+    scanEnd_ = pos_ + block_;
+    block_ = std::min(maxBlock_, block_ * 2);
+    return;
+  }
+  block_ = std::max<size_t>(block_ / 2, 1);
+  if (got >= kWindow) {
+    scanEnd_ = pos_ + (got - (kWindow - 1));
+  } else {
+    scanEnd_ = pos_;
+    ExamineAlone();
+  }
+}
+
+// Examines offsets [pos_, end) from the buffer; all their 7-byte windows are
+// in it. Stops early when a record's text read came back short.
+void IndexScanner::ScanBuffer(uint64_t end) {
+  const char* base = buf_.data();
+  size_t i = static_cast<size_t>(pos_ - bufStart_);
+  const size_t stop = static_cast<size_t>(end - bufStart_);
+  while (i < stop) {
+    const void* hit = std::memchr(base + i, 'U', stop - i);
+    if (!hit) break;
+    size_t k = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    if (base[k + 1] == 'R' && base[k + 2] == 'L') {
+      EmitRecord(bufStart_ + k);
+      if (done_) {
+        pos_ = bufStart_ + k + 1;
+        return;
+      }
+    }
+    i = k + 1;
+  }
+  pos_ = end;
+}
+
+// Examines pos_ with its own 7-byte read, as the walk does.
+void IndexScanner::ExamineAlone() {
+  char window[kWindow];
+  size_t n = Read(pos_, window, kWindow);
+  if (n < kWindow) done_ = true;
+  uint64_t r = pos_;
+  pos_ = r + 1;
+  if (n >= 3 && std::memcmp(window, "URL", 3) == 0) EmitRecord(r);
+}
+
+// The 150-byte text read at r + delta, from the buffer when it holds all of
+// it, otherwise read on its own; a short read there finishes the scan. No
+// bytes exist past the largest 64-bit offset, so a read there comes back empty.
+const char* IndexScanner::TextAt(uint64_t r, uint64_t delta, size_t* len) {
+  *len = 0;
+  if (r > kMaxOffset - delta) {
+    done_ = true;
+    return text_;
+  }
+  uint64_t offset = r + delta;
+  if (offset >= bufStart_ && offset - bufStart_ <= bufLen_ &&
+      bufLen_ - static_cast<size_t>(offset - bufStart_) >= kTextSize) {
+    *len = kTextSize;
+    return buf_.data() + (offset - bufStart_);
+  }
+  *len = Read(offset, text_, kTextSize);
+  if (*len < kTextSize) done_ = true;
+  return text_;
+}
+
+void IndexScanner::EmitRecord(uint64_t r) {
+  size_t len;
+  const char* text = TextAt(r, kHttpText, &len);
+  if (len < 4 || std::memcmp(text, "http", 4) != 0) text = TextAt(r, kOtherText, &len);
+  if (const void* nul = std::memchr(text, 0, len)) {
+    len = static_cast<size_t>(static_cast<const char*>(nul) - text);
+  }
+  sink_(text, len);
+}
+
+}  // namespace glimmerlog
