@@ -328,8 +328,9 @@ void frmViewer::ShowProgress(bool visible) {
   if (Command1_) ShowWindow(Command1_, visible ? SW_SHOW : SW_HIDE);
 }
 
-bool frmViewer::ProgressVisible() const { return PBar1_ && IsWindowVisible(PBar1_); }
-bool frmViewer::CancelVisible() const { return Command1_ && IsWindowVisible(Command1_); }
+// Whether the control itself is shown, whatever the state of the window.
+bool frmViewer::ProgressVisible() const { return PBar1_ && (GetWindowLongW(PBar1_, GWL_STYLE) & WS_VISIBLE); }
+bool frmViewer::CancelVisible() const { return Command1_ && (GetWindowLongW(Command1_, GWL_STYLE) & WS_VISIBLE); }
 
 void frmViewer::SetProgressRange(uint64_t maximum) {
   // The bar's range is 32-bit; larger files are counted in coarser units.
@@ -433,7 +434,7 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       HWND control = reinterpret_cast<HWND>(lParam);
       if (control == Label1_ || control == Label2_) {
         HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }

@@ -80,7 +80,7 @@ TEST(MainWindow, StartsOnTheInternetHistoryWithItsControls) {
       EXPECT_EQ(WindowText(control), spec.caption) << spec.name;
     }
     const bool hidden = spec.id == IDC_PBAR1 || spec.id == IDC_COMMAND1;
-    EXPECT_EQ(IsWindowVisible(control) != FALSE, !hidden) << spec.name;
+    EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0, !hidden) << spec.name;
   }
   // The view buttons stay where they were created; the rest follows the
   // first layout for the client area of 10200 x 6855 twips.
@@ -137,7 +137,7 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
 }
 
 TEST(MainWindow, ResizeMovesWhatFollowsTheEdges) {
-  auto form = MakeViewer(true);
+  auto form = MakeViewer();
   ASSERT_TRUE(form);
   const int dpi = form->Dpi();
   const RECT run = ControlPx(*form, IDC_CMDRUN), label1 = ControlPx(*form, IDC_LABEL1);
@@ -207,7 +207,7 @@ TEST(MainWindow, EachButtonRunsItsMenuEntrysView) {
 }
 
 TEST(MainWindow, CancelHidesItselfAndRaisesTheFlag) {
-  auto form = MakeViewer(true);
+  auto form = MakeViewer();
   ASSERT_TRUE(form);
   CancelRequested = kFalse;
   form->ShowProgress(true);
@@ -219,12 +219,12 @@ TEST(MainWindow, CancelHidesItselfAndRaisesTheFlag) {
 }
 
 TEST(MainWindow, ExitAndTheCloseBoxUnloadTheWindow) {
-  auto form = MakeViewer(true);
+  auto form = MakeViewer();
   ASSERT_TRUE(form);
   SendMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0), 0);
   EXPECT_FALSE(form->Alive());
 
-  auto other = MakeViewer(true);
+  auto other = MakeViewer();
   ASSERT_TRUE(other);
   SendMessageW(other->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(other->Alive());
@@ -234,7 +234,7 @@ TEST(MainWindow, ExitAndTheCloseBoxUnloadTheWindow) {
 }
 
 TEST(MainWindow, OwnerDataListShowsTheModel) {
-  auto form = MakeViewer(true);
+  auto form = MakeViewer();
   ASSERT_TRUE(form);
   form->ClearItems();
   form->ClearColumns();
