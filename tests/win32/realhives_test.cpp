@@ -138,9 +138,6 @@ class KeySnapshot {
   }
   ~KeySnapshot() {
     test::DeleteTree(path_);
-    test::ScratchKey restored(path_);
-    for (const auto& v : values_) restored.SetBytes(v.name, v.type, v.data.data(), v.data.size());
-    keep_ = restored.path();  // the key stays: release without deleting
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     for (const auto& v : values_) {
@@ -150,7 +147,7 @@ class KeySnapshot {
   }
 
  private:
-  std::wstring path_, keep_;
+  std::wstring path_;
   std::vector<RegFileValue> values_;
 };
 
