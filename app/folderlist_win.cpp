@@ -1,16 +1,10 @@
 // Folder listing shared by the Cookies and recent documents views.
 #include <chrono>
 
+#include "app/folderrules.h"
 #include "app/frmViewer.h"
 
 namespace glimmerlog {
-
-namespace {
-constexpr DWORD kFolderBitsOnly = FILE_ATTRIBUTE_DIRECTORY;  // 16
-constexpr DWORD kFolderBitsMax = 31;                         // 16 plus read-only, hidden, system
-
-bool IsPlainFolder(DWORD attributes) { return attributes >= kFolderBitsOnly && attributes <= kFolderBitsMax; }
-}  // namespace
 
 // Lists the entries of `folder` (which ends in a backslash) as lines holding
 // the folder and the entry's name, in the order the file system gives them:
@@ -42,7 +36,7 @@ bool frmViewer::ListFolderEntries(const std::wstring& folder) {
 
   do {
     const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") {
+    if (name != L"." && name != L"..") {  // the two never reach the list
       const std::wstring path = folder + name;
       // The attributes are read again by path, as the listing is judged by
       // them; should that fail, the enumeration's own record of the entry
@@ -51,7 +45,7 @@ bool frmViewer::ListFolderEntries(const std::wstring& folder) {
       if (attributes == INVALID_FILE_ATTRIBUTES) attributes = found.dwFileAttributes;
       if (!IsPlainFolder(attributes)) {
         if (!turn()) return false;
-        if (name != L"index.dat") AddLine(path);
+        if (!IsSkippedName(name)) AddLine(path);
       }
     }
     const bool more = FindNextFileW(find.get(), &found) != FALSE;

@@ -142,3 +142,23 @@ TEST(CompareTextNoCase, FoldsAsciiOnly) {
 
 }  // namespace
 }  // namespace glimmerlog
+
+#include "app/folderrules.h"
+
+namespace glimmerlog {
+namespace {
+
+TEST(FolderRules, PlainFoldersAndTheBrowsersIndexAreLeftOut) {
+  for (uint32_t a : {16u, 17u, 18u, 22u, 31u}) EXPECT_TRUE(IsPlainFolder(a)) << a;
+  for (uint32_t a : {0u, 1u, 2u, 4u, 6u, 15u, 32u, 48u, 50u, 128u, 0x2010u}) EXPECT_FALSE(IsPlainFolder(a)) << a;
+  EXPECT_TRUE(IsSkippedName(std::string(".")));
+  EXPECT_TRUE(IsSkippedName(std::string("..")));
+  EXPECT_TRUE(IsSkippedName(std::string("index.dat")));
+  EXPECT_TRUE(IsSkippedName(std::u16string(u"index.dat")));
+  for (const char* listed : {"Index.dat", "INDEX.DAT", "index.dat.bak", "...", "site[1].txt", ""}) {
+    EXPECT_FALSE(IsSkippedName(std::string(listed))) << listed;
+  }
+}
+
+}  // namespace
+}  // namespace glimmerlog
