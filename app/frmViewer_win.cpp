@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "app/frmAbout.h"
+#include "app/helppath.h"
 #include "app/mainpro.h"
 #include "app/shell.h"
 #include "views/browser/CURLHistory.h"
@@ -37,10 +39,6 @@ constexpr wchar_t kClassName[] = L"GlimmerlogViewer";
 constexpr long kClientWidthTwips = 10200;
 constexpr long kClientHeightTwips = 6855;
 constexpr long kPanel2Twips = 2440;
-
-// The maker's two web hosts (reserved names) and the pages on them.
-constexpr wchar_t kClearwickPage[] = L"http://www.glimmersoft.example/index1.htm";
-constexpr wchar_t kVantorelPage[] = L"http://www.glimmersoft-tools.example/index1.htm";
 
 frmViewer* FromHwnd(HWND hwnd) { return reinterpret_cast<frmViewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
@@ -369,22 +367,19 @@ void frmViewer::mnuExit_Click() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void frmViewer::OpenPage(const wchar_t* url) { Shell().Open(hwnd_, url, nullptr, nullptr, SW_HIDE); }
+void frmViewer::OpenPage(const wchar_t* url) { OpenWebPage(hwnd_, url); }
 
 void frmViewer::Label1_Click() { OpenPage(kClearwickPage); }
 void frmViewer::Label2_Click() { OpenPage(kVantorelPage); }
 void frmViewer::xx1_Click() { OpenPage(kClearwickPage); }
 void frmViewer::xx3_Click() { OpenPage(kVantorelPage); }
 
+void frmViewer::mnuAbout1_Click() { frmAbout::ShowAbout(); }
+
 void frmViewer::mnuhelp_Click() {
   wchar_t path[MAX_PATH * 4] = {};
   const DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  std::wstring folder(path, n);
-  const size_t slash = folder.find_last_of(L'\\');
-  folder = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
-  // A program in a drive root has the folder "C:" here, so the help path
-  // never gets a doubled separator.
-  Shell().Open(hwnd_, folder + L"\\glimmerlog.chm", L"", L"", SW_SHOWNORMAL);
+  Shell().Open(hwnd_, HelpFilePath(std::wstring(path, n)), L"", L"", SW_SHOWNORMAL);
 }
 
 // ---------------------------------------------------------------------------

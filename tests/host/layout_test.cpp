@@ -162,3 +162,18 @@ TEST(FolderRules, PlainFoldersAndTheBrowsersIndexAreLeftOut) {
 
 }  // namespace
 }  // namespace glimmerlog
+
+#include "app/helppath.h"
+
+namespace glimmerlog {
+namespace {
+
+TEST(HelpFilePath, SitsBesideTheProgram) {
+  EXPECT_EQ(HelpFilePath(std::string("C:\\Tools\\glimmerlog.exe")), "C:\\Tools\\glimmerlog.chm");
+  EXPECT_EQ(HelpFilePath(std::string("C:\\glimmerlog.exe")), "C:\\glimmerlog.chm");  // no doubled separator
+  EXPECT_EQ(HelpFilePath(std::string("\\\\server\\share\\g.exe")), "\\\\server\\share\\glimmerlog.chm");
+  EXPECT_EQ(HelpFilePath(std::u16string(u"D:\\\u00e9\\x.exe")), u"D:\\\u00e9\\glimmerlog.chm");
+}
+
+}  // namespace
+}  // namespace glimmerlog

@@ -1,0 +1,205 @@
+#include "app/frmAbout.h"
+
+#include <iterator>
+
+#include "app/frmViewer.h"
+#include "app/layout.h"
+#include "app/shell.h"
+
+namespace glimmerlog {
+
+// The maker's main host carries the Clearwick page and the support pages; the
+// second host carries Vantorel.
+const wchar_t kClearwickPage[] = L"http://www.glimmersoft.example/index1.htm";
+const wchar_t kVantorelPage[] = L"http://www.glimmersoft-tools.example/index1.htm";
+const wchar_t kSupportPage[] = L"http://www.glimmersoft.example/glimmerlog/faq.htm";
+
+// The browser decides how its window appears; the shell call itself asks for
+// no window.
+void OpenWebPage(HWND owner, const wchar_t* url) { Shell().Open(owner, url, nullptr, nullptr, SW_HIDE); }
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"GlimmerlogAbout";
+constexpr long kClientWidth = 4485, kClientHeight = 4530;
+frmAbout* g_current = nullptr;
+int g_created = 0;
+
+struct AboutSpec {
+  int id;
+  const wchar_t* className;
+  const wchar_t* caption;
+  DWORD style;
+  TwipRect rect;
+};
+
+const AboutSpec kControls[] = {
+    {IDC_AB_IMAGE1, L"STATIC", L"", SS_BITMAP | SS_REALSIZECONTROL, {0, 0, 4305, 1680}},
+    {IDC_AB_LABEL11, L"STATIC", L"About Glimmerlog (tm)", SS_LEFT, {240, 1800, 3135, 495}},
+    {IDC_AB_LABEL13, L"STATIC", L"Copyright (C) Glimmersoft. Reads; never writes.", SS_LEFT, {240, 2160, 3255, 375}},
+    {IDC_AB_LABEL4, L"STATIC", L"Online Support", SS_LEFT | SS_NOTIFY, {240, 2640, 2895, 255}},
+    {IDC_AB_LABEL1, L"STATIC", L"Download Clearwick to erase all the tracks ", SS_LEFT | SS_NOTIFY, {240, 3120, 3855, 255}},
+    {IDC_AB_LABEL2, L"STATIC", L"Download a more powerful spyware Vantorel", SS_LEFT | SS_NOTIFY, {240, 3480, 3855, 255}},
+    {IDC_AB_FRAME1, L"STATIC", L"", SS_ETCHEDFRAME, {-240, 3840, 4695, 135}},
+    {IDC_AB_CMDEXIT, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {3360, 4080, 975, 375}},
+};
+
+HFONT MakeFont(const wchar_t* face, int hundredthsOfPoints, int dpi, bool underline) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(hundredthsOfPoints, dpi, 7200);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfUnderline = underline;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+}  // namespace
+
+frmAbout* frmAbout::Current() { return g_current; }
+int frmAbout::Created() { return g_created; }
+
+void frmAbout::ShowAbout() {
+  if (g_current && g_current->hwnd_) {
+    ShowWindow(g_current->hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(g_current->hwnd_);
+    BringWindowToTop(g_current->hwnd_);
+    return;
+  }
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  if (!GetClassInfoExW(instance, kClassName, &wc)) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &frmAbout::WndProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExW(&wc)) return;
+  }
+  auto* about = new frmAbout;
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  RECT r{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
+  AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About Us", style, x, y, w, h, nullptr, nullptr, instance,
+                       about)) {
+    delete about;
+    return;
+  }
+  ShowWindow(about->hwnd_, SW_SHOWNORMAL);
+}
+
+LRESULT CALLBACK frmAbout::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* created = static_cast<frmAbout*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    created->hwnd_ = hwnd;
+    g_current = created;
+    ++g_created;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* self = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    // The box is unloaded: the next "About" makes a fresh one.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    if (g_current == self) g_current = nullptr;
+    delete self;
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  try {
+    return self->HandleMessage(msg, wParam, lParam);
+  } catch (...) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+void frmAbout::CreateControls() {
+  HDC dc = GetDC(hwnd_);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(hwnd_, dc);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof(ncm);
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) uiFont_.reset(CreateFontIndirectW(&ncm.lfMessageFont));
+  linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi, true));
+  titleFont_.reset(MakeFont(L"MS Serif", 1350, dpi, false));
+  int link = 0;
+  for (const AboutSpec& c : kControls) {
+    HWND control = CreateWindowExW(0, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style,
+                                   TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
+                                   TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+    if (!control) continue;
+    HFONT font = uiFont_.get();
+    if (c.style & SS_NOTIFY) {
+      font = linkFont_.get();
+      if (link < 3) links_[link++] = control;
+    }
+    if (c.id == IDC_AB_LABEL11) font = titleFont_.get();
+    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (c.id == IDC_AB_IMAGE1) {
+      // The logo is drawn for this program at build time; the control
+      // stretches it to its frame.
+      HANDLE logo = LoadImageW(instance, MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo));
+      MoveWindow(control, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
+                 TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), FALSE);
+    }
+  }
+}
+
+LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      CreateControls();
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDC_AB_LABEL4: Label4_Click(); return 0;
+        case IDC_AB_LABEL1: Label1_Click(); return 0;
+        case IDC_AB_LABEL2: Label2_Click(); return 0;
+        case IDC_AB_CMDEXIT: cmdExit_Click(); return 0;
+        case IDCANCEL: cmdExit_Click(); return 0;
+        default: break;
+      }
+      break;
+    case WM_SETCURSOR: {
+      HWND over = reinterpret_cast<HWND>(wParam);
+      for (HWND l : links_) {
+        if (over && over == l) {
+          SetCursor(LoadCursorW(nullptr, IDC_HAND));
+          return TRUE;
+        }
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      for (HWND l : links_) {
+        if (control == l) {
+          HDC dc = reinterpret_cast<HDC>(wParam);
+          SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+          SetBkMode(dc, TRANSPARENT);
+          return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+void frmAbout::Label4_Click() { OpenWebPage(hwnd_, kSupportPage); }
+void frmAbout::Label1_Click() { OpenWebPage(hwnd_, kClearwickPage); }
+void frmAbout::Label2_Click() { OpenWebPage(hwnd_, kVantorelPage); }
+void frmAbout::cmdExit_Click() { DestroyWindow(hwnd_); }
+
+}  // namespace glimmerlog
