@@ -2,7 +2,10 @@
 //   url<TAB>title<TAB>last visit (ISO date-time, UTC)
 // Empty lines and lines starting with '#' are skipped.
 //
-//   gl_make_history [--user NAME] OUTPUT
+//   gl_make_history [--user NAME] [--cache] OUTPUT
+//
+// --cache writes each address as the whole location, as a page cache's
+// index file holds it, instead of the history's "Visited: user@" form.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -16,10 +19,13 @@
 int main(int argc, char** argv) {
   glimmerlog::WriterOptions options;
   std::string output;
+  bool cache = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--user" && i + 1 < argc) {
       options.user = argv[++i];
+    } else if (arg == "--cache") {
+      cache = true;
     } else if (output.empty() && !arg.empty() && arg[0] != '-') {
       output = arg;
     } else {
@@ -28,7 +34,7 @@ int main(int argc, char** argv) {
     }
   }
   if (output.empty()) {
-    std::cerr << "usage: gl_make_history [--user NAME] OUTPUT < entries.tsv\n";
+    std::cerr << "usage: gl_make_history [--user NAME] [--cache] OUTPUT < entries.tsv\n";
     return 2;
   }
 
@@ -41,6 +47,7 @@ int main(int argc, char** argv) {
       std::cerr << "line " << number << ": " << error << "\n";
       return 1;
     }
+    if (cache) entry.location = entry.url;
     entries.push_back(std::move(entry));
   }
 
