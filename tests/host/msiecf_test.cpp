@@ -101,7 +101,7 @@ TEST(MsiecfRoundTrip, ThousandsOfRecordsComeInHashTableOrder) {
   for (uint32_t table : layout.tableOffsets) {
     for (size_t slot = 0; slot < 448; ++slot) {
       const uint32_t key = Get32(file, table + 16 + 8 * slot), offset = Get32(file, table + 20 + 8 * slot);
-      if (key != offset) expected.push_back(byOffset.at(offset));
+      if (key != offset && key != 1) expected.push_back(byOffset.at(offset));
     }
   }
   ASSERT_EQ(expected.size(), 5000u);
