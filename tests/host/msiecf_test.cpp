@@ -134,7 +134,7 @@ TEST(MsiecfTimes, ConvertsFatDateTimesAsUtc) {
   };
   for (const auto& row : rows) EXPECT_EQ(FatDateTimeToFileTime(row.fat), row.fileTime) << std::hex << row.fat;
 
-  // Against the writer's own conversion, every 2 seconds apart from the truncation.
+  // The writer's conversion the other way round agrees to the 2-second resolution.
   for (uint64_t t = 119600064000000000; t < 159992927980000000; t += 3 * kFileTimeTicksPerDay + 7777777777) {
     EXPECT_EQ(FatDateTimeToFileTime(FileTimeToFatDateTime(t)), t - t % (2 * kFileTimeTicksPerSecond));
   }
