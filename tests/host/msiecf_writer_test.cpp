@@ -2,9 +2,6 @@
 // reader tests prove nothing.
 #include <gtest/gtest.h>
 
-#include <bitset>
-#include <stdexcept>
-
 #include "tests/host/msiecf_test_helpers.h"
 #include "tests/support/history_tsv.h"
 
@@ -72,31 +69,6 @@ TEST(MsiecfWriter, ReproducesRealRecords) {
     EXPECT_EQ(std::vector<uint8_t>(at, at + size), std::vector<uint8_t>(&real[r.offset], &real[r.offset] + size))
         << std::hex << r.offset;
   }
-}
-
-TEST(MsiecfWriter, HeaderAndBitmapAgreeWithTheRecords) {
-  std::vector<WrittenEntry> entries = SampleEntries(1200);
-  for (size_t i = 0; i < entries.size(); i += 3) entries[i].freed = true;
-  WrittenLayout layout;
-  const std::vector<uint8_t> file = WriteHistoryFile(entries, WriterOptions(), &layout);
-  EXPECT_EQ(file.size() % 0x4000, 0u);
-  EXPECT_EQ(Get32(file, 0x1C), file.size());
-  EXPECT_EQ(Get32(file, 0x24), (file.size() - 0x4000) / 128);
-  size_t bits = 0, expected = 32 * layout.tableOffsets.size();
-  for (size_t i = 0x250; i < 0x4000; ++i) bits += std::bitset<8>(file[i]).count();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const uint32_t offset = layout.recordOffsets[i], block = (offset - 0x4000) / 128;
-    EXPECT_EQ((file[0x250 + block / 8] >> block % 8) & 1, entries[i].freed ? 0 : 1) << i;
-    if (!entries[i].freed) expected += Get32(file, offset + 4);
-  }
-  EXPECT_EQ(bits, expected);
-  EXPECT_EQ(Get32(file, 0x28), expected);
-  for (size_t i = 0; i < layout.tableOffsets.size(); ++i) EXPECT_EQ(Get32(file, layout.tableOffsets[i] + 12), i);
-
-  // A file holds at most 126,336 blocks: 1,010 records of 126 blocks are too many.
-  std::vector<WrittenEntry> huge = SampleEntries(1010);
-  for (WrittenEntry& e : huge) e.url += std::string(16000, 'x');
-  EXPECT_THROW(WriteHistoryFile(huge), std::length_error);
 }
 
 TEST(MsiecfHistoryTsv, ParsesLinesAndRejectsBadOnes) {
