@@ -101,7 +101,7 @@ TEST(MsiecfRoundTrip, ThousandsOfRecordsComeInHashTableOrder) {
   for (uint32_t table : layout.tableOffsets) {
     for (size_t slot = 0; slot < 448; ++slot) {
       const uint32_t key = Get32(file, table + 16 + 8 * slot), offset = Get32(file, table + 20 + 8 * slot);
-      if (key != offset) expected.push_back(byOffset.at(offset));
+      if (key != offset && key != 1) expected.push_back(byOffset.at(offset));
     }
   }
   ASSERT_EQ(expected.size(), 5000u);
@@ -134,7 +134,7 @@ TEST(MsiecfTimes, ConvertsFatDateTimesAsUtc) {
   };
   for (const auto& row : rows) EXPECT_EQ(FatDateTimeToFileTime(row.fat), row.fileTime) << std::hex << row.fat;
 
-  // Against the writer's own conversion, every 2 seconds apart from the truncation.
+  // The writer's conversion the other way round agrees to the 2-second resolution.
   for (uint64_t t = 119600064000000000; t < 159992927980000000; t += 3 * kFileTimeTicksPerDay + 7777777777) {
     EXPECT_EQ(FatDateTimeToFileTime(FileTimeToFatDateTime(t)), t - t % (2 * kFileTimeTicksPerSecond));
   }

@@ -16,6 +16,7 @@ constexpr size_t kBuckets = 64;
 constexpr size_t kSlotsPerBucket = 7;
 constexpr size_t kLocationOffset = 0x68;
 constexpr uint32_t kFreeSlot = 3;
+constexpr uint32_t kDeletedSlot = 1;
 constexpr uint32_t kGlobalHistoryType = 0x00200001;
 constexpr uint32_t kPeriodHistoryType = 0x00200004;
 
@@ -152,20 +153,20 @@ class FileBuilder {
  public:
   explicit FileBuilder(const WriterOptions& options) : options_(options), file_(kBlockAreaStart, 0) {}
 
-  uint32_t AddLive(const std::vector<uint8_t>& record, const std::string& location) {
+  // Stores a record and takes a slot for it in the bucket of its location.
+  // A freed record keeps its slot as a deleted one: key 1, the old offset.
+  uint32_t Add(const std::vector<uint8_t>& record, const std::string& location, bool live) {
     const uint32_t hash = LocationHash(location);
     const size_t bucket = hash & (kBuckets - 1);
     size_t table = 0;
     while (table < tables_.size() && used_[table][bucket] == kSlotsPerBucket) ++table;
     if (table == tables_.size()) AddTable();
-    const uint32_t offset = Append(record, true);
+    const uint32_t offset = Append(record, live);
     uint8_t* slot = &file_[tables_[table] + 0x10 + 8 * (bucket * kSlotsPerBucket + used_[table][bucket]++)];
-    Put32(slot, hash & ~0x3Fu);
+    Put32(slot, live ? hash & ~0x3Fu : kDeletedSlot);
     Put32(slot + 4, offset);
     return offset;
   }
-
-  uint32_t AddFreed(const std::vector<uint8_t>& record) { return Append(record, false); }
 
   void AddTable() {
     std::vector<uint8_t> table(kHashTableSize);
@@ -256,8 +257,7 @@ std::vector<uint8_t> WriteHistoryFile(const std::vector<WrittenEntry>& entries, 
   offsets.reserve(entries.size());
   for (const WrittenEntry& entry : entries) {
     const std::vector<uint8_t> record = UrlRecord(entry, options);
-    offsets.push_back(entry.freed ? builder.AddFreed(record)
-                                  : builder.AddLive(record, EntryLocation(entry, options)));
+    offsets.push_back(builder.Add(record, EntryLocation(entry, options), !entry.freed));
   }
   if (layout) {
     layout->tableOffsets = builder.tables();

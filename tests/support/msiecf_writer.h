@@ -37,7 +37,7 @@ struct WrittenEntry {
   uint32_t hits = 1;
   std::array<uint8_t, 12> firstItemValue{};  // value of the leading item 0x02
   std::vector<PropertyItem> itemsBeforeTitle, itemsAfterTitle;
-  bool freed = false;  // a freed record: in the file, but in no slot and clear in the bitmap
+  bool freed = false;  // a freed record: clear in the bitmap, its slot marked deleted (key 1)
 };
 
 struct WriterOptions {

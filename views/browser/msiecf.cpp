@@ -1,5 +1,6 @@
 #include "views/browser/msiecf.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace glimmerlog {
@@ -18,6 +19,7 @@ constexpr size_t kBlockSize = 128;
 // A hash table takes 32 blocks; only its first 448 slots (64 buckets of 7)
 // are ever used, the rest is filler.
 constexpr size_t kHashTableSize = 4096;
+constexpr size_t kHashTableBlocks = kHashTableSize / kBlockSize;
 constexpr size_t kHashNextField = 0x08;
 constexpr size_t kHashSlotsStart = 0x10;
 constexpr size_t kHashSlotCount = 448;
@@ -116,9 +118,11 @@ class HistoryFileReader {
     uint64_t table = Le32(data_ + kFirstHashTableField);
     while (true) {
       if (!ValidHashTable(table)) return false;
-      uint8_t& seen = tableSeen[(table - kBlockAreaStart) / kBlockSize];
-      if (seen) return false;  // a loop in the chain
-      seen = 1;
+      // A table overlapping one already read means a loop in the chain (or
+      // worse); refusing it also keeps the walk linear in the file size.
+      uint8_t* const seen = &tableSeen[(table - kBlockAreaStart) / kBlockSize];
+      if (std::find(seen, seen + kHashTableBlocks, 1) != seen + kHashTableBlocks) return false;
+      std::fill(seen, seen + kHashTableBlocks, 1);
       const uint8_t* slot = data_ + table + kHashSlotsStart;
       for (size_t i = 0; i < kHashSlotCount; ++i, slot += 8) {
         const uint32_t key = Le32(slot);
