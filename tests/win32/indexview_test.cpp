@@ -78,6 +78,15 @@ TEST_F(IndexView, ListsEveryUrlRecordOfTheFile) {
   EXPECT_FALSE(form->CancelVisible());
 }
 
+TEST_F(IndexView, RecordBytesAreTextInTheAnsiCodePage) {
+  test::ScratchFolder folder(L"index-ansi");
+  const std::string url = "http://caf\xe9.example/\xc4rger";
+  Scan(folder.Make(L"index.dat", Record(url, true)));
+  wchar_t expected[64] = {};
+  MultiByteToWideChar(CP_ACP, 0, url.data(), static_cast<int>(url.size()), expected, 64);
+  EXPECT_EQ(test::Lines(*form), (Lines{expected}));
+}
+
 TEST_F(IndexView, EmptyAndTinyFiles) {
   test::ScratchFolder folder(L"index-tiny");
   Scan(folder.Make(L"empty.dat", ""));

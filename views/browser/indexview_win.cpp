@@ -38,6 +38,15 @@ class FileSource final : public ByteSource {
 // often, whatever the speed of the disk.
 constexpr auto kTurnInterval = std::chrono::milliseconds(25);
 
+// A record's bytes are text in the ANSI code page. Plain ASCII, by far the
+// most common, is the same in every code page and goes to the list as it is.
+std::string LineText(const char* data, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    if (static_cast<unsigned char>(data[i]) >= 0x80) return WideToUtf8(AnsiToWide(data, size));
+  }
+  return std::string(data, size);
+}
+
 }  // namespace
 
 // Every "URL" in the file is listed with its address, in file order; the lines
@@ -79,7 +88,7 @@ void frmViewer::cmdIndex_Click() {
 
   if (measured) {
     FileSource source(file.get());
-    IndexScanner scan(source, length, [this](const char* text, size_t n) { AddLine(AnsiToWide(text, n)); });
+    IndexScanner scan(source, length, [this](const char* text, size_t n) { Model().AddRow(LineText(text, n)); });
     uint64_t slice = 1u << 18;
     for (;;) {
       const auto start = std::chrono::steady_clock::now();
