@@ -4,6 +4,7 @@
 
 #include "app/frmViewer.h"
 #include "app/layout.h"
+#include "app/mainpro.h"
 #include "app/shell.h"
 
 namespace glimmerlog {
@@ -110,7 +111,9 @@ LRESULT CALLBACK frmAbout::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     if (g_current == self) g_current = nullptr;
     delete self;
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+    const LRESULT r = DefWindowProcW(hwnd, msg, wParam, lParam);
+    WindowGone();
+    return r;
   }
   try {
     return self->HandleMessage(msg, wParam, lParam);

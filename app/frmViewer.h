@@ -129,8 +129,8 @@ class frmViewer {
   bool ProgressVisible() const;
   bool CancelVisible() const;
 
-  // The program's own main window ends the program when it is destroyed;
-  // windows made by tests do not.
+  // The program's own main window takes part in ending the program when it
+  // is destroyed; windows made by tests do not.
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
   // Read access for tests and for activation.

@@ -435,15 +435,13 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    case WM_DESTROY:
-      if (quitOnDestroy_) PostQuitMessage(0);
-      return 0;
     case WM_NCDESTROY: {
       // Loops that are still running see that the window is gone.
       const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = nullptr;
       ++listEpoch_;
+      if (quitOnDestroy_) WindowGone();
       return r;
     }
     default:

@@ -31,6 +31,10 @@ frmViewer* MainWindow();
 // Destroys the main window object (after the message loop has ended).
 void ReleaseMainWindow();
 
+// Called as each of the program's windows goes: the program ends when the
+// last one is gone (the main window, and the About box when it outlives it).
+void WindowGone();
+
 }  // namespace glimmerlog
 
 #endif

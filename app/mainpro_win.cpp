@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/OsApi.h"
+#include "app/frmAbout.h"
 #include "app/frmViewer.h"
 #include "app/winutil_win.h"
 
@@ -37,6 +38,11 @@ bool Main() {
 }
 
 frmViewer* MainWindow() { return g_mainWindow.get(); }
+
+void WindowGone() {
+  if (!g_mainWindow) return;  // not the program (tests make their own windows)
+  if (!g_mainWindow->Alive() && !frmAbout::Current()) PostQuitMessage(0);
+}
 void ReleaseMainWindow() { g_mainWindow.reset(); }
 
 }  // namespace glimmerlog

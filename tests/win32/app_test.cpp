@@ -258,3 +258,33 @@ TEST(MainWindow, OwnerDataListShowsTheModel) {
 
 }  // namespace
 }  // namespace glimmerlog
+
+namespace glimmerlog {
+namespace {
+
+TEST(MainWindow, TabWalksTheControlsInTheirOrder) {
+  auto form = test::MakeViewer(true);
+  ASSERT_TRUE(form);
+  SetFocus(form->Control(IDC_CMDURL));
+  auto tab = [&](bool shift) {
+    MSG msg{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(frmViewer::PreTranslate(msg));
+    return GetDlgCtrlID(GetFocus());
+  };
+  // Labels, the status and progress bars take no focus; Cancel is hidden.
+  const int order[] = {IDC_CMDADDRESS, IDC_CMDCOOKIES, IDC_CMDDOC, IDC_CMDSEARCH, IDC_CMDRUN,
+                       IDC_CMDOPEN,    IDC_CMDINDEX,   IDC_URLS,   IDC_CMDURL};
+  for (int id : order) EXPECT_EQ(tab(false), id);
+  EXPECT_EQ(tab(true), IDC_URLS);
+  form->ShowProgress(true);
+  SetFocus(form->Control(IDC_URLS));
+  EXPECT_EQ(tab(false), IDC_COMMAND1);
+  tab(true);
+}
+
+}  // namespace
+}  // namespace glimmerlog
