@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "app/frmViewer.h"
-#include "app/layout.h"
+#include "app/controls_win.h"
 #include "app/mainpro.h"
 #include "app/shell.h"
 
@@ -26,15 +26,7 @@ constexpr long kClientWidth = 4485, kClientHeight = 4530;
 frmAbout* g_current = nullptr;
 int g_created = 0;
 
-struct AboutSpec {
-  int id;
-  const wchar_t* className;
-  const wchar_t* caption;
-  DWORD style;
-  TwipRect rect;
-};
-
-const AboutSpec kControls[] = {
+const ChildSpec kControls[] = {
     {IDC_AB_IMAGE1, L"STATIC", L"", SS_BITMAP | SS_REALSIZECONTROL, {0, 0, 4305, 1680}},
     {IDC_AB_LABEL11, L"STATIC", L"About Glimmerlog (tm)", SS_LEFT, {240, 1800, 3135, 495}},
     {IDC_AB_LABEL13, L"STATIC", L"Copyright (C) Glimmersoft. Reads; never writes.", SS_LEFT, {240, 2160, 3255, 375}},
@@ -44,16 +36,6 @@ const AboutSpec kControls[] = {
     {IDC_AB_FRAME1, L"STATIC", L"", SS_ETCHEDFRAME, {-240, 3840, 4695, 135}},
     {IDC_AB_CMDEXIT, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {3360, 4080, 975, 375}},
 };
-
-HFONT MakeFont(const wchar_t* face, int hundredthsOfPoints, int dpi, bool underline) {
-  LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(hundredthsOfPoints, dpi, 7200);
-  lf.lfWeight = FW_NORMAL;
-  lf.lfUnderline = underline;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-  return CreateFontIndirectW(&lf);
-}
 
 }  // namespace
 
@@ -81,9 +63,7 @@ void frmAbout::ShowAbout() {
   }
   auto* about = new frmAbout;
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+  const int dpi = WindowDpi(nullptr);
   RECT r{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
   AdjustWindowRectEx(&r, style, FALSE, WS_EX_DLGMODALFRAME);
   const int w = r.right - r.left, h = r.bottom - r.top;
@@ -123,33 +103,21 @@ LRESULT CALLBACK frmAbout::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 void frmAbout::CreateControls() {
-  HDC dc = GetDC(hwnd_);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(hwnd_, dc);
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  NONCLIENTMETRICSW ncm{};
-  ncm.cbSize = sizeof(ncm);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) uiFont_.reset(CreateFontIndirectW(&ncm.lfMessageFont));
+  const int dpi = WindowDpi(hwnd_);
+  uiFont_.reset(MakeMessageFont());
   linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi, true));
   titleFont_.reset(MakeFont(L"MS Serif", 1350, dpi, false));
   int link = 0;
-  for (const AboutSpec& c : kControls) {
-    HWND control = CreateWindowExW(0, c.className, c.caption, WS_CHILD | WS_VISIBLE | c.style,
-                                   TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
-                                   TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+  for (const ChildSpec& c : kControls) {
+    const bool isLink = (c.style & SS_NOTIFY) != 0;
+    HFONT font = isLink ? linkFont_.get() : c.id == IDC_AB_LABEL11 ? titleFont_.get() : uiFont_.get();
+    HWND control = CreateChild(hwnd_, c, dpi, font);
     if (!control) continue;
-    HFONT font = uiFont_.get();
-    if (c.style & SS_NOTIFY) {
-      font = linkFont_.get();
-      if (link < 3) links_[link++] = control;
-    }
-    if (c.id == IDC_AB_LABEL11) font = titleFont_.get();
-    if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (isLink && link < 3) links_[link++] = control;
     if (c.id == IDC_AB_IMAGE1) {
       // The logo is drawn for this program at build time; the control
       // stretches it to its frame.
-      HANDLE logo = LoadImageW(instance, MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
+      HANDLE logo = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo));
       MoveWindow(control, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
                  TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), FALSE);

@@ -101,6 +101,8 @@ class frmViewer {
   std::wstring ViewMode;
 
   // --- The common protocol of a view, shared by every view. ---
+  // Sets the view's tag and gives it an empty list with its one column.
+  void StartView(const wchar_t* tag, const wchar_t* column, long widthTwips);
   void SetPanel(int panel, const std::wstring& text);  // panel 1 or 2
   std::wstring PanelText(int panel) const;
   void ClearItems();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/controls_win.h"
 #include "app/frmAbout.h"
 #include "app/helppath.h"
 #include "app/mainpro.h"
@@ -58,16 +59,6 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
   return RegisterClassExW(&wc) != 0;
 }
 
-HFONT MakeFont(const wchar_t* face, int tenthsOfPointsTimes10, int dpi, bool underline) {
-  LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(tenthsOfPointsTimes10, dpi, 7200);
-  lf.lfWeight = FW_NORMAL;
-  lf.lfUnderline = underline ? TRUE : FALSE;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-  return CreateFontIndirectW(&lf);
-}
-
 }  // namespace
 
 frmViewer::frmViewer() = default;
@@ -82,10 +73,7 @@ bool frmViewer::Load() {
   InitCommonControlsEx(&icc);
   if (!RegisterViewerClass(instance, &frmViewer::WndProc)) return false;
 
-  HDC screen = GetDC(nullptr);
-  dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  if (dpi_ <= 0) dpi_ = 96;
+  dpi_ = WindowDpi(nullptr);
 
   const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   RECT r{0, 0, TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_)};
@@ -147,11 +135,7 @@ HMENU frmViewer::BuildMenu() {
 
 void frmViewer::CreateControls() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  NONCLIENTMETRICSW ncm{};
-  ncm.cbSize = sizeof(ncm);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) {
-    uiFont_.reset(CreateFontIndirectW(&ncm.lfMessageFont));
-  }
+  uiFont_.reset(MakeMessageFont());
   linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi_, true));
 
   for (const ControlSpec& spec : kMainControls) {
@@ -269,6 +253,13 @@ std::wstring frmViewer::PanelText(int panel) const {
   SendMessageW(SBar1_, SB_GETTEXTW, panel - 1, reinterpret_cast<LPARAM>(text.data()));
   text.resize(LOWORD(info));
   return text;
+}
+
+void frmViewer::StartView(const wchar_t* tag, const wchar_t* column, long widthTwips) {
+  ViewMode = tag;
+  ClearItems();
+  ClearColumns();
+  AddColumn(1, column, widthTwips);
 }
 
 void frmViewer::ClearItems() {

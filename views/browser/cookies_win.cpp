@@ -11,10 +11,7 @@ namespace glimmerlog {
 // than a search relative to the current directory or drive.
 void frmViewer::mnuCookie_Click() {
   SetPanel(2, L"");
-  ViewMode = L"cookies";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"Cookies", 6000);
+  StartView(L"cookies", L"Cookies", 6000);
   const std::wstring value = GetRegValue(
       HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"Cookies");
   if (value != kRegFailure && !Trim(value).empty()) {

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "app/winutil_win.h"
+
 namespace glimmerlog {
 
 enum IndexFileControl : int {
@@ -47,7 +49,7 @@ class frmindexfile {
   void Close();
 
   HWND hwnd_ = nullptr;
-  HFONT font_ = nullptr;
+  UniqueHfont font_;
 };
 
 // The cache folder's default index file: the folder from the registry with

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "app/layout.h"
+#include "app/controls_win.h"
 #include "app/mainpro.h"
 #include "app/winutil_win.h"
 #include "registry/regAPI.h"
@@ -14,14 +14,6 @@ namespace {
 frmindexfile::ShownHook g_shownHook = nullptr;
 frmindexfile::OpenFileDialog g_openFileDialog = &GetOpenFileNameW;
 
-struct ChildSpec {
-  int id;
-  const wchar_t* className;
-  const wchar_t* caption;
-  DWORD style;
-  TwipRect rect;
-};
-
 // Twips in the client area, in tab order.
 const ChildSpec kChildren[] = {
     {IDC_IF_LABEL1, L"STATIC", L"Index.dat file location", SS_LEFT, {120, 360, 3015, 255}},
@@ -32,13 +24,6 @@ const ChildSpec kChildren[] = {
     {IDC_IF_COMMAND2, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, {7440, 1440, 1335, 375}},
 };
 constexpr long kClientWidth = 9120, kClientHeight = 1935;
-
-int WindowDpi(HWND hwnd) {
-  HDC dc = GetDC(hwnd);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(hwnd, dc);
-  return dpi > 0 ? dpi : 96;
-}
 
 }  // namespace
 
@@ -66,7 +51,6 @@ void frmindexfile::ShowModal(HWND owner) {
   frmindexfile dialog;
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &tpl.header, owner, &frmindexfile::DialogProc,
                           reinterpret_cast<LPARAM>(&dialog));
-  if (dialog.font_) DeleteObject(dialog.font_);
 }
 
 INT_PTR CALLBACK frmindexfile::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -116,16 +100,9 @@ void frmindexfile::CreateControls() {
   SetWindowPos(hwnd_, nullptr, over.left + ((over.right - over.left) - w) / 2, over.top + ((over.bottom - over.top) - h) / 2,
                w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 
-  NONCLIENTMETRICSW ncm{};
-  ncm.cbSize = sizeof(ncm);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) font_ = CreateFontIndirectW(&ncm.lfMessageFont);
+  font_.reset(MakeMessageFont());
   for (const ChildSpec& c : kChildren) {
-    HWND control = CreateWindowExW(c.id == IDC_IF_TEXT1 ? WS_EX_CLIENTEDGE : 0, c.className, c.caption,
-                                   WS_CHILD | WS_VISIBLE | c.style, TwipsToPixels(c.rect.left, dpi),
-                                   TwipsToPixels(c.rect.top, dpi), TwipsToPixels(c.rect.width, dpi),
-                                   TwipsToPixels(c.rect.height, dpi), hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), GetModuleHandleW(nullptr), nullptr);
-    if (control && font_) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    CreateChild(hwnd_, c, dpi, font_.get(), c.id == IDC_IF_TEXT1 ? WS_EX_CLIENTEDGE : 0);
   }
 }
 

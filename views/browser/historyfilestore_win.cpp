@@ -67,6 +67,18 @@ wchar_t* TaskMemCopy(const std::wstring& s) {
   return p;
 }
 
+// A record of the entry whose strings are the caller's to free with
+// CoTaskMemFree.
+void FillRecord(const StoreEntry& e, STATURL& r) {
+  r.cbSize = sizeof(STATURL);
+  r.pwcsUrl = TaskMemCopy(e.url);
+  r.pwcsTitle = TaskMemCopy(e.title);
+  r.ftLastVisited = e.lastVisited;
+  r.ftLastUpdated = e.lastUpdated;
+  r.ftExpires = e.expires;
+  r.dwFlags = e.flags;
+}
+
 // URLs are matched on their beginning with ASCII letters compared without
 // regard to case, as schemes and host names are.
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
@@ -100,23 +112,14 @@ class EntryEnum final : public IEnumSTATURL {
     return n;
   }
 
-  // Copies up to `count` matching entries into `records`; the strings are the
-  // caller's to free with CoTaskMemFree.
+  // Copies up to `count` matching entries into `records`.
   HRESULT STDMETHODCALLTYPE Next(ULONG count, STATURL* records, ULONG* fetched) override {
     if (!records || (!fetched && count != 1)) return E_POINTER;
     ULONG n = 0;
     while (n < count && at_ < entries_->size()) {
       const StoreEntry& e = (*entries_)[at_++];
       if (!StartsWithNoCase(e.url, filter_)) continue;
-      STATURL& r = records[n];
-      r.cbSize = sizeof(STATURL);
-      r.pwcsUrl = TaskMemCopy(e.url);
-      r.pwcsTitle = TaskMemCopy(e.title);
-      r.ftLastVisited = e.lastVisited;
-      r.ftLastUpdated = e.lastUpdated;
-      r.ftExpires = e.expires;
-      r.dwFlags = e.flags;
-      ++n;
+      FillRecord(e, records[n++]);
     }
     if (fetched) *fetched = n;
     return n == count ? S_OK : S_FALSE;
@@ -192,15 +195,7 @@ class FileStore final : public IUrlHistoryStg2 {
     auto entries = Load();
     for (const StoreEntry& e : *entries) {
       if (e.url != url) continue;
-      if (record) {
-        record->cbSize = sizeof(STATURL);
-        record->pwcsUrl = TaskMemCopy(e.url);
-        record->pwcsTitle = TaskMemCopy(e.title);
-        record->ftLastVisited = e.lastVisited;
-        record->ftLastUpdated = e.lastUpdated;
-        record->ftExpires = e.expires;
-        record->dwFlags = e.flags;
-      }
+      if (record) FillRecord(e, *record);
       return S_OK;
     }
     return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);

@@ -50,10 +50,7 @@ void frmViewer::mnuRefresh_Click(int /*index*/) {
 // missing or has no values leaves the list empty and writes a count of 0.
 void frmViewer::mnuSep_Click() {
   SetPanel(1, L"DoubleCilck the line to link to the URL");
-  ViewMode = L"url";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"URLs", 4000);
+  StartView(L"url", L"URLs", 4000);
   const std::wstring key = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
   std::wstring names = GetRegValueNames(HKEY_CURRENT_USER, key);
   if (names != kRegFailure && !names.empty()) {

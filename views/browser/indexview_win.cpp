@@ -57,11 +57,8 @@ std::string LineText(const char* data, size_t size) {
 // word; closing the window stops it too.
 void frmViewer::cmdIndex_Click() {
   SetPanel(2, L"");
-  ViewMode = L"index.dat";
   CancelRequested = kFalse;
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"URLs In Index.dat File", 6000);
+  StartView(L"index.dat", L"URLs In Index.dat File", 6000);
   const uint64_t epoch = ListEpoch();
 
   frmindexfile::ShowModal(hwnd_);

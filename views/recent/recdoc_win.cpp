@@ -6,10 +6,7 @@ namespace glimmerlog {
 
 void frmViewer::mnuRecDoc_Click() {
   SetPanel(2, L"");
-  ViewMode = L"recdoc";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"Recent Documents", 6000);
+  StartView(L"recdoc", L"Recent Documents", 6000);
   const std::wstring folder = GetRegValue(
       HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"Recent");
   // The backslash is appended whether or not the value ends in one, and the

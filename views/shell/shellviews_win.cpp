@@ -15,10 +15,7 @@ constexpr wchar_t kSearchAssistant[] = L"Software\\Microsoft\\Search Assistant\\
 void frmViewer::mnurun_Click() {
   SetPanel(2, L"");
   SetPanel(1, L"DoubleCilck the line to run");
-  ViewMode = L"run";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"Start Menu Run History", 4000);
+  StartView(L"run", L"Start Menu Run History", 4000);
   ShowRegList(HKEY_CURRENT_USER, std::wstring(kExplorer) + L"RunMRU");
   WriteCount();
 }
@@ -31,10 +28,7 @@ void frmViewer::mnurun_Click() {
 void frmViewer::mnuSearch_Click() {
   SetPanel(2, L"");
   SetPanel(1, L"Words, file names and computers searched for");
-  ViewMode = L"search";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"Start Menu Search History", 4000);
+  StartView(L"search", L"Start Menu Search History", 4000);
   const std::wstring explorer = kExplorer, bar = kExplorerBar, assistant = kSearchAssistant;
   if (OsName == "95" || OsName == "98") {
     ShowRegList(HKEY_CURRENT_USER, explorer + L"Doc Find Spec MRU");
@@ -53,10 +47,7 @@ void frmViewer::mnuSearch_Click() {
 void frmViewer::mnuOpen_Click() {
   SetPanel(2, L"");
   SetPanel(1, L"DoubleCilck the line to open the file");
-  ViewMode = L"open";
-  ClearItems();
-  ClearColumns();
-  AddColumn(1, L"Open/Save History", 6000);
+  StartView(L"open", L"Open/Save History", 6000);
   ShowRegList(HKEY_CURRENT_USER, std::wstring(kExplorer) + L"ComDlg32\\OpenSaveMRU\\*");
   WriteCount();
 }

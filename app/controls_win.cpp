@@ -1,0 +1,40 @@
+#include "app/controls_win.h"
+
+namespace glimmerlog {
+
+HWND CreateChild(HWND parent, const ChildSpec& spec, int dpi, HFONT font, DWORD exStyle) {
+  const TwipRect& t = spec.rect;
+  HWND control = CreateWindowExW(exStyle, spec.className, spec.caption, WS_CHILD | WS_VISIBLE | spec.style,
+                                 TwipsToPixels(t.left, dpi), TwipsToPixels(t.top, dpi), TwipsToPixels(t.width, dpi),
+                                 TwipsToPixels(t.height, dpi), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+  if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return control;
+}
+
+int WindowDpi(HWND hwnd) {
+  HDC dc = GetDC(hwnd);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(hwnd, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+HFONT MakeFont(const wchar_t* face, int hundredthsOfPoints, int dpi, bool underline) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(hundredthsOfPoints, dpi, 7200);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfUnderline = underline ? TRUE : FALSE;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+HFONT MakeMessageFont() {
+  NONCLIENTMETRICSW ncm{};
+  ncm.cbSize = sizeof(ncm);
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0)) return nullptr;
+  return CreateFontIndirectW(&ncm.lfMessageFont);
+}
+
+}  // namespace glimmerlog

@@ -1,0 +1,32 @@
+// Creation of child controls at twip positions, shared by the windows.
+#ifndef GLIMMERLOG_APP_CONTROLS_WIN_H
+#define GLIMMERLOG_APP_CONTROLS_WIN_H
+
+#include <windows.h>
+
+#include "app/layout.h"
+
+namespace glimmerlog {
+
+struct ChildSpec {
+  int id;
+  const wchar_t* className;
+  const wchar_t* caption;
+  DWORD style;  // besides WS_CHILD | WS_VISIBLE
+  TwipRect rect;
+};
+
+// Makes the control at its twip rectangle converted with `dpi`, in `font`.
+HWND CreateChild(HWND parent, const ChildSpec& spec, int dpi, HFONT font, DWORD exStyle = 0);
+
+// Dots per inch of the window's screen.
+int WindowDpi(HWND hwnd);
+
+// A font of the given face and size (in hundredths of a point) for `dpi`.
+HFONT MakeFont(const wchar_t* face, int hundredthsOfPoints, int dpi, bool underline);
+// The system's message font, as dialogs use it.
+HFONT MakeMessageFont();
+
+}  // namespace glimmerlog
+
+#endif
