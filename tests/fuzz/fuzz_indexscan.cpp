@@ -1,7 +1,7 @@
 // Differential fuzzing of the block scanner against the byte-by-byte walk.
 // The first four input bytes choose the block size, the Step slice and how
-// the file is read (whole, capped per read, failing at a byte, or measured
-// shorter or longer than it is); the rest is the file.
+// the file is read (lent in place, copied, capped per read, failing at a
+// byte, or measured shorter or longer than it is); the rest is the file.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const size_t blockSize = data[0] < 250 ? size_t{data[0]} + 1 : IndexScanner::kDefaultBlockSize;
   const uint64_t slice = data[1] < 250 ? uint64_t{data[1]} + 1 : UINT64_MAX;
-  const uint8_t mode = data[2] % 4;
+  const uint8_t mode = data[2] % 5;
   const uint8_t param = data[3];
   const std::string file(reinterpret_cast<const char*>(data) + 4, size - 4);
 
@@ -27,9 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       source = std::make_unique<MemorySource>(file.data(), file.size());
       break;
     case 1:
-      source = std::make_unique<CappedSource>(file, size_t{param} * 3 + 1);
+      source = std::make_unique<CappedSource>(file, SIZE_MAX);  // copied, not lent
       break;
     case 2:
+      source = std::make_unique<CappedSource>(file, size_t{param} * 3 + 1);
+      break;
+    case 3:
       source = std::make_unique<FailingSource>(file, file.size() * param / 255 + param % 8);
       break;
     default:
