@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace glimmerlog {
 
@@ -28,7 +29,7 @@ const void* ByteSource::Lend(uint64_t, size_t, size_t* got) {
 }
 
 const void* MemorySource::Lend(uint64_t offset, size_t n, size_t* got) {
-  *got = offset >= size_ ? 0 : std::min<uint64_t>(n, size_ - offset);
+  *got = offset >= size_ ? 0 : std::min(n, size_ - static_cast<size_t>(offset));
   return *got ? data_ + offset : data_;
 }
 

@@ -36,8 +36,9 @@ class ByteSource {
   // A source that already holds the bytes in memory (a buffer, a mapped view
   // of the file) may lend them rather than have them copied: it returns their
   // address and sets *got to what ReadAt(offset, ..., n) would return. The
-  // bytes must stay valid and unchanged until the next call on the source.
-  // nullptr (the default) means "use ReadAt".
+  // bytes must stay valid and unchanged until the next call to Lend (calls to
+  // ReadAt in between must not disturb them). nullptr (the default) means
+  // "use ReadAt".
   virtual const void* Lend(uint64_t offset, size_t n, size_t* got);
 };
 
@@ -59,8 +60,9 @@ class MemorySource : public ByteSource {
 //   while (scan.Step(4 << 20)) { update progress from scan.Position(); pump; }
 //
 // Lines go to the sink as they are found, as raw bytes (no terminator; may be
-// empty); the pointer is only valid during the call. To cancel, stop calling
-// Step. The source and the sink must outlive the scanner.
+// empty); the pointer is only valid during the call, and the sink must not
+// call back into the scanner. To cancel, stop calling Step. The source must
+// outlive the scanner.
 class IndexScanner {
  public:
   using LineSink = std::function<void(const char* data, size_t size)>;
