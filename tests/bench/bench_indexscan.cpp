@@ -1,8 +1,8 @@
 // Throughput of the index.dat scanner over 256 MiB in memory, next to a plain
 // memchr count of "URL" over the same bytes; prints their ratio at the end.
 //
-// The bytes are synthetic cache records laid out like a real Content.IE5
-// index (128-byte blocks, "URL " records with a binary header, the URL at
+// The bytes are synthetic cache records laid out like a real cache index
+// (128-byte blocks, "URL " records with a binary header, the URL at
 // +104, file name and HTTP headers, 0xDEADBEEF filler, free blocks). Set
 // GLIMMERLOG_INDEXDAT to a real index.dat to repeat that file instead.
 #include <benchmark/benchmark.h>
