@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace glimmerlog {
 
@@ -21,6 +22,16 @@ static_assert(IndexScanner::kOverlap + 1 >= kOtherText + kTextSize,
               "a block must hold every read of its last offset");
 
 }  // namespace
+
+const void* ByteSource::Lend(uint64_t, size_t, size_t* got) {
+  *got = 0;
+  return nullptr;
+}
+
+const void* MemorySource::Lend(uint64_t offset, size_t n, size_t* got) {
+  *got = offset >= size_ ? 0 : std::min(n, size_ - static_cast<size_t>(offset));
+  return *got ? data_ + offset : data_;
+}
 
 size_t MemorySource::ReadAt(uint64_t offset, void* buf, size_t n) {
   if (offset >= size_) return 0;
@@ -48,6 +59,14 @@ size_t IndexScanner::Read(uint64_t offset, char* buf, size_t n) {
   return std::min(got, n);
 }
 
+// Borrows bytes like Read, or returns nullptr when the source does not lend.
+const char* IndexScanner::Lend(uint64_t offset, size_t n, size_t* got) {
+  if (kMaxOffset - offset < n) n = static_cast<size_t>(kMaxOffset - offset);
+  const char* p = n ? static_cast<const char*>(source_.Lend(offset, n, got)) : nullptr;
+  if (p && *got > n) *got = n;
+  return p;
+}
+
 bool IndexScanner::Step(uint64_t maxOffsets) {
   uint64_t budget = std::max<uint64_t>(maxOffsets, 1);
   while (budget && !done_) {
@@ -71,8 +90,13 @@ bool IndexScanner::Step(uint64_t maxOffsets) {
 // that a source failing large reads is not asked for a large one each time.
 void IndexScanner::Refill() {
   size_t want = block_ + kOverlap;
-  if (buf_.size() < want) buf_.resize(want);
-  size_t got = Read(pos_, buf_.data(), want);
+  size_t got = 0;
+  block_data_ = Lend(pos_, want, &got);
+  if (!block_data_) {
+    if (buf_.size() < want) buf_.resize(want);
+    block_data_ = buf_.data();
+    got = Read(pos_, buf_.data(), want);
+  }
   bufStart_ = pos_;
   bufLen_ = got;
   if (got == want) {
@@ -92,7 +116,7 @@ void IndexScanner::Refill() {
 // Examines offsets [pos_, end) from the buffer; all their 7-byte windows are
 // in it. Stops early when a record's text read came back short.
 void IndexScanner::ScanBuffer(uint64_t end) {
-  const char* base = buf_.data();
+  const char* base = block_data_;
   size_t i = static_cast<size_t>(pos_ - bufStart_);
   const size_t stop = static_cast<size_t>(end - bufStart_);
   while (i < stop) {
@@ -134,7 +158,7 @@ const char* IndexScanner::TextAt(uint64_t r, uint64_t delta, size_t* len) {
   if (offset >= bufStart_ && offset - bufStart_ <= bufLen_ &&
       bufLen_ - static_cast<size_t>(offset - bufStart_) >= kTextSize) {
     *len = kTextSize;
-    return buf_.data() + (offset - bufStart_);
+    return block_data_ + (offset - bufStart_);
   }
   *len = Read(offset, text_, kTextSize);
   if (*len < kTextSize) done_ = true;
