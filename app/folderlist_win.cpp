@@ -18,8 +18,8 @@ namespace glimmerlog {
 bool frmViewer::ListFolderEntries(const std::wstring& folder) {
   const uint64_t epoch = ListEpoch();
   WIN32_FIND_DATAW found{};
-  UniqueFind find(FindFirstFileExW((folder + L"*.*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch,
-                                   nullptr, 0));
+  UniqueFind find(
+      FindFirstFileExW((folder + L"*.*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0));
   if (!find) return true;
 
   auto lastSync = std::chrono::steady_clock::now();

@@ -31,8 +31,16 @@ const ChildSpec kControls[] = {
     {IDC_AB_LABEL11, L"STATIC", L"About Glimmerlog (tm)", SS_LEFT, {240, 1800, 3135, 495}},
     {IDC_AB_LABEL13, L"STATIC", L"Copyright (C) Glimmersoft. Reads; never writes.", SS_LEFT, {240, 2160, 3255, 375}},
     {IDC_AB_LABEL4, L"STATIC", L"Online Support", SS_LEFT | SS_NOTIFY, {240, 2640, 2895, 255}},
-    {IDC_AB_LABEL1, L"STATIC", L"Download Clearwick to erase all the tracks ", SS_LEFT | SS_NOTIFY, {240, 3120, 3855, 255}},
-    {IDC_AB_LABEL2, L"STATIC", L"Download a more powerful spyware Vantorel", SS_LEFT | SS_NOTIFY, {240, 3480, 3855, 255}},
+    {IDC_AB_LABEL1,
+     L"STATIC",
+     L"Download Clearwick to erase all the tracks ",
+     SS_LEFT | SS_NOTIFY,
+     {240, 3120, 3855, 255}},
+    {IDC_AB_LABEL2,
+     L"STATIC",
+     L"Download a more powerful spyware Vantorel",
+     SS_LEFT | SS_NOTIFY,
+     {240, 3480, 3855, 255}},
     {IDC_AB_FRAME1, L"STATIC", L"", SS_ETCHEDFRAME, {-240, 3840, 4695, 135}},
     {IDC_AB_CMDEXIT, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {3360, 4080, 975, 375}},
 };
@@ -127,9 +135,7 @@ void frmAbout::CreateControls() {
 
 LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CREATE:
-      CreateControls();
-      return 0;
+    case WM_CREATE: CreateControls(); return 0;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_AB_LABEL4: Label4_Click(); return 0;
@@ -162,8 +168,7 @@ LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }

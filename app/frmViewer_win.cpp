@@ -24,7 +24,10 @@ const ControlSpec kMainControls[14] = {
     {IDC_CMDSEARCH, "cmdsearch", WC_BUTTONW, L"Search History", {5160, 120, 1215, 375}},
     {IDC_CMDRUN, "cmdrun", WC_BUTTONW, L"Run History", {6480, 120, 975, 375}},
     {IDC_CMDOPEN, "cmdopen", WC_BUTTONW, L"Open/Save", {7560, 120, 1095, 375}},
-    {IDC_LABEL1, "Label1", WC_STATICW, L"Want to erase all the history above ?   Get a copy of Clearwick",
+    {IDC_LABEL1,
+     "Label1",
+     WC_STATICW,
+     L"Want to erase all the history above ?   Get a copy of Clearwick",
      {120, 6360, 4815, 255}},
     {IDC_LABEL2, "Label2", WC_STATICW, L"Want a more powerful spy software ? Get  Vantorel", {5160, 6360, 3975, 255}},
     {IDC_CMDINDEX, "cmdIndex", WC_BUTTONW, L"Index.dat", {8760, 120, 975, 375}},
@@ -69,7 +72,8 @@ frmViewer::~frmViewer() {
 
 bool frmViewer::Load() {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX icc{sizeof(icc),
+                           ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   if (!RegisterViewerClass(instance, &frmViewer::WndProc)) return false;
 
@@ -151,10 +155,10 @@ void frmViewer::CreateControls() {
       default: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
     }
     const TwipRect& t = spec.rect;
-    HWND control = CreateWindowExW(0, spec.className, spec.caption, style, TwipsToPixels(t.left, dpi_),
-                                   TwipsToPixels(t.top, dpi_), TwipsToPixels(t.width, dpi_),
-                                   TwipsToPixels(t.height, dpi_), hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    HWND control =
+        CreateWindowExW(0, spec.className, spec.caption, style, TwipsToPixels(t.left, dpi_), TwipsToPixels(t.top, dpi_),
+                        TwipsToPixels(t.width, dpi_), TwipsToPixels(t.height, dpi_), hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     const bool isLabel = spec.id == IDC_LABEL1 || spec.id == IDC_LABEL2;
     HFONT font = isLabel ? linkFont_.get() : uiFont_.get();
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -330,7 +334,8 @@ void frmViewer::SetProgressRange(uint64_t maximum) {
 }
 
 void frmViewer::SetProgress(uint64_t position) {
-  if (PBar1_) SendMessageW(PBar1_, PBM_SETPOS, static_cast<WPARAM>(std::min(position, progressMax_) >> progressShift_), 0);
+  if (PBar1_)
+    SendMessageW(PBar1_, PBM_SETPOS, static_cast<WPARAM>(std::min(position, progressMax_) >> progressShift_), 0);
 }
 
 int frmViewer::SelectedLine() const {
@@ -402,8 +407,7 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
-    case WM_NOTIFY:
-      return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_SIZE:
       if (SBar1_) SendMessageW(SBar1_, WM_SIZE, 0, 0);
       Form_Resize();
@@ -435,8 +439,7 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (quitOnDestroy_) WindowGone();
       return r;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
@@ -487,17 +490,10 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
       }
       return 0;
     }
-    case LVN_COLUMNCLICK:
-      URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1);
-      return 0;
-    case NM_DBLCLK:
-      URLs_DblClick();
-      return 0;
-    case NM_RETURN:
-      URLs_DblClick();
-      return 0;
-    default:
-      return 0;
+    case LVN_COLUMNCLICK: URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1); return 0;
+    case NM_DBLCLK: URLs_DblClick(); return 0;
+    case NM_RETURN: URLs_DblClick(); return 0;
+    default: return 0;
   }
 }
 

@@ -38,9 +38,7 @@ class ListModel {
   // order of addition; sorted, ascending by the sort-key column (0 is the
   // row's text, n its n-th sub-item), ties in the order of addition.
   size_t RowAt(size_t displayIndex) const;
-  const std::string& CellAt(size_t displayIndex, size_t column) const {
-    return CellOfRow(RowAt(displayIndex), column);
-  }
+  const std::string& CellAt(size_t displayIndex, size_t column) const { return CellOfRow(RowAt(displayIndex), column); }
 
   void SetSortKey(int key);
   int SortKey() const { return sortKey_; }

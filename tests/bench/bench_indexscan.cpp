@@ -29,8 +29,8 @@ std::string SyntheticIndex(size_t size) {
   std::mt19937 rng(7);
   std::string out;
   out.reserve(size + 1024);
-  static const char* const kHosts[] = {"www.msn.com", "col.stc.s-msn.com", "www.bing.com",
-                                       "ads.example.net", "static.cdn.example.org"};
+  static const char* const kHosts[] = {"www.msn.com", "col.stc.s-msn.com", "www.bing.com", "ads.example.net",
+                                       "static.cdn.example.org"};
   while (out.size() < size) {
     if (rng() % 4 == 0) {  // a free block
       out.append(128, '\0');
@@ -40,13 +40,13 @@ std::string SyntheticIndex(size_t size) {
     rec += static_cast<char>(2 + rng() % 4);
     rec.append(3, '\0');
     while (rec.size() < 104) rec += (rng() % 3) ? '\0' : static_cast<char>(rng());
-    rec += "http://" + std::string(kHosts[rng() % 5]) + "/path/" + std::to_string(rng() % 100000) +
-           "/image.gif";
+    rec += "http://" + std::string(kHosts[rng() % 5]) + "/path/" + std::to_string(rng() % 100000) + "/image.gif";
     rec += '\0';
     rec += "image[1].gif";
     rec += '\0';
-    rec += "HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\nX-Powered-By: ASP.NET\r\n"
-           "Content-Length: 4286\r\n\r\n~U:user\r\n";
+    rec +=
+        "HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\nX-Powered-By: ASP.NET\r\n"
+        "Content-Length: 4286\r\n\r\n~U:user\r\n";
     rec += '\0';
     for (size_t i = 0; rec.size() % 128; ++i) rec += "\xef\xbe\xad\xde"[i % 4];
     out += rec;
@@ -105,8 +105,13 @@ class CopyingSource : public ByteSource {
 void Scan(benchmark::State& state, ByteSource& source, size_t size) {
   for (auto _ : state) {
     size_t lines = 0, bytes = 0;
-    IndexScanner scan(source, size, [&](const char*, size_t n) { ++lines; bytes += n; },
-                      static_cast<size_t>(state.range(0)));
+    IndexScanner scan(
+        source, size,
+        [&](const char*, size_t n) {
+          ++lines;
+          bytes += n;
+        },
+        static_cast<size_t>(state.range(0)));
     while (scan.Step(4 << 20)) {
     }
     benchmark::DoNotOptimize(bytes);
@@ -128,8 +133,13 @@ void BM_IndexScanCopied(benchmark::State& state) {
   Scan(state, source, Buffer().size());
 }
 BENCHMARK(BM_IndexScanCopied)
-    ->Arg(16 << 10)->Arg(64 << 10)->Arg(256 << 10)->Arg(1 << 20)->Arg(4 << 20)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Arg(16 << 10)
+    ->Arg(64 << 10)
+    ->Arg(256 << 10)
+    ->Arg(1 << 20)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Only the copying of the blocks, without scanning: the floor for a copying source.
 void BM_CopyOnly(benchmark::State& state) {

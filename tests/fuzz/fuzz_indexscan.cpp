@@ -23,18 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<ByteSource> source;
   uint64_t sizeAtOpen = file.size();
   switch (mode) {
-    case 0:
-      source = std::make_unique<MemorySource>(file.data(), file.size());
-      break;
+    case 0: source = std::make_unique<MemorySource>(file.data(), file.size()); break;
     case 1:
       source = std::make_unique<CappedSource>(file, SIZE_MAX);  // copied, not lent
       break;
-    case 2:
-      source = std::make_unique<CappedSource>(file, size_t{param} * 3 + 1);
-      break;
-    case 3:
-      source = std::make_unique<FailingSource>(file, file.size() * param / 255 + param % 8);
-      break;
+    case 2: source = std::make_unique<CappedSource>(file, size_t{param} * 3 + 1); break;
+    case 3: source = std::make_unique<FailingSource>(file, file.size() * param / 255 + param % 8); break;
     default:
       source = std::make_unique<MemorySource>(file.data(), file.size());
       sizeAtOpen = param < 128 ? param : file.size() + param;

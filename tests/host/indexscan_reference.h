@@ -67,9 +67,7 @@ inline ScanResult ReferenceScan(ByteSource& source, uint64_t sizeAtOpen) {
 class CappedSource : public ByteSource {
  public:
   CappedSource(const std::string& data, size_t cap) : mem_(data.data(), data.size()), cap_(cap) {}
-  size_t ReadAt(uint64_t offset, void* buf, size_t n) override {
-    return mem_.ReadAt(offset, buf, n < cap_ ? n : cap_);
-  }
+  size_t ReadAt(uint64_t offset, void* buf, size_t n) override { return mem_.ReadAt(offset, buf, n < cap_ ? n : cap_); }
 
  private:
   MemorySource mem_;
@@ -91,11 +89,10 @@ class FailingSource : public ByteSource {
 };
 
 // Runs the block scanner to the end in slices of the given size.
-inline ScanResult FastScan(ByteSource& source, uint64_t sizeAtOpen, size_t blockSize,
-                           uint64_t slice) {
+inline ScanResult FastScan(ByteSource& source, uint64_t sizeAtOpen, size_t blockSize, uint64_t slice) {
   ScanResult result;
-  IndexScanner scan(source, sizeAtOpen,
-                    [&](const char* p, size_t n) { result.lines.emplace_back(p, n); }, blockSize);
+  IndexScanner scan(
+      source, sizeAtOpen, [&](const char* p, size_t n) { result.lines.emplace_back(p, n); }, blockSize);
   while (scan.Step(slice)) {
   }
   result.examined = scan.Position();

@@ -19,8 +19,7 @@ constexpr uint64_t kAll = std::numeric_limits<uint64_t>::max();
 
 // Random bytes thick with the patterns the scanner looks for and near misses.
 std::string DenseFile(size_t size, std::mt19937& rng) {
-  static const char* const kPieces[] = {"URL", "URL ", "http", "HTTP", "url", "UR", "U",
-                                        "ht",  "RL",   "UURL", "htt"};
+  static const char* const kPieces[] = {"URL", "URL ", "http", "HTTP", "url", "UR", "U", "ht", "RL", "UURL", "htt"};
   std::string s;
   while (s.size() < size) {
     unsigned pick = rng() % 16;
@@ -46,8 +45,7 @@ void PutRecord(std::string& file, size_t r, const std::string& text, bool atHttp
   file.replace(textAt, text.size(), text);
 }
 
-void ExpectSameAsWalk(ByteSource& source, uint64_t sizeAtOpen, size_t block, uint64_t slice,
-                      const std::string& what) {
+void ExpectSameAsWalk(ByteSource& source, uint64_t sizeAtOpen, size_t block, uint64_t slice, const std::string& what) {
   ScanResult want = ReferenceScan(source, sizeAtOpen);
   ScanResult got = FastScan(source, sizeAtOpen, block, slice);
   ASSERT_EQ(got.examined, want.examined) << what;
@@ -63,22 +61,21 @@ void ExpectSameAsWalk(const std::string& file, size_t block, uint64_t slice, con
 }
 
 std::string Where(size_t size, size_t block, uint64_t slice) {
-  return "size " + std::to_string(size) + " block " + std::to_string(block) + " slice " +
-         std::to_string(slice);
+  return "size " + std::to_string(size) + " block " + std::to_string(block) + " slice " + std::to_string(slice);
 }
 
 TEST(IndexScan, FindsRecordsByTheirLayout) {
   std::string file(1000, 'x');
   PutRecord(file, 0, std::string("http://a/\0junk", 14), true, 'x');
   PutRecord(file, 300, std::string("Visited: u@http://b/\0", 21), false, '\0');  // text at +104
-  file.replace(350, 3, "url");                   // lower case: no record
-  file.replace(360, 3, "URL");                   // inside other data: counts, 150 'x' at +104
+  file.replace(350, 3, "url");                                                   // lower case: no record
+  file.replace(360, 3, "URL");                              // inside other data: counts, 150 'x' at +104
   PutRecord(file, 700, std::string(150, 'h'), false, 'x');  // no NUL: all 150 bytes
-  file.replace(700 + 96, 7, "HTTP://");          // not "http", so +104 is used
+  file.replace(700 + 96, 7, "HTTP://");                     // not "http", so +104 is used
   MemorySource source(file.data(), file.size());
   ScanResult got = FastScan(source, file.size(), IndexScanner::kDefaultBlockSize, kAll);
-  EXPECT_EQ(got.lines, (std::vector<std::string>{"http://a/", "Visited: u@http://b/",
-                                                 std::string(150, 'x'), std::string(150, 'h')}));
+  EXPECT_EQ(got.lines, (std::vector<std::string>{"http://a/", "Visited: u@http://b/", std::string(150, 'x'),
+                                                 std::string(150, 'h')}));
   EXPECT_EQ(got.examined, file.size() - 5);
 }
 
@@ -86,8 +83,7 @@ TEST(IndexScan, EndOfFileFollowsTheShortReadRule) {
   for (size_t size : {0, 1, 3, 6, 7, 8}) {
     std::string file(size, 'x');
     MemorySource source(file.data(), size);
-    EXPECT_EQ(FastScan(source, size, 64, kAll).examined, size == 0 ? 0 : size < 7 ? 1 : size - 5)
-        << size;
+    EXPECT_EQ(FastScan(source, size, 64, kAll).examined, size == 0 ? 0 : size < 7 ? 1 : size - 5) << size;
   }
   // "URL" whose 7-byte window is the first short one: an empty line, then the end.
   std::string tail = std::string(100, 'x') + "URL" + "abc";
@@ -190,7 +186,8 @@ TEST(IndexScan, StepsMakeBoundedProgressInEverySliceSize) {
   for (uint64_t slice = 0; slice <= 40; ++slice) {
     for (size_t block : {1, 5, 300}) {
       std::vector<std::string> lines;
-      IndexScanner scan(source, file.size(), [&](const char* p, size_t n) { lines.emplace_back(p, n); }, block);
+      IndexScanner scan(
+          source, file.size(), [&](const char* p, size_t n) { lines.emplace_back(p, n); }, block);
       uint64_t last = 0;
       bool more = true;
       while (more) {

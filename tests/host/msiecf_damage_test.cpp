@@ -34,8 +34,8 @@ std::vector<WrittenEntry> ChainedEntriesWithFreedCopies() {
 
 TEST(MsiecfDamage, RejectsWhatIsNotAVersion52File) {
   const std::vector<uint8_t> good = WriteHistoryFile(SampleEntries(1));
-  std::vector<std::vector<uint8_t>> bad = {{}, std::vector<uint8_t>(good.begin(), good.begin() + 0x3FFF), good, good,
-                                           good};
+  std::vector<std::vector<uint8_t>> bad = {
+      {}, std::vector<uint8_t>(good.begin(), good.begin() + 0x3FFF), good, good, good};
   std::copy_n("Client UrlCache MMF Ver 4.7", 27, bad[2].begin());
   bad[3][27] = ' ';
   bad[4][0] = 'c';
@@ -177,8 +177,8 @@ TEST(MsiecfDamage, HeaderCountsAndSizeField) {
     uint32_t value;
     size_t expected;
   } cases[] = {
-      {0x1C, 0, 20},      {0x1C, 0xFFFFFFFF, 20}, {0x1C, 0x3FFF, 20},  // size field unusable: the real size counts
-      {0x1C, 0x4000, 0},  {0x24, 0xFFFFFFFF, 20}, {0x28, 0xFFFFFFFF, 20},
+      {0x1C, 0, 20},     {0x1C, 0xFFFFFFFF, 20}, {0x1C, 0x3FFF, 20},  // size field unusable: the real size counts
+      {0x1C, 0x4000, 0}, {0x24, 0xFFFFFFFF, 20}, {0x28, 0xFFFFFFFF, 20},
       {0x250, 0, 20},  // an intact chain does not need the bitmap
   };
   for (const auto& c : cases) {

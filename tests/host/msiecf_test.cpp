@@ -19,15 +19,15 @@ const HistoryEntry* FindUrl(const std::vector<HistoryEntry>& entries, const std:
 
 TEST(MsiecfRoundTrip, KeepsEveryFieldOfVariedEntries) {
   std::vector<WrittenEntry> entries = SampleEntries(10);
-  entries[1].title.clear();                                  // empty title item
-  entries[2].hasTitle = false;                               // no title item
+  entries[1].title.clear();                                     // empty title item
+  entries[2].hasTitle = false;                                  // no title item
   entries[3].title = u"Gr\u00fc\u00dfe \U0001F600 \U00010348";  // umlauts and surrogate pairs
   entries[4].lastVisited = entries[4].lastUpdated = 0;
   entries[4].expiresFat = 0;
-  entries[5].expiresFat = 0xFFFFFFFF;                        // "never"
+  entries[5].expiresFat = 0xFFFFFFFF;  // "never"
   entries[6].url = "http://long.test/" + std::string(1983, 'x');
   entries[6].title = std::u16string(1500, u'T');
-  entries[7].url = "http://name@host.test/a@b";               // '@' inside the URL
+  entries[7].url = "http://name@host.test/a@b";  // '@' inside the URL
   entries[8].itemsBeforeTitle = {Int32Property(0x14, 1), AnsiProperty(0x15, "http://a.test/favicon.ico")};
   entries[9].itemsAfterTitle = {Int32Property(0x14, 1), AnsiProperty(0x15, "http://b.test/favicon.ico")};
   ASSERT_EQ(entries[6].url.size(), 2000u);
@@ -59,7 +59,7 @@ TEST(MsiecfRoundTrip, KeepsEveryFieldOfVariedEntries) {
 TEST(MsiecfRoundTrip, ListsOnlyLiveVisitedRecords) {
   std::vector<WrittenEntry> entries = SampleEntries(6);
   entries[1].location = ":2013031020130311: -@http://day.test/";  // a record of a daily file
-  entries[2].location = "http://cache.test/";                      // a cache record
+  entries[2].location = "http://cache.test/";                     // a cache record
   entries[3].location = "Visited: no-at-sign";
   entries[4].location = "visited: user@http://case.test/";
   entries[5].freed = true;
@@ -124,7 +124,8 @@ TEST(MsiecfTimes, ConvertsFatDateTimesAsUtc) {
       {0x00000021, 119600064000000000},  // 1980-01-01 00:00:00, the first FAT day
       {0xBF7DFF9F, 159992927980000000},  // 2107-12-31 23:59:58, the last
       {0x6000285D, 125962992000000000},  // 2000-02-29 12:00:00
-      {0, 0},           {0xFFFFFFFF, 0},  // not set, never
+      {0, 0},
+      {0xFFFFFFFF, 0},  // not set, never
       {0x60002A5D, 0},  // 2001-02-29
       {0x000029A1, 0},  // month 13
       {0x00002820, 0},  // day 0
@@ -156,7 +157,7 @@ TEST(MsiecfRealFiles, PlasoGlobalHistory) {
   EXPECT_EQ(msn->title, u"");
   EXPECT_EQ(msn->lastVisited, 130849743185120000u);  // 2015-08-25 11:05:18.512
   EXPECT_EQ(msn->lastUpdated, 130849743185120000u);
-  EXPECT_EQ(msn->expires, 130872202900000000u);      // 2015-09-20 10:58:10
+  EXPECT_EQ(msn->expires, 130872202900000000u);  // 2015-09-20 10:58:10
 
   const HistoryEntry* german = FindUrl(read, "http://www.msn.com/de-ch/?ocid=iehp");
   ASSERT_NE(german, nullptr);

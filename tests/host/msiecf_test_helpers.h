@@ -27,7 +27,7 @@ inline std::vector<uint8_t> LoadIndexDat(const std::string& name) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-#define GL_LOAD_INDEXDAT_OR_SKIP(var, name)                                   \
+#define GL_LOAD_INDEXDAT_OR_SKIP(var, name)                                       \
   const std::vector<uint8_t> var = ::glimmerlog::msiecf_test::LoadIndexDat(name); \
   if (var.empty()) GTEST_SKIP() << "test data " name " not found under " GL_TESTDATA_DIR
 

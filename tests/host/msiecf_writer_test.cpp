@@ -22,7 +22,8 @@ TEST(MsiecfWriter, LocationHashPlacesRealRecords) {
       for (size_t slot = 0; slot < 448; ++slot) {
         const uint32_t key = Get32(file, table + 16 + 8 * slot), offset = Get32(file, table + 20 + 8 * slot);
         if (key == offset || (key & 63) == 1 || (key & 63) == 3) continue;
-        const size_t at = offset + (std::string(file.begin() + offset, file.begin() + offset + 4) == "URL " ? 0x68 : 0x10);
+        const size_t at =
+            offset + (std::string(file.begin() + offset, file.begin() + offset + 4) == "URL " ? 0x68 : 0x10);
         const uint32_t hash = LocationHash(std::string(reinterpret_cast<const char*>(&file[at])));
         EXPECT_EQ(hash & ~63u, key & ~63u) << name << " slot " << slot;
         EXPECT_EQ(hash & 63, slot / 7) << name << " slot " << slot;
@@ -44,7 +45,8 @@ TEST(MsiecfWriter, ReproducesRealRecords) {
     bool flaggedFirstItem;
   } records[] = {
       {0x5000, "http://www.msn.com/?ocid=iehp", nullptr, nullptr, false},
-      {0x5680, "http://www.msn.com/de-ch/?ocid=iehp", u"MSN Schweiz - mit Hotmail Nachfolger Outlook und Messenger Skype",
+      {0x5680, "http://www.msn.com/de-ch/?ocid=iehp",
+       u"MSN Schweiz - mit Hotmail Nachfolger Outlook und Messenger Skype",
        "http://static-hp-neu.s-msn.com/sc/54/4f1880.ico", true},
       {0x5880, "http://www.bing.com/search?q=ie+11&src=IE-SearchBox&FORM=IE8SRC", u"ie 11 - Bing",
        "http://www.bing.com/favicon.ico", true},
@@ -74,7 +76,8 @@ TEST(MsiecfWriter, ReproducesRealRecords) {
 TEST(MsiecfHistoryTsv, ParsesLinesAndRejectsBadOnes) {
   WrittenEntry e;
   std::string error;
-  ASSERT_TRUE(ParseHistoryLine("http://a.test/\tGr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80\t2015-08-25T11:05:18.512Z\r", e, error));
+  ASSERT_TRUE(
+      ParseHistoryLine("http://a.test/\tGr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80\t2015-08-25T11:05:18.512Z\r", e, error));
   EXPECT_EQ(e.url, "http://a.test/");
   EXPECT_EQ(e.title, u"Gr\u00fc\u00df \U0001F600");
   EXPECT_EQ(e.lastVisited, kBaseTime);
@@ -91,7 +94,11 @@ TEST(MsiecfHistoryTsv, ParsesLinesAndRejectsBadOnes) {
     EXPECT_FALSE(error.empty());
   }
   // Malformed UTF-8: stray continuation, cut-off sequence, overlong form, surrogate.
-  EXPECT_EQ(Utf8ToUtf16("a\x80" "b\xE2\x82" "c\xC0\xAF" "d\xED\xA0\x80"), u"a\uFFFDb\uFFFDc\uFFFDd\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16("a\x80"
+                        "b\xE2\x82"
+                        "c\xC0\xAF"
+                        "d\xED\xA0\x80"),
+            u"a\uFFFDb\uFFFDc\uFFFDd\uFFFD");
 }
 
 }  // namespace

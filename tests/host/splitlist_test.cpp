@@ -59,7 +59,8 @@ TEST(SplitList, WorksOnSixteenBitText) {
 
 TEST(ListRule, RunEntriesLoseTheirSuffixAndNeedABackslash) {
   EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("notepad\\1")), "notepad");
-  EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("\\\\netstor\\INSTALLS\\Software\\1")), "\\\\netstor\\INSTALLS\\Software");
+  EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("\\\\netstor\\INSTALLS\\Software\\1")),
+            "\\\\netstor\\INSTALLS\\Software");
   EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("c:\\Users\\tony\\Github\\\\1")), "c:\\Users\\tony\\Github\\");
   EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("a\\")), "");  // two characters: an empty line
   EXPECT_EQ(ApplyListRule(ListRule::kRun, std::string("\\")), std::nullopt);

@@ -56,8 +56,8 @@ bool ParseUtcDateTime(const std::string& text, uint64_t& fileTime) {
   }
   if (pos < text.size() && text[pos] == 'Z') ++pos;
   if (pos != text.size()) return false;
-  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59) {
+  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+      second > 59) {
     return false;
   }
   fileTime = UtcToFileTime(year, month, day, hour, minute, second) + fraction;
@@ -71,11 +71,27 @@ std::u16string Utf8ToUtf16(const std::string& text) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     size_t length;
     uint32_t cp, min;
-    if (lead < 0x80) { length = 1; cp = lead; min = 0; }
-    else if ((lead & 0xE0) == 0xC0) { length = 2; cp = lead & 0x1F; min = 0x80; }
-    else if ((lead & 0xF0) == 0xE0) { length = 3; cp = lead & 0x0F; min = 0x800; }
-    else if ((lead & 0xF8) == 0xF0) { length = 4; cp = lead & 0x07; min = 0x10000; }
-    else { out.push_back(0xFFFD); ++i; continue; }
+    if (lead < 0x80) {
+      length = 1;
+      cp = lead;
+      min = 0;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2;
+      cp = lead & 0x1F;
+      min = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3;
+      cp = lead & 0x0F;
+      min = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4;
+      cp = lead & 0x07;
+      min = 0x10000;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
     size_t n = 1;
     for (; n < length && i + n < text.size(); ++n) {
       const unsigned char c = static_cast<unsigned char>(text[i + n]);

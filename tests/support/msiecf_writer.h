@@ -22,15 +22,15 @@ struct PropertyItem {
 };
 
 // Items laid out as the browser writes them: the value, then 4 zero bytes.
-PropertyItem Int32Property(uint8_t id, uint32_t value);           // VT_I4
-PropertyItem AnsiProperty(uint8_t id, const std::string& text);   // VT_LPSTR, e.g. 0x15 favicon URL
-PropertyItem TitleProperty(const std::u16string& title);          // id 0x10, VT_LPWSTR
+PropertyItem Int32Property(uint8_t id, uint32_t value);          // VT_I4
+PropertyItem AnsiProperty(uint8_t id, const std::string& text);  // VT_LPSTR, e.g. 0x15 favicon URL
+PropertyItem TitleProperty(const std::u16string& title);         // id 0x10, VT_LPWSTR
 
 struct WrittenEntry {
   std::string url;       // written as "Visited: <user>@<url>" (or the MSHist form)
   std::string location;  // when not empty, the whole location string instead
   std::u16string title;
-  bool hasTitle = true;  // false: no title item at all
+  bool hasTitle = true;      // false: no title item at all
   uint64_t lastVisited = 0;  // FILETIME at 0x10 (primary)
   uint64_t lastUpdated = 0;  // FILETIME at 0x08 (secondary)
   uint32_t expiresFat = 0;   // FAT date-time at 0x18; 0xFFFFFFFF = never
@@ -42,8 +42,8 @@ struct WrittenEntry {
 
 struct WriterOptions {
   std::string user = "user";
-  std::string period;         // "YYYYMMDDYYYYMMDD" makes an MSHist file (no data sections)
-  bool deadbeefFill = true;   // unused bytes hold 0xDEADBEEF words (newer files) or zeros
+  std::string period;        // "YYYYMMDDYYYYMMDD" makes an MSHist file (no data sections)
+  bool deadbeefFill = true;  // unused bytes hold 0xDEADBEEF words (newer files) or zeros
 };
 
 // Where the writer put things, for tests that damage a file on purpose.
@@ -56,8 +56,7 @@ struct WrittenLayout {
 // chain when an entry's bucket is full in every table so far. Throws
 // std::length_error when the records do not fit in one file (126,336 blocks).
 std::vector<uint8_t> WriteHistoryFile(const std::vector<WrittenEntry>& entries,
-                                      const WriterOptions& options = WriterOptions(),
-                                      WrittenLayout* layout = nullptr);
+                                      const WriterOptions& options = WriterOptions(), WrittenLayout* layout = nullptr);
 
 // The location string that the writer stores for an entry.
 std::string EntryLocation(const WrittenEntry& entry, const WriterOptions& options);

@@ -23,8 +23,8 @@ TEST(Links, EveryCommandOpensItsPageHiddenThroughTheShell) {
   const struct {
     int command;
     const wchar_t* page;
-  } links[] = {{IDC_LABEL1, kClearwickPage}, {IDM_XX1, kClearwickPage}, {IDC_LABEL2, kVantorelPage},
-               {IDM_XX3, kVantorelPage}};
+  } links[] = {
+      {IDC_LABEL1, kClearwickPage}, {IDM_XX1, kClearwickPage}, {IDC_LABEL2, kVantorelPage}, {IDM_XX3, kVantorelPage}};
   for (const auto& link : links) {
     shell.calls.clear();
     const std::wstring before = form->PanelText(2);

@@ -32,9 +32,9 @@ RECT ExpectedPx(const frmViewer& form, const TwipRect& t) {
 ::testing::AssertionResult IsAt(const frmViewer& form, int id, const TwipRect& t) {
   const RECT got = ControlPx(form, id), want = ExpectedPx(form, t);
   if (EqualRect(&got, &want)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "control " << id << " at (" << got.left << "," << got.top << ")-(" << got.right
-                                       << "," << got.bottom << "), expected (" << want.left << "," << want.top << ")-("
-                                       << want.right << "," << want.bottom << ")";
+  return ::testing::AssertionFailure() << "control " << id << " at (" << got.left << "," << got.top << ")-("
+                                       << got.right << "," << got.bottom << "), expected (" << want.left << ","
+                                       << want.top << ")-(" << want.right << "," << want.bottom << ")";
 }
 
 long ClientTwips(const frmViewer& form, bool height) {
@@ -51,7 +51,8 @@ std::wstring WindowText(HWND hwnd) {
 
 std::vector<int> PanelEdges(const frmViewer& form) {
   int edges[4] = {};
-  const int n = static_cast<int>(SendMessageW(form.Control(IDC_SBAR1), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
+  const int n =
+      static_cast<int>(SendMessageW(form.Control(IDC_SBAR1), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)));
   return std::vector<int>(edges, edges + n);
 }
 
@@ -183,8 +184,10 @@ TEST(MainWindow, EachButtonRunsItsMenuEntrysView) {
     int button, menu;
     const wchar_t* firstColumn;
   } pairs[] = {
-      {IDC_CMDURL, IDM_REFRESH, L"Title"},        {IDC_CMDADDRESS, IDM_SEP, L"URLs"},
-      {IDC_CMDCOOKIES, IDM_COOKIE, L"Cookies"},   {IDC_CMDDOC, IDM_RECDOC, L"Recent Documents"},
+      {IDC_CMDURL, IDM_REFRESH, L"Title"},
+      {IDC_CMDADDRESS, IDM_SEP, L"URLs"},
+      {IDC_CMDCOOKIES, IDM_COOKIE, L"Cookies"},
+      {IDC_CMDDOC, IDM_RECDOC, L"Recent Documents"},
       {IDC_CMDSEARCH, IDM_SEARCH, L"Start Menu Search History"},
       {IDC_CMDRUN, IDM_RUN, L"Start Menu Run History"},
       {IDC_CMDOPEN, IDM_OPEN, L"Open/Save History"},

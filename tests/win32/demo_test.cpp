@@ -20,9 +20,9 @@ TEST(DemoProfile, EveryViewHasLines) {
   const struct {
     const char* name;
     void (frmViewer::*view)();
-  } views[] = {{"address bar", &frmViewer::mnuSep_Click},   {"cookies", &frmViewer::mnuCookie_Click},
-               {"recent", &frmViewer::mnuRecDoc_Click},     {"search", &frmViewer::mnuSearch_Click},
-               {"run", &frmViewer::mnurun_Click},           {"open/save", &frmViewer::mnuOpen_Click}};
+  } views[] = {{"address bar", &frmViewer::mnuSep_Click}, {"cookies", &frmViewer::mnuCookie_Click},
+               {"recent", &frmViewer::mnuRecDoc_Click},   {"search", &frmViewer::mnuSearch_Click},
+               {"run", &frmViewer::mnurun_Click},         {"open/save", &frmViewer::mnuOpen_Click}};
   for (const auto& v : views) {
     (form.get()->*v.view)();
     EXPECT_GT(form->LineCount(), 0u) << v.name;

@@ -133,7 +133,8 @@ TEST_F(FolderViews, RecentDocumentsListsEveryEntryButPlainFolders) {
   folder.MakeFolder(L"sub");
   const std::wstring archived = folder.MakeFolder(L"archived");
   SetFileAttributesW(archived.c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
-  const bool archiveStored = GetFileAttributesW(archived.c_str()) == (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
+  const bool archiveStored =
+      GetFileAttributesW(archived.c_str()) == (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_ARCHIVE);
   form->mnuRecDoc_Click();
   const std::wstring base = folder.path() + L"\\";
   Lines expected{base + L"report.doc.lnk", base + L"INDEX.DAT", base + L"desktop.ini"};

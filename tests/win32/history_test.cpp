@@ -52,10 +52,8 @@ std::wstring WriteHistory(test::ScratchFolder& folder, const std::wstring& relat
 std::vector<WrittenEntry> Mixed() {
   const uint64_t t = UtcToFileTime(2013, 3, 10, 12, 34, 56);
   return {Entry("http://www.example.com/", u"Example \u00e9\u4e2d", t),
-          Entry("file:///C:/Users/u/notes.txt", u"notes", t + 1),
-          Entry("https://secure.example.org/login", u"", t + 2),
-          Entry("mshelp://windows/?id=1", u"Help", t + 3),
-          Entry("HTTP://UPPER.EXAMPLE/", u"Upper", t + 4)};
+          Entry("file:///C:/Users/u/notes.txt", u"notes", t + 1), Entry("https://secure.example.org/login", u"", t + 2),
+          Entry("mshelp://windows/?id=1", u"Help", t + 3), Entry("HTTP://UPPER.EXAMPLE/", u"Upper", t + 4)};
 }
 
 Lines Urls(const CURLHistory& history) {
@@ -71,7 +69,8 @@ TEST(UrlHistory, RefreshFiltersByTheBeginningOfTheUrl) {
   ASSERT_EQ(CURLHistory::Create(history), S_OK);
   EXPECT_EQ(Urls(*history).size(), 5u);  // creation reads everything
   ASSERT_EQ(history->Refresh(L"http", 0), S_OK);
-  EXPECT_EQ(Urls(*history), (Lines{L"http://www.example.com/", L"https://secure.example.org/login", L"HTTP://UPPER.EXAMPLE/"}));
+  EXPECT_EQ(Urls(*history),
+            (Lines{L"http://www.example.com/", L"https://secure.example.org/login", L"HTTP://UPPER.EXAMPLE/"}));
   const auto& items = history->NewEnum();
   EXPECT_EQ(items[0]->Title(), L"Example \u00e9\u4e2d");
   EXPECT_EQ(items[1]->Title(), L"");
@@ -148,7 +147,9 @@ class FakeEnum final : public IEnumSTATURL {
   HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Clone(IEnumSTATURL**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetFilter(LPCOLESTR, DWORD) override { return g_enumCalls > g_failFilterFrom ? E_FAIL : S_OK; }
+  HRESULT STDMETHODCALLTYPE SetFilter(LPCOLESTR, DWORD) override {
+    return g_enumCalls > g_failFilterFrom ? E_FAIL : S_OK;
+  }
 
  private:
   ULONG refs_ = 1;
@@ -258,8 +259,8 @@ TEST(HistoryView, ShowsTitlesUrlsAndLocalTimes) {
   auto form = test::MakeViewer();
   ASSERT_TRUE(form);
   EXPECT_EQ(test::ColumnCaptions(*form), (Lines{L"Title", L"URL", L"Last Visited", L"Last Updated", L"Expires"}));
-  EXPECT_EQ(test::Lines(*form, 1), (Lines{L"http://www.example.com/", L"https://secure.example.org/login",
-                                          L"HTTP://UPPER.EXAMPLE/"}));
+  EXPECT_EQ(test::Lines(*form, 1),
+            (Lines{L"http://www.example.com/", L"https://secure.example.org/login", L"HTTP://UPPER.EXAMPLE/"}));
   EXPECT_EQ(test::Lines(*form, 0), (Lines{L"Example \u00e9\u4e2d", L"", L"Upper"}));
   EXPECT_EQ(form->PanelText(2), L"Total Records: 3");
 

@@ -106,8 +106,10 @@ TEST_F(IndexView, RealIndexFiles) {
   const struct {
     const wchar_t* file;
     size_t count;
-  } files[] = {{L"plaso-History.IE5-index.dat", 17}, {L"plaso-Content.IE5-index.dat", 21},
-               {L"plaso-nfury-Content.IE5-index.dat", 992}, {L"grr-History.IE5-index.dat", 18}};
+  } files[] = {{L"plaso-History.IE5-index.dat", 17},
+               {L"plaso-Content.IE5-index.dat", 21},
+               {L"plaso-nfury-Content.IE5-index.dat", 992},
+               {L"grr-History.IE5-index.dat", 18}};
   for (const auto& f : files) {
     Scan(data + L"\\indexdat\\" + f.file);
     EXPECT_EQ(form->LineCount(), f.count);
@@ -222,8 +224,8 @@ TEST_F(IndexView, PathsThatNameNoReadableFileEndAsAfterAScan) {
   CloseHandle(holder);
 
   // A file the browser holds open for writing is read all the same.
-  HANDLE writer = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE writer = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   Scan(locked);
   EXPECT_EQ(test::Lines(*form), (Lines{L"http://x.example/"}));

@@ -153,7 +153,8 @@ class KeySnapshot {
 
 const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 const std::wstring kTyped = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
-const std::wstring kBar = L"Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}";
+const std::wstring kBar =
+    L"Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}";
 const std::wstring kAcMru = L"Software\\Microsoft\\Search Assistant\\ACMru";
 
 void ClearViewKeys() {
@@ -198,8 +199,7 @@ TEST_P(RealHive, EveryRegistryViewListsWhatTheHiveHolds) {
   form->mnurun_Click();
   EXPECT_EQ(Sorted(test::Lines(*form)), Sorted(Expected(file, kExplorer + L"RunMRU", Rule::kRun)));
   form->mnuOpen_Click();
-  EXPECT_EQ(Sorted(test::Lines(*form)),
-            Sorted(Expected(file, kExplorer + L"ComDlg32\\OpenSaveMRU\\*", Rule::kOpen)));
+  EXPECT_EQ(Sorted(test::Lines(*form)), Sorted(Expected(file, kExplorer + L"ComDlg32\\OpenSaveMRU\\*", Rule::kOpen)));
   form->mnuSep_Click();
   EXPECT_EQ(Sorted(test::Lines(*form)), Sorted(Expected(file, kTyped, Rule::kAll)));
   EXPECT_EQ(form->PanelText(2), L"Total Records: " + std::to_wstring(form->LineCount()));

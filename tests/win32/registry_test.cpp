@@ -102,7 +102,8 @@ TEST(RegApi, DefaultValueAndTextOutsideTheAnsiCodePage) {
   EXPECT_NE(names.find(L"\u4e2d\u6587\u00e9,"), std::wstring::npos);
   const auto pieces = Split(names);
   EXPECT_EQ(std::count(pieces.begin(), pieces.end(), L""), 2);  // the default value's empty name, the last slot
-  EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"\u4e2d\u6587\u00e9"), L"\u0645\u0631\u062d\u0628\u0627 \U0001F600");
+  EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"\u4e2d\u6587\u00e9"),
+            L"\u0645\u0631\u062d\u0628\u0627 \U0001F600");
 }
 
 TEST(RegApi, AKeyWithFiveThousandValues) {

@@ -14,7 +14,8 @@ const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\E
 const std::wstring kRunMRU = kExplorer + L"RunMRU";
 const std::wstring kOpenSave = kExplorer + L"ComDlg32\\OpenSaveMRU";
 const std::wstring kTyped = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
-const std::wstring kBar = L"Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\";
+const std::wstring kBar =
+    L"Software\\Microsoft\\Internet Explorer\\Explorer Bars\\{C4EE31F3-4768-11D2-BE5C-00A0C9A83DA1}\\";
 const std::wstring kAcMru = L"Software\\Microsoft\\Search Assistant\\ACMru\\";
 
 class ShellViews : public ::testing::Test {
@@ -93,9 +94,14 @@ TEST_F(ShellViews, OpenSaveWithoutTheAsteriskSubkey) {
 // One key of each set holds something; the lines show which keys were read.
 struct SearchKeys {
   SearchKeys()
-      : doc(kExplorer + L"Doc Find Spec MRU"), computer(kExplorer + L"FindComputerMRU"),
-        names(kBar + L"ComputerNameMRU"), text(kBar + L"ContainingTextMRU"), files(kBar + L"filesNamedMRU"),
-        a5603(kAcMru + L"5603"), a5604(kAcMru + L"5604"), a5647(kAcMru + L"5647") {
+      : doc(kExplorer + L"Doc Find Spec MRU"),
+        computer(kExplorer + L"FindComputerMRU"),
+        names(kBar + L"ComputerNameMRU"),
+        text(kBar + L"ContainingTextMRU"),
+        files(kBar + L"filesNamedMRU"),
+        a5603(kAcMru + L"5603"),
+        a5604(kAcMru + L"5604"),
+        a5647(kAcMru + L"5647") {
     doc.SetString(L"a", L"*.doc");
     computer.SetString(L"a", L"OLDBOX");
     names.SetString(L"a", L"SERVER1");

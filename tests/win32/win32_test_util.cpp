@@ -94,7 +94,8 @@ bool ReadString(const wchar_t* key, const std::wstring& name, std::wstring& out)
 
 void WriteString(const wchar_t* key, const std::wstring& name, const std::wstring& value, DWORD type) {
   HKEY k = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS) return;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return;
   RegSetValueExW(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(k);
@@ -111,10 +112,14 @@ ShellFolderOverride::ShellFolderOverride(const std::wstring& valueName, const st
 }
 
 ShellFolderOverride::~ShellFolderOverride() {
-  if (hadShell_) WriteString(kShellFolders, name_, oldShell_, REG_SZ);
-  else DeleteValue(kShellFolders, name_);
-  if (hadUser_) WriteString(kUserShellFolders, name_, oldUser_, REG_EXPAND_SZ);
-  else DeleteValue(kUserShellFolders, name_);
+  if (hadShell_)
+    WriteString(kShellFolders, name_, oldShell_, REG_SZ);
+  else
+    DeleteValue(kShellFolders, name_);
+  if (hadUser_)
+    WriteString(kUserShellFolders, name_, oldUser_, REG_EXPAND_SZ);
+  else
+    DeleteValue(kUserShellFolders, name_);
 }
 
 void RemoveTree(const std::wstring& path) {
@@ -126,8 +131,10 @@ void RemoveTree(const std::wstring& path) {
       if (name == L"." || name == L"..") continue;
       const std::wstring child = path + L"\\" + name;
       SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL | (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-      else DeleteFileW(child.c_str());
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        DeleteFileW(child.c_str());
     } while (FindNextFileW(find, &found));
     FindClose(find);
   }

@@ -69,8 +69,10 @@ INT_PTR CALLBACK frmindexfile::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
       case WM_COMMAND:
         if (!self || HIWORD(wParam) != BN_CLICKED) break;
         switch (LOWORD(wParam)) {
-          case IDC_IF_COMMAND1: case IDOK: self->Command1_Click(); return TRUE;
-          case IDC_IF_COMMAND2: case IDCANCEL: self->Command2_Click(); return TRUE;
+          case IDC_IF_COMMAND1:
+          case IDOK: self->Command1_Click(); return TRUE;
+          case IDC_IF_COMMAND2:
+          case IDCANCEL: self->Command2_Click(); return TRUE;
           case IDC_IF_COMMAND3: self->Command3_Click(); return TRUE;
           case IDC_IF_COMMAND4: self->Command4_Click(); return TRUE;
           default: break;
@@ -80,8 +82,7 @@ INT_PTR CALLBACK frmindexfile::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
         // The close box leaves IndexDatPath as the load or "Use Default" set it.
         if (self) self->Close();
         return TRUE;
-      default:
-        break;
+      default: break;
     }
   } catch (...) {
   }
@@ -97,8 +98,8 @@ void frmindexfile::CreateControls() {
   RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   if (HWND owner = GetWindow(hwnd_, GW_OWNER)) GetWindowRect(owner, &over);
   const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  SetWindowPos(hwnd_, nullptr, over.left + ((over.right - over.left) - w) / 2, over.top + ((over.bottom - over.top) - h) / 2,
-               w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, over.left + ((over.right - over.left) - w) / 2,
+               over.top + ((over.bottom - over.top) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 
   font_.reset(MakeMessageFont());
   for (const ChildSpec& c : kChildren) {

@@ -33,12 +33,14 @@ std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxHistoryFileBytes) return {};
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxHistoryFileBytes)
+    return {};
   std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0) break;
+    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0)
+      break;
     done += got;
   }
   bytes.resize(done);

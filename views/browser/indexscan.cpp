@@ -10,16 +10,15 @@ namespace glimmerlog {
 namespace {
 
 constexpr uint64_t kMaxOffset = std::numeric_limits<uint64_t>::max();
-constexpr size_t kWindow = 7;        // bytes read at each offset
-constexpr size_t kTextSize = 150;    // bytes read for a record's text
-constexpr uint64_t kHttpText = 96;   // text offset when it begins with "http"
-constexpr uint64_t kOtherText = 104; // text offset otherwise
+constexpr size_t kWindow = 7;         // bytes read at each offset
+constexpr size_t kTextSize = 150;     // bytes read for a record's text
+constexpr uint64_t kHttpText = 96;    // text offset when it begins with "http"
+constexpr uint64_t kOtherText = 104;  // text offset otherwise
 // Keeps blockSize + kOverlap and the doubling of the block size far from
 // overflowing size_t on 32-bit builds.
 constexpr size_t kMaxBlockSize = size_t{1} << 30;
 
-static_assert(IndexScanner::kOverlap + 1 >= kOtherText + kTextSize,
-              "a block must hold every read of its last offset");
+static_assert(IndexScanner::kOverlap + 1 >= kOtherText + kTextSize, "a block must hold every read of its last offset");
 
 }  // namespace
 
@@ -41,8 +40,7 @@ size_t MemorySource::ReadAt(uint64_t offset, void* buf, size_t n) {
   return n;
 }
 
-IndexScanner::IndexScanner(ByteSource& source, uint64_t sizeAtOpen, LineSink sink,
-                           size_t blockSize)
+IndexScanner::IndexScanner(ByteSource& source, uint64_t sizeAtOpen, LineSink sink, size_t blockSize)
     : source_(source),
       sink_(std::move(sink)),
       maxBlock_(std::min(std::max<size_t>(blockSize, 1), kMaxBlockSize)),

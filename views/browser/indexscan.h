@@ -76,8 +76,7 @@ class IndexScanner {
   // the short-read rule. blockSize (at least 1) is the number of offsets
   // examined per block read; each block is read with kOverlap bytes more so
   // that records near its end are whole in memory.
-  IndexScanner(ByteSource& source, uint64_t sizeAtOpen, LineSink sink,
-               size_t blockSize = kDefaultBlockSize);
+  IndexScanner(ByteSource& source, uint64_t sizeAtOpen, LineSink sink, size_t blockSize = kDefaultBlockSize);
 
   // Examines up to maxOffsets offsets (at least one; 0 counts as 1), calling
   // the sink for each record found. Returns false once the scan is finished.
@@ -104,15 +103,15 @@ class IndexScanner {
   ByteSource& source_;
   LineSink sink_;
   size_t maxBlock_;
-  size_t block_;              // offsets per block for the next read
-  std::vector<char> buf_;     // where blocks are read to unless lent
+  size_t block_;                      // offsets per block for the next read
+  std::vector<char> buf_;             // where blocks are read to unless lent
   const char* block_data_ = nullptr;  // bytes [bufStart_, bufStart_ + bufLen_)
   uint64_t bufStart_ = 0;
   size_t bufLen_ = 0;
-  uint64_t scanEnd_ = 0;      // offsets below it can be examined from the block
+  uint64_t scanEnd_ = 0;  // offsets below it can be examined from the block
   uint64_t pos_ = 0;
   bool done_ = false;
-  char text_[150];            // text read on its own, outside the block
+  char text_[150];  // text read on its own, outside the block
 };
 
 }  // namespace glimmerlog

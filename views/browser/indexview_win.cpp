@@ -92,8 +92,10 @@ void frmViewer::cmdIndex_Click() {
       const bool more = scan.Step(slice);
       const auto spent = std::chrono::steady_clock::now() - start;
       // Aim each slice at the turn interval: grow when fast, shrink when slow.
-      if (spent < kTurnInterval / 2 && slice < (1ull << 32)) slice *= 2;
-      else if (spent > kTurnInterval * 2 && slice > 4096) slice /= 2;
+      if (spent < kTurnInterval / 2 && slice < (1ull << 32))
+        slice *= 2;
+      else if (spent > kTurnInterval * 2 && slice > 4096)
+        slice /= 2;
 
       SetProgress(scan.Position() + 1);
       SyncList();

@@ -42,8 +42,8 @@ constexpr size_t kVisitedPrefixLength = sizeof(kVisitedPrefix) - 1;
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
 uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
 
 uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
@@ -105,8 +105,8 @@ class HistoryFileReader {
   }
 
   bool ValidHashTable(uint64_t offset) const {
-    return offset >= kBlockAreaStart && offset % kBlockSize == 0 && offset <= end_ &&
-           kHashTableSize <= end_ - offset && HasSignature(data_ + offset, "HASH");
+    return offset >= kBlockAreaStart && offset % kBlockSize == 0 && offset <= end_ && kHashTableSize <= end_ - offset &&
+           HasSignature(data_ + offset, "HASH");
   }
 
   // Follows the chain of hash tables from the header and lists the URL
@@ -154,8 +154,8 @@ class HistoryFileReader {
     size_t offset = kBlockAreaStart;
     while (offset <= end_ - kBlockSize) {
       const uint8_t* record = data_ + offset;
-      const bool known = HasSignature(record, "URL ") || HasSignature(record, "REDR") ||
-                         HasSignature(record, "LEAK") || HasSignature(record, "HASH");
+      const bool known = HasSignature(record, "URL ") || HasSignature(record, "REDR") || HasSignature(record, "LEAK") ||
+                         HasSignature(record, "HASH");
       const size_t length = known ? RecordLength(offset) : 0;
       if (length == 0 || !BlockAllocated(offset)) {
         offset += kBlockSize;
@@ -178,8 +178,7 @@ class HistoryFileReader {
     const size_t room = length - kUrlLocation;
     const void* nul = std::memchr(location, 0, room);
     const size_t locationLength = nul ? static_cast<size_t>(static_cast<const char*>(nul) - location) : room;
-    if (locationLength < kVisitedPrefixLength ||
-        std::memcmp(location, kVisitedPrefix, kVisitedPrefixLength) != 0) {
+    if (locationLength < kVisitedPrefixLength || std::memcmp(location, kVisitedPrefix, kVisitedPrefixLength) != 0) {
       return false;
     }
     const char* user = location + kVisitedPrefixLength;
@@ -253,8 +252,7 @@ uint64_t FatDateTimeToFileTime(uint32_t fat) {
   const unsigned minute = (time >> 5) & 0x3F;
   const unsigned hour = time >> 11;
   // 0xFFFFFFFF ("never") fails here too: month 15.
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
-      second > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 || second > 59) {
     return 0;
   }
   constexpr uint64_t kTicksPerSecond = 10000000;

@@ -13,8 +13,8 @@
 namespace glimmerlog {
 
 struct HistoryEntry {
-  std::string url;        // location bytes after "Visited: <user>@" as stored (ANSI code page bytes, not converted)
-  std::u16string title;   // UTF-16 title from the data section; empty when none
+  std::string url;       // location bytes after "Visited: <user>@" as stored (ANSI code page bytes, not converted)
+  std::u16string title;  // UTF-16 title from the data section; empty when none
   uint64_t lastVisited = 0, lastUpdated = 0, expires = 0;  // FILETIME ticks, UTC; 0 = not set
   uint32_t flags = 0;
 };

@@ -28,8 +28,7 @@ std::optional<String> ApplyListRule(ListRule rule, const String& text) {
     case ListRule::kOpen:
       if (text.find(Char(':')) == String::npos) return std::nullopt;
       return text;
-    case ListRule::kPlain:
-      break;
+    case ListRule::kPlain: break;
   }
   return text;
 }
