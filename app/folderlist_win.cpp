@@ -28,7 +28,7 @@ bool frmViewer::ListFolderEntries(const std::wstring& folder) {
     if (!OwnsList(epoch)) return false;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastSync > std::chrono::milliseconds(50)) {
-      SyncList();
+      SyncList(false);
       lastSync = now;
     }
     return true;

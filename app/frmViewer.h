@@ -114,8 +114,9 @@ class frmViewer {
   size_t LineCount() const { return model_.RowCount(); }
   // "Total Records: " and the number of lines, in panel 2.
   void WriteCount();
-  // Shows the lines added so far (item count, order, repaint).
-  void SyncList();
+  // Shows the lines added so far: their number and, unless a long load is
+  // still adding to them, their sorted order.
+  void SyncList(bool reorder = true);
 
   // Every view begins by clearing the list, which starts a new epoch. A view
   // that gives the event loop turns notes the epoch after its clear and goes
@@ -157,7 +158,6 @@ class frmViewer {
   LRESULT OnNotify(NMHDR* header);
   void ApplyLayout(const MainLayout& layout);
   void MoveTwips(HWND control, const TwipRect& r);
-  TwipRect RectTwips(HWND control) const;
   void SetPanelWidths(long panel1Twips);
   void OpenPage(const wchar_t* url);
   bool TabFrom(HWND focus, bool backwards);
@@ -166,7 +166,6 @@ class frmViewer {
   HWND URLs_ = nullptr, SBar1_ = nullptr, PBar1_ = nullptr, Command1_ = nullptr;
   HWND Label1_ = nullptr, Label2_ = nullptr;
   int dpi_ = 96;
-  long panel1Twips_ = 7440;
   UniqueHfont linkFont_, uiFont_;
   ListModel model_;
   std::unique_ptr<CURLHistory> history_;

@@ -186,8 +186,8 @@ void frmViewer::CreateControls() {
   layout_.label1 = kMainControls[7].rect;
   layout_.label2 = kMainControls[8].rect;
   layout_.cancel = kMainControls[13].rect;
-  panel1Twips_ = 7440;
-  SetPanelWidths(panel1Twips_);
+  layout_.panel1Width = 7440;
+  SetPanelWidths(layout_.panel1Width);
 }
 
 void frmViewer::Form_Load() {
@@ -212,7 +212,7 @@ void frmViewer::Form_Resize() {
 
 void frmViewer::ApplyLayout(const MainLayout& l) {
   MoveTwips(URLs_, l.urls);
-  SetPanelWidths(l.panel1Width ? l.panel1Width : panel1Twips_);
+  SetPanelWidths(l.panel1Width);
   MoveTwips(PBar1_, l.pbar);
   MoveTwips(Label1_, l.label1);
   MoveTwips(Label2_, l.label2);
@@ -225,17 +225,7 @@ void frmViewer::MoveTwips(HWND control, const TwipRect& r) {
              TwipsToPixels(r.height, dpi_), TRUE);
 }
 
-TwipRect frmViewer::RectTwips(HWND control) const {
-  RECT r{};
-  if (!control) return {};
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
-  return {PixelsToTwips(r.left, dpi_), PixelsToTwips(r.top, dpi_), PixelsToTwips(r.right - r.left, dpi_),
-          PixelsToTwips(r.bottom - r.top, dpi_)};
-}
-
 void frmViewer::SetPanelWidths(long panel1Twips) {
-  panel1Twips_ = panel1Twips;
   if (!SBar1_) return;
   const int p1 = TwipsToPixels(panel1Twips, dpi_);
   int edges[2] = {p1, p1 + TwipsToPixels(kPanel2Twips, dpi_)};
@@ -300,11 +290,15 @@ void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text, d
   model_.SetCell(line, static_cast<size_t>(subItem), WideToUtf8(text), sortValue);
 }
 
-void frmViewer::SyncList() {
+void frmViewer::SyncList(bool reorder) {
   if (!URLs_) return;
-  const bool reorder = model_.Sorted();
-  model_.Resort();
-  if (reorder) ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // Lines added while a long load runs show in their own order; the list is
+  // put in sorted order when the load has finished. Selection goes by place,
+  // so it is dropped when the order changes.
+  if (reorder && model_.Sorted()) {
+    model_.Resort();
+    ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
   ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL);
   InvalidateRect(URLs_, nullptr, FALSE);
 }

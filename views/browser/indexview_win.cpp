@@ -98,7 +98,7 @@ void frmViewer::cmdIndex_Click() {
         slice /= 2;
 
       SetProgress(scan.Position() + 1);
-      SyncList();
+      SyncList(false);
       DoEvents();
       if (!OwnsList(epoch)) {
         // Another view owns the list now (or the window is gone): leave its
