@@ -2,12 +2,12 @@
 
 namespace glimmerlog {
 
-HWND CreateChild(HWND parent, const ChildSpec& spec, int dpi, HFONT font, DWORD exStyle) {
-  const TwipRect& t = spec.rect;
+HWND CreateChild(HWND parent, const ChildSpec& def, int dpi, HFONT font, DWORD exStyle) {
+  const TwipRect& t = def.rect;
   HWND control = CreateWindowExW(
-      exStyle, spec.className, spec.caption, WS_CHILD | WS_VISIBLE | spec.style, TwipsToPixels(t.left, dpi),
+      exStyle, def.className, def.caption, WS_CHILD | WS_VISIBLE | def.style, TwipsToPixels(t.left, dpi),
       TwipsToPixels(t.top, dpi), TwipsToPixels(t.width, dpi), TwipsToPixels(t.height, dpi), parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), GetModuleHandleW(nullptr), nullptr);
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), GetModuleHandleW(nullptr), nullptr);
   if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }

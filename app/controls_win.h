@@ -17,7 +17,7 @@ struct ChildSpec {
 };
 
 // Makes the control at its twip rectangle converted with `dpi`, in `font`.
-HWND CreateChild(HWND parent, const ChildSpec& spec, int dpi, HFONT font, DWORD exStyle = 0);
+HWND CreateChild(HWND parent, const ChildSpec& def, int dpi, HFONT font, DWORD exStyle = 0);
 
 // Dots per inch of the window's screen.
 int WindowDpi(HWND hwnd);

@@ -142,9 +142,9 @@ void frmViewer::CreateControls() {
   uiFont_.reset(MakeMessageFont());
   linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi_, true));
 
-  for (const ControlSpec& spec : kMainControls) {
+  for (const ControlSpec& def : kMainControls) {
     DWORD style = WS_CHILD | WS_VISIBLE;
-    switch (spec.id) {
+    switch (def.id) {
       case IDC_SBAR1: style |= SBARS_SIZEGRIP | WS_CLIPSIBLINGS; break;
       case IDC_URLS:
         style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP | WS_BORDER;
@@ -154,12 +154,12 @@ void frmViewer::CreateControls() {
       case IDC_LABEL2: style |= SS_NOTIFY | SS_LEFTNOWORDWRAP; break;
       default: style |= BS_PUSHBUTTON | WS_TABSTOP; break;
     }
-    const TwipRect& t = spec.rect;
+    const TwipRect& t = def.rect;
     HWND control =
-        CreateWindowExW(0, spec.className, spec.caption, style, TwipsToPixels(t.left, dpi_), TwipsToPixels(t.top, dpi_),
+        CreateWindowExW(0, def.className, def.caption, style, TwipsToPixels(t.left, dpi_), TwipsToPixels(t.top, dpi_),
                         TwipsToPixels(t.width, dpi_), TwipsToPixels(t.height, dpi_), hwnd_,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
-    const bool isLabel = spec.id == IDC_LABEL1 || spec.id == IDC_LABEL2;
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id)), instance, nullptr);
+    const bool isLabel = def.id == IDC_LABEL1 || def.id == IDC_LABEL2;
     HFONT font = isLabel ? linkFont_.get() : uiFont_.get();
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }

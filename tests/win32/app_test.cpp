@@ -74,20 +74,20 @@ TEST(MainWindow, StartsOnTheInternetHistoryWithItsControls) {
   EXPECT_EQ(PixelsToTwips(client.right, form->Dpi()), 10200);
   EXPECT_EQ(PixelsToTwips(client.bottom, form->Dpi()), 6855);
 
-  for (const ControlSpec& spec : kMainControls) {
-    HWND control = form->Control(spec.id);
-    ASSERT_TRUE(control) << spec.name;
-    if (spec.caption[0]) {
-      EXPECT_EQ(WindowText(control), spec.caption) << spec.name;
+  for (const ControlSpec& def : kMainControls) {
+    HWND control = form->Control(def.id);
+    ASSERT_TRUE(control) << def.name;
+    if (def.caption[0]) {
+      EXPECT_EQ(WindowText(control), def.caption) << def.name;
     }
-    const bool hidden = spec.id == IDC_PBAR1 || spec.id == IDC_COMMAND1;
-    EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0, !hidden) << spec.name;
+    const bool hidden = def.id == IDC_PBAR1 || def.id == IDC_COMMAND1;
+    EXPECT_EQ((GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0, !hidden) << def.name;
   }
   // The view buttons stay where they were created; the rest follows the
   // first layout for the client area of 10200 x 6855 twips.
-  for (const ControlSpec& spec : kMainControls) {
-    if (spec.className == std::wstring(WC_BUTTONW) && spec.id != IDC_COMMAND1) {
-      EXPECT_TRUE(IsAt(*form, spec.id, spec.rect)) << spec.name;
+  for (const ControlSpec& def : kMainControls) {
+    if (def.className == std::wstring(WC_BUTTONW) && def.id != IDC_COMMAND1) {
+      EXPECT_TRUE(IsAt(*form, def.id, def.rect)) << def.name;
     }
   }
   EXPECT_TRUE(IsAt(*form, IDC_URLS, {10, 500, 10190, 5755}));
