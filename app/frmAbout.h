@@ -45,6 +45,7 @@ class frmAbout {
   HWND hwnd_ = nullptr;
   HWND links_[3] = {};
   UniqueHfont linkFont_, titleFont_, uiFont_;
+  UniqueBitmap logo_;  // the picture control does not own what it shows
 };
 
 // The maker's pages, opened by the link labels and the Help menu.

@@ -69,7 +69,10 @@ void frmAbout::ShowAbout() {
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc)) return;
   }
+  // The window owns its object from WM_NCCREATE on and deletes it at
+  // WM_NCDESTROY, also when creation fails after that point.
   auto* about = new frmAbout;
+  const int made = g_created;
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   const int dpi = WindowDpi(nullptr);
   RECT r{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
@@ -78,7 +81,7 @@ void frmAbout::ShowAbout() {
   const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
   if (!CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About Us", style, x, y, w, h, nullptr, nullptr, instance,
                        about)) {
-    delete about;
+    if (g_created == made) delete about;  // never reached WM_NCCREATE
     return;
   }
   ShowWindow(about->hwnd_, SW_SHOWNORMAL);
@@ -125,8 +128,9 @@ void frmAbout::CreateControls() {
     if (c.id == IDC_AB_IMAGE1) {
       // The logo is drawn for this program at build time; the control
       // stretches it to its frame.
-      HANDLE logo = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
-      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo));
+      logo_.reset(static_cast<HBITMAP>(
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+      SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
       MoveWindow(control, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
                  TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), FALSE);
     }
@@ -142,7 +146,10 @@ LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case IDC_AB_LABEL1: Label1_Click(); return 0;
         case IDC_AB_LABEL2: Label2_Click(); return 0;
         case IDC_AB_CMDEXIT: cmdExit_Click(); return 0;
-        case IDCANCEL: cmdExit_Click(); return 0;
+        case IDOK:      // Enter
+        case IDCANCEL:  // Escape
+          cmdExit_Click();
+          return 0;
         default: break;
       }
       break;

@@ -6,6 +6,7 @@
 #define GLIMMERLOG_APP_FRMVIEWER_H
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <memory>
@@ -161,6 +162,7 @@ class frmViewer {
   void SetPanelWidths(long panel1Twips);
   void OpenPage(const wchar_t* url);
   bool TabFrom(HWND focus, bool backwards);
+  LRESULT FindLine(const NMLVFINDITEMW& find) const;
 
   HWND hwnd_ = nullptr;
   HWND URLs_ = nullptr, SBar1_ = nullptr, PBar1_ = nullptr, Command1_ = nullptr;

@@ -44,7 +44,20 @@ constexpr long kClientWidthTwips = 10200;
 constexpr long kClientHeightTwips = 6855;
 constexpr long kPanel2Twips = 2440;
 
-frmViewer* FromHwnd(HWND hwnd) { return reinterpret_cast<frmViewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+// Where a control was placed when it was made.
+TwipRect CreatedAt(int id) {
+  for (const ControlSpec& def : kMainControls) {
+    if (def.id == id) return def.rect;
+  }
+  return {};
+}
+
+// The viewer behind a window of its class, or null for any other window
+// (other windows keep their own objects in the same slot).
+frmViewer* FromHwnd(HWND hwnd, WNDPROC viewerProc) {
+  if (!hwnd || GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(viewerProc)) return nullptr;
+  return reinterpret_cast<frmViewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
 
 bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
   WNDCLASSEXW wc{};
@@ -181,11 +194,11 @@ void frmViewer::CreateControls() {
   }
   if (Command1_) SetWindowPos(Command1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-  layout_.urls = kMainControls[11].rect;
-  layout_.pbar = kMainControls[12].rect;
-  layout_.label1 = kMainControls[7].rect;
-  layout_.label2 = kMainControls[8].rect;
-  layout_.cancel = kMainControls[13].rect;
+  layout_.urls = CreatedAt(IDC_URLS);
+  layout_.pbar = CreatedAt(IDC_PBAR1);
+  layout_.label1 = CreatedAt(IDC_LABEL1);
+  layout_.label2 = CreatedAt(IDC_LABEL2);
+  layout_.cancel = CreatedAt(IDC_COMMAND1);
   layout_.panel1Width = 7440;
   SetPanelWidths(layout_.panel1Width);
 }
@@ -270,7 +283,7 @@ LRESULT CALLBACK frmViewer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     created->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
   }
-  frmViewer* self = FromHwnd(hwnd);
+  frmViewer* self = FromHwnd(hwnd, &frmViewer::WndProc);
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   try {
     return self->HandleMessage(msg, wParam, lParam);
@@ -372,20 +385,43 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
       return 0;
     }
     case LVN_COLUMNCLICK: URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1); return 0;
+    case LVN_ODFINDITEMW: return FindLine(*reinterpret_cast<NMLVFINDITEMW*>(header));
     case NM_DBLCLK: URLs_DblClick(); return 0;
     case NM_RETURN: URLs_DblClick(); return 0;
     default: return 0;
   }
 }
 
+// Typing in the list jumps to the next line whose text begins with what was
+// typed (letters without regard to case), from the line the list names,
+// wrapping round; -1 when none does.
+LRESULT frmViewer::FindLine(const NMLVFINDITEMW& find) const {
+  if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+  const std::string typed = WideToUtf8(find.lvfi.psz);
+  const size_t count = model_.RowCount();
+  if (count == 0 || typed.empty()) return -1;
+  const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? find.iStart : 0;
+  for (size_t k = 0; k < count; ++k) {
+    const size_t i = (start + k) % count;
+    const std::string& text = model_.CellAt(i, 0);
+    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+    if (text.size() < typed.size() || (!partial && text.size() != typed.size())) continue;
+    if (CompareTextNoCase(text.substr(0, typed.size()), typed) == 0) return static_cast<LRESULT>(i);
+  }
+  return -1;
+}
+
 // Tab and Shift+Tab walk the controls in their tab order; Escape presses
-// Cancel while a long load shows it.
+// Cancel while a long load shows it. The About box gets the keyboard of a
+// dialog (Tab, Enter, Escape).
 bool frmViewer::PreTranslate(MSG& msg) {
+  if (frmAbout* about = frmAbout::Current()) {
+    HWND box = about->hwnd();
+    if (box && (msg.hwnd == box || IsChild(box, msg.hwnd))) return IsDialogMessageW(box, &msg) != FALSE;
+  }
   if (msg.message != WM_KEYDOWN) return false;
   frmViewer* self = nullptr;
-  for (HWND h = msg.hwnd; h; h = GetParent(h)) {
-    if ((self = FromHwnd(h)) != nullptr) break;
-  }
+  for (HWND h = msg.hwnd; h && !self; h = GetParent(h)) self = FromHwnd(h, &frmViewer::WndProc);
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
   if (msg.wParam == VK_ESCAPE && self->CancelVisible()) {

@@ -84,11 +84,19 @@ struct FontTraits {
   static void Close(HFONT h) { DeleteObject(h); }
 };
 
+struct BitmapTraits {
+  using Handle = HBITMAP;
+  static HBITMAP Empty() { return nullptr; }
+  static bool IsEmpty(HBITMAP h) { return h == nullptr; }
+  static void Close(HBITMAP h) { DeleteObject(h); }
+};
+
 using UniqueHkey = UniqueAny<HkeyTraits>;
 using UniqueFile = UniqueAny<FileTraits>;
 using UniqueFind = UniqueAny<FindTraits>;
 using UniqueHandle = UniqueAny<HandleTraits>;
 using UniqueHfont = UniqueAny<FontTraits>;
+using UniqueBitmap = UniqueAny<BitmapTraits>;
 
 // Reference to a COM interface, released when it goes.
 template <class T>

@@ -28,6 +28,10 @@ LONG QueryRegValue(HKEY key, const std::wstring& valueName, RegValue& holder);
 // without any data.
 std::wstring GetRegValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName);
 
+// A value of the current user's Shell Folders key (a folder path as the
+// shell last recorded it), as GetRegValue reads it.
+std::wstring GetShellFolder(const std::wstring& valueName);
+
 // The names of the key's values, each followed by one comma, in enumeration
 // order; empty text for a key without values; "error440" when the key cannot
 // be opened. The listing ends at the first name of 20 or more characters.

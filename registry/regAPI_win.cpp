@@ -33,7 +33,8 @@ LONG QueryRegValue(HKEY key, const std::wstring& valueName, RegValue& holder) {
   if (status != ERROR_SUCCESS) return status;
 
   if (type == REG_SZ) {
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
+    // Room for every reported byte (an odd count included) and a terminator.
+    std::vector<wchar_t> buffer((size + 1) / sizeof(wchar_t) + 1, L'\0');
     DWORD read = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
     status = RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &read);
     if (status != ERROR_SUCCESS || type != REG_SZ) {
@@ -69,6 +70,11 @@ std::wstring GetRegValue(HKEY root, const std::wstring& subKey, const std::wstri
   if (const auto* text = std::get_if<std::wstring>(&holder)) return *text;
   if (const auto* number = std::get_if<int32_t>(&holder)) return std::to_wstring(*number);
   return kRegFailure;
+}
+
+std::wstring GetShellFolder(const std::wstring& valueName) {
+  return GetRegValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                     valueName);
 }
 
 std::wstring GetRegValueNames(HKEY root, const std::wstring& subKey) {

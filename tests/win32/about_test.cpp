@@ -5,6 +5,7 @@
 
 #include "app/frmAbout.h"
 #include "app/helppath.h"
+#include "app/winutil_win.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {
@@ -108,6 +109,19 @@ TEST(AboutBox, OneBoxAtATimeAndAFreshOneAfterClosing) {
   EXPECT_EQ(frmAbout::Created(), before + 2);
   SendMessageW(frmAbout::Current()->hwnd(), WM_CLOSE, 0, 0);  // the close box unloads it too
   EXPECT_EQ(frmAbout::Current(), nullptr);
+}
+
+TEST(AboutBox, EscapeClosesItWithoutTouchingTheMainWindow) {
+  auto form = test::MakeViewer();
+  ASSERT_TRUE(form);
+  form->ShowProgress(true);  // the main window's Escape would press its Cancel
+  form->mnuAbout1_Click();
+  ASSERT_TRUE(frmAbout::Current());
+  HWND ok = GetDlgItem(frmAbout::Current()->hwnd(), IDC_AB_CMDEXIT);
+  MSG escape{ok, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+  DispatchOne(escape);
+  EXPECT_EQ(frmAbout::Current(), nullptr);
+  EXPECT_TRUE(form->CancelVisible());
 }
 
 }  // namespace

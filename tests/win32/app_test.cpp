@@ -287,6 +287,31 @@ TEST(MainWindow, TabWalksTheControlsInTheirOrder) {
   SetFocus(form->Control(IDC_URLS));
   EXPECT_EQ(tab(false), IDC_COMMAND1);
   tab(true);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+}
+
+TEST(MainWindow, TypingInTheListFindsALine) {
+  auto form = test::MakeViewer();
+  ASSERT_TRUE(form);
+  form->ClearItems();
+  for (const wchar_t* t : {L"alpha", L"beta", L"Bravo", L"charlie"}) form->AddLine(t);
+  form->SyncList();
+  auto find = [&](const wchar_t* typed, int start) {
+    NMLVFINDITEMW f{};
+    f.hdr = {form->Control(IDC_URLS), IDC_URLS, static_cast<UINT>(LVN_ODFINDITEMW)};
+    f.iStart = start;
+    f.lvfi.flags = LVFI_PARTIAL | LVFI_STRING;
+    f.lvfi.psz = typed;
+    return static_cast<int>(SendMessageW(form->hwnd(), WM_NOTIFY, IDC_URLS, reinterpret_cast<LPARAM>(&f)));
+  };
+  EXPECT_EQ(find(L"b", 0), 1);
+  EXPECT_EQ(find(L"b", 2), 2);
+  EXPECT_EQ(find(L"B", 3), 1);  // wraps round
+  EXPECT_EQ(find(L"ch", 0), 3);
+  EXPECT_EQ(find(L"z", 0), -1);
 }
 
 }  // namespace

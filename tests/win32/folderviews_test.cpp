@@ -181,6 +181,8 @@ TEST_F(FolderReentry, TheSameViewAgain) {
   OsName = "xp";
   PostMessageW(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_COOKIE, 0), 0);
   form->mnuCookie_Click();
+  MSG left;
+  EXPECT_FALSE(PeekMessageW(&left, form->hwnd(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE));  // it ran inside
   EXPECT_EQ(form->LineCount(), 50u);
   EXPECT_EQ(form->PanelText(2), L"Total Records: 50");
 }

@@ -74,7 +74,10 @@ TEST(UrlHistory, RefreshFiltersByTheBeginningOfTheUrl) {
   const auto& items = history->NewEnum();
   EXPECT_EQ(items[0]->Title(), L"Example \u00e9\u4e2d");
   EXPECT_EQ(items[1]->Title(), L"");
-  EXPECT_EQ(items[0]->LastVisited(), items[0]->LastVisited());
+  // Converting a stored time must not change it: the second read agrees.
+  const double first = items[0]->LastVisited();
+  items[0]->LastUpdated();
+  EXPECT_EQ(items[0]->LastVisited(), first);
   ASSERT_EQ(history->Refresh(L"", 0), S_OK);
   EXPECT_EQ(Urls(*history).size(), 5u);
   ASSERT_EQ(history->Refresh(L"gopher:", 0), S_OK);
@@ -178,7 +181,7 @@ class FakeStore final : public IUrlHistoryStg2 {
     *out = new FakeEnum;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, WINBOOL, IOleCommandTarget*,
+  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, BOOL, IOleCommandTarget*,
                                             IUnknown*) override {
     return E_NOTIMPL;
   }
@@ -219,7 +222,27 @@ TEST(UrlHistory, NullStringsAndZeroTimes) {
   // FILETIME 0 is 1 January 1601 (shifted by the local offset where that
   // conversion works): about 109,205 days before the automation day zero.
   EXPECT_NEAR(items[0]->LastVisited(), -109205.0, 1.0);
-  EXPECT_EQ(items[0]->LastVisited(), items[0]->LastVisited());
+}
+
+// Run with TZ=Europe/Berlin (see the test's environment): a summer visit
+// shows in summer time and a winter one in winter time, whatever today is.
+TEST(UrlHistory, EachDateTakesTheOffsetInForceOnThatDate) {
+  TIME_ZONE_INFORMATION zone{};
+  GetTimeZoneInformation(&zone);
+  if (zone.DaylightBias == 0 || zone.DaylightDate.wMonth == 0) GTEST_SKIP() << "the time zone keeps no summer time";
+  const uint64_t summer = UtcToFileTime(2013, 7, 1, 12, 0, 0), winter = UtcToFileTime(2013, 1, 15, 12, 0, 0);
+  UseFake fake({{L"http://summer.example/", L"S", summer}, {L"http://winter.example/", L"W", winter}});
+  std::unique_ptr<CURLHistory> history;
+  ASSERT_EQ(CURLHistory::Create(history), S_OK);
+  auto hourOf = [](double date) {
+    SYSTEMTIME st{};
+    VariantTimeToSystemTime(date, &st);
+    return static_cast<int>(st.wHour);
+  };
+  const int summerHour = hourOf(history->NewEnum()[0]->LastVisited());
+  const int winterHour = hourOf(history->NewEnum()[1]->LastVisited());
+  EXPECT_EQ(summerHour - winterHour, -zone.DaylightBias / 60);
+  EXPECT_EQ(winterHour, 12 - static_cast<int>(zone.Bias) / 60);
 }
 
 TEST(UrlHistory, CreationFailsWhenTheStoreCannotBeMadeOrRead) {
@@ -389,6 +412,9 @@ TEST(Activation, DoubleClickHandsTheLineToTheShellByTheViewsTag) {
 }
 
 TEST(Activation, RunningALineThatNamesNoProgramDoesNothing) {
+  // The platform's own start, not a stand-in: it reports the failure, and
+  // the double-click passes it by without a message.
+  EXPECT_FALSE(Shell().Run(L"no-such-program-glimmerlog"));
   auto form = test::MakeViewer();
   ASSERT_TRUE(form);
   form->ClearItems();
@@ -396,7 +422,7 @@ TEST(Activation, RunningALineThatNamesNoProgramDoesNothing) {
   form->SyncList();
   form->SelectLine(0);
   form->ViewMode = L"run";
-  form->URLs_DblClick();  // the platform's start fails; no message, no change
+  form->URLs_DblClick();
   EXPECT_EQ(form->LineCount(), 1u);
 }
 

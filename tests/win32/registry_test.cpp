@@ -86,11 +86,14 @@ TEST(RegApi, TextEndsAtItsFirstNulAndKeepsAMissingTerminatorsLastCharacter) {
   key.SetBytes(L"url1", REG_SZ, trailing, sizeof(trailing));
   const wchar_t unterminated[] = {L'a', L'b', L'c'};
   key.SetBytes(L"raw", REG_SZ, unterminated, sizeof(unterminated));
+  const char odd[] = {'a', 0, 'b', 0, 'c', 0, 'd'};  // an odd number of bytes
+  key.SetBytes(L"odd", REG_SZ, odd, sizeof(odd));
   const wchar_t lone[] = {L'\0'};
   key.SetBytes(L"lone", REG_SZ, lone, sizeof(lone));
   EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"url1"), L"www.hotmail,com");
   EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"raw"), L"abc");
   EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"lone"), L"");
+  EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"odd"), L"abc");
 }
 
 TEST(RegApi, DefaultValueAndTextOutsideTheAnsiCodePage) {

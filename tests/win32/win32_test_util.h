@@ -92,22 +92,6 @@ class ScratchFolder {
 void RemoveTree(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const void* data, size_t size);
 
-// Runs the event loop until `done` or the timeout passes.
-template <class Pred>
-bool PumpUntil(Pred done, DWORD timeoutMs = 5000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(1);
-  }
-  return true;
-}
-
 // The testdata folder beside the project, or empty when it is absent.
 std::wstring TestDataDir();
 

@@ -25,14 +25,20 @@ std::wstring URLHistoryItem::TextFromPointer(const wchar_t* text) {
   return std::wstring(text, static_cast<size_t>(lstrlenW(text)));
 }
 
-// Each step falls back as the platform's conversions fail: UTC when the local
-// conversion fails, all-zero calendar fields, and finally day zero (0.0).
-// Milliseconds are dropped. The stored record is never changed.
+// The local time is the one in force on that date, daylight saving included,
+// as the time zone's rules give it (the plain local-file-time conversion
+// would apply today's offset to every date). Each step falls back as the
+// platform's conversions fail: today's offset, then UTC, then all-zero
+// calendar fields, and finally day zero (0.0). Milliseconds are dropped. The
+// stored record is never changed.
 double URLHistoryItem::ToLocalDate(const FILETIME& utc) {
-  FILETIME local = utc;
-  if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
   SYSTEMTIME fields{};
-  if (!FileTimeToSystemTime(&local, &fields)) fields = SYSTEMTIME{};
+  SYSTEMTIME utcFields{};
+  if (!FileTimeToSystemTime(&utc, &utcFields) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcFields, &fields)) {
+    FILETIME local = utc;
+    if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
+    if (!FileTimeToSystemTime(&local, &fields)) fields = SYSTEMTIME{};
+  }
   fields.wMilliseconds = 0;
   double date = 0;
   if (!SystemTimeToVariantTime(&fields, &date)) date = 0;

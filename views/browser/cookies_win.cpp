@@ -12,8 +12,7 @@ namespace glimmerlog {
 void frmViewer::mnuCookie_Click() {
   SetPanel(2, L"");
   StartView(L"cookies", L"Cookies", 6000);
-  const std::wstring value = GetRegValue(
-      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"Cookies");
+  const std::wstring value = GetShellFolder(L"Cookies");
   if (value != kRegFailure && !Trim(value).empty()) {
     std::wstring folder = Trim(value) + L"\\";
     if (OsName == "Vista") folder += L"\\Low\\";

@@ -31,8 +31,7 @@ void frmindexfile::SetShownHook(ShownHook hook) { g_shownHook = hook; }
 void frmindexfile::SetOpenFileDialog(OpenFileDialog dialog) { g_openFileDialog = dialog ? dialog : &GetOpenFileNameW; }
 
 std::wstring DefaultIndexDatPath(bool versionAware) {
-  const std::wstring cache = Trim(GetRegValue(
-      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"cache"));
+  const std::wstring cache = Trim(GetShellFolder(L"cache"));
   // A cache folder that cannot be read proposes nothing: the scan then ends
   // before it starts unless the user types or browses for a file.
   if (cache == kRegFailure) return {};

@@ -186,8 +186,7 @@ class FileStore final : public IUrlHistoryStg2 {
     if (out) *out = nullptr;
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, WINBOOL, IOleCommandTarget*,
-                                            IUnknown*) override {
+  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, BOOL, IOleCommandTarget*, IUnknown*) override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE ClearHistory() override { return E_NOTIMPL; }
@@ -225,8 +224,7 @@ class FileStore final : public IUrlHistoryStg2 {
 std::vector<std::wstring> DefaultHistoryFiles() {
   // The folder as the Shell Folders key records it, like the other views;
   // the shell's own answer only where the key has none.
-  std::wstring folder = Trim(GetRegValue(
-      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"History"));
+  std::wstring folder = Trim(GetShellFolder(L"History"));
   if (folder == kRegFailure || folder.empty()) {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_HISTORY, nullptr, SHGFP_TYPE_CURRENT, path))) return {};

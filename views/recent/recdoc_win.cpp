@@ -7,8 +7,7 @@ namespace glimmerlog {
 void frmViewer::mnuRecDoc_Click() {
   SetPanel(2, L"");
   StartView(L"recdoc", L"Recent Documents", 6000);
-  const std::wstring folder = GetRegValue(
-      HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", L"Recent");
+  const std::wstring folder = GetShellFolder(L"Recent");
   // The backslash is appended whether or not the value ends in one, and the
   // lines show the path as formed.
   if (folder != kRegFailure && !folder.empty() && !ListFolderEntries(folder + L"\\")) return;
