@@ -6,7 +6,21 @@ namespace glimmerlog {
 
 namespace {
 HistoryStoreFactory g_factory = &CreateDefaultHistoryStore;
+
+// The user's time zone, read at most once a second: a view converts three
+// dates per line, and reading the zone for each is most of its cost.
+const TIME_ZONE_INFORMATION* CurrentZone() {
+  static TIME_ZONE_INFORMATION zone{};
+  static DWORD readAt = 0;
+  static bool valid = false;
+  const DWORD now = GetTickCount();
+  if (!valid || now - readAt > 1000) {
+    valid = GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID;
+    readAt = now;
+  }
+  return valid ? &zone : nullptr;
 }
+}  // namespace
 
 void SetHistoryStoreFactory(HistoryStoreFactory factory) { g_factory = factory ? factory : &CreateDefaultHistoryStore; }
 
@@ -34,7 +48,9 @@ std::wstring URLHistoryItem::TextFromPointer(const wchar_t* text) {
 double URLHistoryItem::ToLocalDate(const FILETIME& utc) {
   SYSTEMTIME fields{};
   SYSTEMTIME utcFields{};
-  if (!FileTimeToSystemTime(&utc, &utcFields) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcFields, &fields)) {
+  const TIME_ZONE_INFORMATION* zone = CurrentZone();
+  if (!zone || !FileTimeToSystemTime(&utc, &utcFields) ||
+      !SystemTimeToTzSpecificLocalTime(const_cast<TIME_ZONE_INFORMATION*>(zone), &utcFields, &fields)) {
     FILETIME local = utc;
     if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
     if (!FileTimeToSystemTime(&local, &fields)) fields = SYSTEMTIME{};
