@@ -143,7 +143,6 @@ class frmViewer {
   int SelectedLine() const;  // display index, -1 when none
   void SelectLine(int displayIndex);
   CURLHistory* History() const { return history_.get(); }
-  void SetHistory(std::unique_ptr<CURLHistory> history);
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   int Dpi() const { return dpi_; }
   // Moves focus between the controls in their tab order; the message loop

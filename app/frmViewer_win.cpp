@@ -211,8 +211,6 @@ void frmViewer::Form_Load() {
   ShowProgress(false);
 }
 
-void frmViewer::SetHistory(std::unique_ptr<CURLHistory> history) { history_ = std::move(history); }
-
 void frmViewer::Form_Resize() {
   if (!hwnd_) return;
   RECT client{};

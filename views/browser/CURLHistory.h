@@ -29,7 +29,6 @@ class URLHistoryItem {
   double LastUpdated() const { return ToLocalDate(record_.ftLastUpdated); }
   std::wstring URL() const { return TextFromPointer(record_.pwcsUrl); }
   std::wstring Title() const { return TextFromPointer(record_.pwcsTitle); }
-  DWORD Flags() const { return record_.dwFlags; }
 
  private:
   friend class CURLHistory;
