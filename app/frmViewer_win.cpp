@@ -10,6 +10,7 @@
 #include "app/helppath.h"
 #include "app/mainpro.h"
 #include "app/shell.h"
+#include "app/version.h"
 #include "views/browser/CURLHistory.h"
 
 namespace glimmerlog {
@@ -102,10 +103,13 @@ bool frmViewer::Load() {
   const int x = work.left + std::max(0, static_cast<int>((work.right - work.left - width) / 2));
   const int y = work.top + std::max(0, static_cast<int>((work.bottom - work.top - height) / 2));
 
-  if (!CreateWindowExW(0, kClassName, L"Glimmerlog 3.21", style, x, y, width, height, nullptr, BuildMenu(), instance,
-                       this)) {
+  // The window owns its menu once it exists; until then the menu is ours.
+  UniqueMenu menu(BuildMenu());
+  if (!CreateWindowExW(0, kClassName, L"Glimmerlog " GL_VERSION_WTEXT, style, x, y, width, height, nullptr, menu.get(),
+                       instance, this)) {
     return false;
   }
+  menu.release();
   CreateControls();
   Form_Load();
   Form_Resize();

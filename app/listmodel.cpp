@@ -1,6 +1,7 @@
 #include "app/listmodel.h"
 
 #include <algorithm>
+#include <new>
 
 namespace glimmerlog {
 
@@ -27,8 +28,11 @@ void ListModel::AddColumn(size_t position, std::string caption, long widthTwips)
 }
 
 size_t ListModel::AddRow(std::string text) {
-  rows_.emplace_back();
-  rows_.back().push_back(Cell{std::move(text)});
+  // The row is whole before it joins the list: when memory runs out, the
+  // list is left as it was.
+  std::vector<Cell> row;
+  row.push_back(Cell{std::move(text)});
+  rows_.push_back(std::move(row));
   if (sorted_) orderDirty_ = true;
   return rows_.size() - 1;
 }
@@ -92,12 +96,35 @@ bool ListModel::Less(size_t a, size_t b) const {
   return CompareTextNoCase(x.text, y.text) < 0;
 }
 
-void ListModel::Resort() {
-  if (!sorted_ || !orderDirty_) return;
-  order_.resize(rows_.size());
-  for (size_t i = 0; i < order_.size(); ++i) order_[i] = i;
-  std::stable_sort(order_.begin(), order_.end(), [this](size_t a, size_t b) { return Less(a, b); });
+bool ListModel::Resort() {
+  if (!sorted_ || !orderDirty_) return true;
+  try {
+    order_.resize(rows_.size());
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+    std::stable_sort(order_.begin(), order_.end(), [this](size_t a, size_t b) { return Less(a, b); });
+  } catch (const std::bad_alloc&) {
+    // No memory for the order: the rows show as they were added.
+    order_.clear();
+    order_.shrink_to_fit();
+    sorted_ = false;
+    orderDirty_ = false;
+    return false;
+  }
   orderDirty_ = false;
+  return true;
+}
+
+std::vector<size_t> ListModel::DisplayIndicesOf(const std::vector<size_t>& rows) const {
+  std::vector<size_t> shown;
+  shown.reserve(rows.size());
+  if (!sorted_ || orderDirty_ || order_.empty()) {
+    for (size_t row : rows) shown.push_back(row);
+    return shown;
+  }
+  std::vector<size_t> inverse(order_.size());
+  for (size_t i = 0; i < order_.size(); ++i) inverse[order_[i]] = i;
+  for (size_t row : rows) shown.push_back(row < inverse.size() ? inverse[row] : row);
+  return shown;
 }
 
 }  // namespace glimmerlog

@@ -45,8 +45,11 @@ class ListModel {
   void SetSorted(bool sorted);
   bool Sorted() const { return sorted_; }
   // Brings the display order up to date after rows were added; cheap when
-  // nothing changed.
-  void Resort();
+  // nothing changed. Without memory for the order it gives up sorting (the
+  // rows show in the order they were added) and returns false.
+  bool Resort();
+  // Where the given rows are shown now (display indices, in the same order).
+  std::vector<size_t> DisplayIndicesOf(const std::vector<size_t>& rows) const;
 
  private:
   struct Cell {

@@ -9,6 +9,11 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace glimmerlog;
   ComInit com;
+  // The window holds COM objects (the history store): they are released
+  // before COM is shut down, on every way out of this function.
+  struct ReleaseWindowFirst {
+    ~ReleaseWindowFirst() { ReleaseMainWindow(); }
+  } releaseFirst;
   SetMessageFilter(&frmViewer::PreTranslate);
   try {
     if (!Main()) return 0;
@@ -17,6 +22,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
-  ReleaseMainWindow();
   return 0;
 }

@@ -67,11 +67,31 @@ void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text, d
 void frmViewer::SyncList(bool reorder) {
   if (!URLs_) return;
   // Lines added while a long load runs show in their own order; the list is
-  // put in sorted order when the load has finished. Selection goes by place,
-  // so it is dropped when the order changes.
+  // put in sorted order when the load has finished. The list control keeps
+  // its selection by place, so the selected and focused lines are noted by
+  // row before the order changes and marked again where they land.
   if (reorder && model_.Sorted()) {
+    std::vector<size_t> rows;
+    for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
+      if (static_cast<size_t>(i) < model_.RowCount()) rows.push_back(model_.RowAt(static_cast<size_t>(i)));
+    }
+    const int focused = ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED);
+    const bool hasFocus = focused >= 0 && static_cast<size_t>(focused) < model_.RowCount();
+    if (hasFocus) rows.push_back(model_.RowAt(static_cast<size_t>(focused)));
+
     model_.Resort();
     ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (!rows.empty()) {
+      std::vector<size_t> shown = model_.DisplayIndicesOf(rows);
+      if (hasFocus) {
+        const int at = static_cast<int>(shown.back());
+        shown.pop_back();
+        ListView_SetItemState(URLs_, at, LVIS_FOCUSED, LVIS_FOCUSED);
+        ListView_EnsureVisible(URLs_, at, FALSE);
+      }
+      for (size_t at : shown) ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_SELECTED, LVIS_SELECTED);
+    }
   }
   ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL);
   InvalidateRect(URLs_, nullptr, FALSE);

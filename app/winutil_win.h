@@ -6,7 +6,9 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -91,12 +93,49 @@ struct BitmapTraits {
   static void Close(HBITMAP h) { DeleteObject(h); }
 };
 
+struct MenuTraits {
+  using Handle = HMENU;
+  static HMENU Empty() { return nullptr; }
+  static bool IsEmpty(HMENU h) { return h == nullptr; }
+  static void Close(HMENU h) { DestroyMenu(h); }
+};
+// Memory from CoTaskMemAlloc, such as the strings of a history record.
+struct CoTaskMemTraits {
+  using Handle = wchar_t*;
+  static wchar_t* Empty() { return nullptr; }
+  static bool IsEmpty(wchar_t* p) { return p == nullptr; }
+  static void Close(wchar_t* p) { CoTaskMemFree(p); }
+};
+struct BstrTraits {
+  using Handle = BSTR;
+  static BSTR Empty() { return nullptr; }
+  static bool IsEmpty(BSTR b) { return b == nullptr; }
+  static void Close(BSTR b) { SysFreeString(b); }
+};
+
 using UniqueHkey = UniqueAny<HkeyTraits>;
 using UniqueFile = UniqueAny<FileTraits>;
 using UniqueFind = UniqueAny<FindTraits>;
 using UniqueHandle = UniqueAny<HandleTraits>;
 using UniqueHfont = UniqueAny<FontTraits>;
 using UniqueBitmap = UniqueAny<BitmapTraits>;
+using UniqueMenu = UniqueAny<MenuTraits>;
+using CoTaskMemString = UniqueAny<CoTaskMemTraits>;
+using UniqueBstr = UniqueAny<BstrTraits>;
+
+// Runs the body of a COM method: an exception must not cross into the
+// caller's frames, so running out of memory becomes E_OUTOFMEMORY and any
+// other exception E_UNEXPECTED.
+template <class Body>
+HRESULT ComMethod(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
 
 // Reference to a COM interface, released when it goes.
 template <class T>

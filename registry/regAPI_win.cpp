@@ -8,9 +8,10 @@ const wchar_t kRegFailure[] = L"error440";
 
 namespace {
 
-// Query value, set value, create subkey, enumerate subkeys, notify and create
-// link: a key that cannot be opened with all of these counts as unreadable.
-constexpr REGSAM kAccess = 0x3F;
+// Read rights only (query value, enumerate subkeys, notify, read control):
+// the program never writes, and asking for write rights would make a key
+// that the user may read but not change look unreadable.
+constexpr REGSAM kAccess = KEY_READ;
 // Value names are read into a buffer of 20 characters, terminator included.
 constexpr DWORD kNameBufferChars = 20;
 

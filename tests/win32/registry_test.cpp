@@ -1,5 +1,6 @@
 // The registry readers against the real registry of the test prefix.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,35 @@ TEST(RegApi, DefaultValueAndTextOutsideTheAnsiCodePage) {
   EXPECT_EQ(std::count(pieces.begin(), pieces.end(), L""), 2);  // the default value's empty name, the last slot
   EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"\u4e2d\u6587\u00e9"),
             L"\u0645\u0631\u062d\u0628\u0627 \U0001F600");
+}
+
+// A key whose access list lets everyone read and nobody write, for the life
+// of the object; full access is given back before the key is deleted.
+class ReadOnlyAcl {
+ public:
+  explicit ReadOnlyAcl(HKEY key) : key_(key) { Apply(L"D:P(A;;KR;;;WD)"); }
+  ~ReadOnlyAcl() { Apply(L"D:P(A;;KA;;;WD)"); }
+
+ private:
+  void Apply(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+    LocalFree(sd);
+  }
+  HKEY key_;
+};
+
+TEST(RegApi, AKeyThatMayBeReadButNotWrittenIsRead) {
+  test::ScratchKey key(kScratch);
+  key.SetString(L"a", L"notepad\\1");
+  ReadOnlyAcl readOnly(key.get());
+  HKEY probe = nullptr;
+  // The registry enforces the list: opening for writing is refused...
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kScratch.c_str(), 0, KEY_SET_VALUE, &probe), ERROR_ACCESS_DENIED);
+  // ...and the readers, which only read, see the key as it is.
+  EXPECT_EQ(GetRegValueNames(HKEY_CURRENT_USER, kScratch), L"a,");
+  EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, L"a"), L"notepad\\1");
 }
 
 TEST(RegApi, AKeyWithFiveThousandValues) {

@@ -19,7 +19,6 @@ namespace glimmerlog {
 class URLHistoryItem {
  public:
   URLHistoryItem() = default;
-  ~URLHistoryItem();
   URLHistoryItem(const URLHistoryItem&) = delete;
   URLHistoryItem& operator=(const URLHistoryItem&) = delete;
 
@@ -32,11 +31,13 @@ class URLHistoryItem {
 
  private:
   friend class CURLHistory;
-  void LoadFromRecord(const STATURL& record);
+  // Takes the record; its strings are owned by the two owners given.
+  void LoadFromRecord(const STATURL& record, CoTaskMemString url, CoTaskMemString title);
   static std::wstring TextFromPointer(const wchar_t* text);
   static double ToLocalDate(const FILETIME& utc);
 
   STATURL record_{};
+  CoTaskMemString url_, title_;
 };
 
 class CURLHistory {

@@ -26,13 +26,11 @@ void SetHistoryStoreFactory(HistoryStoreFactory factory) { g_factory = factory ?
 
 // ---------------------------------------------------------------------------
 
-URLHistoryItem::~URLHistoryItem() {
-  CoTaskMemFree(record_.pwcsTitle);
-  CoTaskMemFree(record_.pwcsUrl);
+void URLHistoryItem::LoadFromRecord(const STATURL& record, CoTaskMemString url, CoTaskMemString title) {
+  record_ = record;
+  url_ = std::move(url);
+  title_ = std::move(title);
 }
-
-// Takes over the record and with it the two strings it points to.
-void URLHistoryItem::LoadFromRecord(const STATURL& record) { record_ = record; }
 
 std::wstring URLHistoryItem::TextFromPointer(const wchar_t* text) {
   if (!text) return {};
@@ -69,7 +67,8 @@ HRESULT CURLHistory::Create(std::unique_ptr<CURLHistory>& out) {
   HRESULT hr = g_factory(store.put());
   if (FAILED(hr)) return hr;
   if (!store) return E_NOINTERFACE;
-  std::unique_ptr<CURLHistory> history(new CURLHistory(std::move(store)));
+  std::unique_ptr<CURLHistory> history(new (std::nothrow) CURLHistory(std::move(store)));
+  if (!history) return E_OUTOFMEMORY;
   hr = history->Refresh(L"", 0);
   if (FAILED(hr)) return hr;
   out = std::move(history);
@@ -94,15 +93,20 @@ HRESULT CURLHistory::Refresh(const std::wstring& URLStartsWith, DWORD Flags) {
   // or at any failure, and what was read so far is kept; a store that claims
   // success without a record also ends it, so no record is taken twice.
   items_.clear();
-  STATURL record{};
   for (;;) {
+    STATURL record{};
     ULONG fetched = 0;
     if (entries->Next(1, &record, &fetched) != S_OK || fetched != 1) break;
-    auto item = std::make_unique<URLHistoryItem>();
-    item->LoadFromRecord(record);
-    items_.push_back(std::move(item));
-    // The item owns the strings now; the buffer must not point at them.
-    record.pwcsUrl = record.pwcsTitle = nullptr;
+    // The strings are owned from the moment they arrive, so that running out
+    // of memory below frees them and keeps the entries read so far.
+    CoTaskMemString url(record.pwcsUrl), title(record.pwcsTitle);
+    try {
+      auto item = std::make_unique<URLHistoryItem>();
+      item->LoadFromRecord(record, std::move(url), std::move(title));
+      items_.push_back(std::move(item));
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    }
   }
   return S_OK;
 }

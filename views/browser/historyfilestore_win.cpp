@@ -63,22 +63,31 @@ void AppendFile(const std::wstring& path, Entries& entries) {
   }
 }
 
-wchar_t* TaskMemCopy(const std::wstring& s) {
-  auto* p = static_cast<wchar_t*>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
-  if (p) std::copy(s.c_str(), s.c_str() + s.size() + 1, p);
+CoTaskMemString TaskMemCopy(const std::wstring& s) {
+  CoTaskMemString p(static_cast<wchar_t*>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t))));
+  if (p) std::copy(s.c_str(), s.c_str() + s.size() + 1, p.get());
   return p;
 }
 
 // A record of the entry whose strings are the caller's to free with
-// CoTaskMemFree.
-void FillRecord(const StoreEntry& e, STATURL& r) {
+// CoTaskMemFree; false, with the record untouched, when memory runs out.
+bool FillRecord(const StoreEntry& e, STATURL& r) {
+  CoTaskMemString url = TaskMemCopy(e.url), title = TaskMemCopy(e.title);
+  if (!url || !title) return false;
   r.cbSize = sizeof(STATURL);
-  r.pwcsUrl = TaskMemCopy(e.url);
-  r.pwcsTitle = TaskMemCopy(e.title);
+  r.pwcsUrl = url.release();
+  r.pwcsTitle = title.release();
   r.ftLastVisited = e.lastVisited;
   r.ftLastUpdated = e.lastUpdated;
   r.ftExpires = e.expires;
   r.dwFlags = e.flags;
+  return true;
+}
+
+void FreeRecord(STATURL& r) {
+  CoTaskMemFree(r.pwcsUrl);
+  CoTaskMemFree(r.pwcsTitle);
+  r.pwcsUrl = r.pwcsTitle = nullptr;
 }
 
 // URLs are matched on their beginning with ASCII letters compared without
@@ -114,14 +123,22 @@ class EntryEnum final : public IEnumSTATURL {
     return n;
   }
 
-  // Copies up to `count` matching entries into `records`.
+  // Copies up to `count` matching entries into `records`. When memory runs
+  // out, the records of this call are freed and none is handed out.
   HRESULT STDMETHODCALLTYPE Next(ULONG count, STATURL* records, ULONG* fetched) override {
     if (!records || (!fetched && count != 1)) return E_POINTER;
+    if (fetched) *fetched = 0;
     ULONG n = 0;
+    const size_t start = at_;
     while (n < count && at_ < entries_->size()) {
       const StoreEntry& e = (*entries_)[at_++];
       if (!StartsWithNoCase(e.url, filter_)) continue;
-      FillRecord(e, records[n++]);
+      if (!FillRecord(e, records[n])) {
+        while (n > 0) FreeRecord(records[--n]);
+        at_ = start;
+        return E_OUTOFMEMORY;
+      }
+      ++n;
     }
     if (fetched) *fetched = n;
     return n == count ? S_OK : S_FALSE;
@@ -138,16 +155,20 @@ class EntryEnum final : public IEnumSTATURL {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumSTATURL** out) override {
     if (!out) return E_POINTER;
-    auto* copy = new (std::nothrow) EntryEnum(entries_);
-    if (!copy) return E_OUTOFMEMORY;
-    copy->at_ = at_;
-    copy->filter_ = filter_;
-    *out = copy;
-    return S_OK;
+    *out = nullptr;
+    return ComMethod([&] {
+      auto copy = std::make_unique<EntryEnum>(entries_);
+      copy->at_ = at_;
+      copy->filter_ = filter_;
+      *out = copy.release();
+      return S_OK;
+    });
   }
   HRESULT STDMETHODCALLTYPE SetFilter(LPCOLESTR prefix, DWORD /*flags*/) override {
-    filter_ = prefix ? prefix : L"";
-    return S_OK;
+    return ComMethod([&] {
+      filter_ = prefix ? prefix : L"";
+      return S_OK;
+    });
   }
 
  private:
@@ -193,19 +214,24 @@ class FileStore final : public IUrlHistoryStg2 {
 
   HRESULT STDMETHODCALLTYPE QueryUrl(LPCOLESTR url, DWORD, STATURL* record) override {
     if (!url) return E_INVALIDARG;
-    auto entries = Load();
-    for (const StoreEntry& e : *entries) {
-      if (e.url != url) continue;
-      if (record) FillRecord(e, *record);
-      return S_OK;
-    }
-    return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    return ComMethod([&] {
+      auto entries = Load();
+      for (const StoreEntry& e : *entries) {
+        if (e.url != url) continue;
+        if (record && !FillRecord(e, *record)) return E_OUTOFMEMORY;
+        return S_OK;
+      }
+      return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    });
   }
 
   HRESULT STDMETHODCALLTYPE EnumUrls(IEnumSTATURL** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) EntryEnum(Load());
-    return *out ? S_OK : E_OUTOFMEMORY;
+    *out = nullptr;
+    return ComMethod([&] {
+      *out = std::make_unique<EntryEnum>(Load()).release();
+      return S_OK;
+    });
   }
 
  private:
@@ -239,10 +265,17 @@ std::vector<std::wstring> DefaultHistoryFiles() {
 
 HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store) {
   if (!store) return E_POINTER;
-  *store = new (std::nothrow) FileStore(files);
-  return *store ? S_OK : E_OUTOFMEMORY;
+  *store = nullptr;
+  return ComMethod([&] {
+    *store = std::make_unique<FileStore>(files).release();
+    return S_OK;
+  });
 }
 
-HRESULT CreateHistoryFileStore(IUrlHistoryStg2** store) { return CreateHistoryFileStore(DefaultHistoryFiles(), store); }
+HRESULT CreateHistoryFileStore(IUrlHistoryStg2** store) {
+  if (!store) return E_POINTER;
+  *store = nullptr;
+  return ComMethod([&] { return CreateHistoryFileStore(DefaultHistoryFiles(), store); });
+}
 
 }  // namespace glimmerlog

@@ -12,11 +12,9 @@ namespace glimmerlog {
 // An automation date in the user's general date format: short date and time
 // with seconds, no time at midnight and no date on day zero.
 std::wstring DateText(double date) {
-  BSTR text = nullptr;
-  if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, 0, &text)) || !text) return {};
-  std::wstring result(text, SysStringLen(text));
-  SysFreeString(text);
-  return result;
+  UniqueBstr text;
+  if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, 0, text.put())) || !text) return {};
+  return std::wstring(text.get(), SysStringLen(text.get()));
 }
 
 void frmViewer::mnuRefresh_Click(int /*index*/) {

@@ -1,6 +1,7 @@
 // The index.dat view: the chooser, then a cancellable scan of the file for
 // URL records.
 #include <chrono>
+#include <new>
 
 #include "app/frmViewer.h"
 #include "app/mainpro.h"
@@ -38,6 +39,9 @@ class FileSource final : public ByteSource {
 // often, whatever the speed of the disk.
 constexpr auto kTurnInterval = std::chrono::milliseconds(25);
 
+// Follows the file's path in panel 1 when the list stopped for lack of memory.
+constexpr wchar_t kOutOfMemoryNote[] = L"  (stopped early: not enough memory for more lines)";
+
 // A record's bytes are text in the ANSI code page. Plain ASCII, by far the
 // most common, is the same in every code page and goes to the list as it is.
 std::string LineText(const char* data, size_t size) {
@@ -54,7 +58,8 @@ std::string LineText(const char* data, size_t size) {
 // at a time, but the file is read in large blocks. Commands stay live while it
 // runs: Cancel (or Escape) ends the scan with the lines found so far; another
 // view, or this one again, takes the list over and this scan stops without a
-// word; closing the window stops it too.
+// word; closing the window stops it too. When memory runs out, the scan ends
+// as if cancelled, keeps the lines it has and says so in panel 1.
 void frmViewer::cmdIndex_Click() {
   SetPanel(2, L"");
   CancelRequested = kFalse;
@@ -69,6 +74,17 @@ void frmViewer::cmdIndex_Click() {
     return;
   }
   SetPanel(1, IndexDatPath);
+  // The bar, Cancel and "Analyzing..." are on screen before the first byte
+  // is read: opening a file on a slow or network drive can take a while.
+  SetProgressRange(1);
+  SetProgress(0);
+  if (PBar1_) ShowWindow(PBar1_, SW_SHOW);
+  SetPanel(2, L"Analyzing...");
+  DoEvents();
+  if (!OwnsList(epoch)) {
+    ShowProgress(false);
+    return;
+  }
 
   // Shared for reading, writing and deletion: the browser usually holds the
   // file open and may write to it meanwhile. A path that names no readable
@@ -80,38 +96,49 @@ void frmViewer::cmdIndex_Click() {
   const bool measured = file && GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0;
   const uint64_t length = measured ? static_cast<uint64_t>(size.QuadPart) : 0;
   SetProgressRange(length);
-  if (PBar1_) ShowWindow(PBar1_, SW_SHOW);
-  SetPanel(2, L"Analyzing...");
 
+  bool outOfMemory = false;
   if (measured) {
-    FileSource source(file.get());
-    IndexScanner scan(source, length, [this](const char* text, size_t n) { Model().AddRow(LineText(text, n)); });
-    uint64_t slice = 1u << 18;
-    for (;;) {
-      const auto start = std::chrono::steady_clock::now();
-      const bool more = scan.Step(slice);
-      const auto spent = std::chrono::steady_clock::now() - start;
-      // Aim each slice at the turn interval: grow when fast, shrink when slow.
-      if (spent < kTurnInterval / 2 && slice < (1ull << 32))
-        slice *= 2;
-      else if (spent > kTurnInterval * 2 && slice > 4096)
-        slice /= 2;
+    try {
+      FileSource source(file.get());
+      IndexScanner scan(source, length, [this](const char* text, size_t n) { Model().AddRow(LineText(text, n)); });
+      // Small first slices, so that the first lines and the bar's first step
+      // show at once; then each slice is aimed at the turn interval.
+      uint64_t slice = 1u << 14;
+      for (;;) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool more = scan.Step(slice);
+        const auto spent = std::chrono::steady_clock::now() - start;
+        if (spent < kTurnInterval / 2 && slice < (1ull << 32))
+          slice *= 2;
+        else if (spent > kTurnInterval * 2 && slice > 4096)
+          slice /= 2;
 
-      SetProgress(scan.Position() + 1);
-      SyncList(false);
-      DoEvents();
-      if (!OwnsList(epoch)) {
-        // Another view owns the list now (or the window is gone): leave its
-        // count alone, only hide what this scan showed.
-        ShowProgress(false);
-        return;
+        SetProgress(scan.Position() + 1);
+        SyncList(false);
+        DoEvents();
+        if (!OwnsList(epoch)) {
+          // Another view owns the list now (or the window is gone): leave its
+          // count alone, only hide what this scan showed.
+          ShowProgress(false);
+          return;
+        }
+        if (!more || CancelRequested != kFalse) break;
       }
-      if (!more || CancelRequested != kFalse) break;
+    } catch (const std::bad_alloc&) {
+      // The scanner and its buffers are gone; the lines kept are whole.
+      outOfMemory = true;
     }
   }
   file.reset();
-  ShowProgress(false);
+  if (outOfMemory) SetPanel(1, IndexDatPath + kOutOfMemoryNote);
+  // The final order and count are made while the bar still shows, so that
+  // the view never looks finished before it is.
+  SetProgress(length);
+  if (Command1_) ShowWindow(Command1_, SW_HIDE);
+  if (Model().Sorted() && hwnd_) UpdateWindow(hwnd_);
   WriteCount();
+  ShowProgress(false);
 }
 
 }  // namespace glimmerlog
