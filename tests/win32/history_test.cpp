@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/msiecf_writer.h"
+#include "tests/win32/alloc_failure.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/browser/CURLHistory.h"
 #include "views/browser/historyfilestore.h"
@@ -259,6 +260,35 @@ TEST(UrlHistory, CreationFailsWhenTheStoreCannotBeMadeOrRead) {
   EXPECT_FALSE(history);
 }
 
+// Running out of memory at any allocation inside the program's own store
+// gives a failing HRESULT, never an exception through a COM method, and
+// the history object keeps whole entries only.
+TEST(UrlHistory, RunningOutOfMemoryAnywhereInTheStoreIsAFailureCode) {
+  test::ScratchFolder folder(L"history-oom");
+  UseFiles files({WriteHistory(folder, L"index.dat", Mixed())});
+  for (size_t k = 0;; ++k) {
+    const size_t failedBefore = test::AllocationFailure::Failures();
+    std::unique_ptr<CURLHistory> history;
+    HRESULT created = S_OK;
+    {
+      auto failure = test::AllocationFailure::After(k);
+      EXPECT_NO_THROW(created = CURLHistory::Create(history)) << "allocation " << k;
+    }
+    if (test::AllocationFailure::Failures() == failedBefore) {
+      // Allocation k was never reached: the whole history was read.
+      ASSERT_EQ(created, S_OK);
+      EXPECT_EQ(Urls(*history).size(), 5u);
+      EXPECT_GT(k, 10u);
+      break;
+    }
+    if (history) {
+      for (const auto& item : history->NewEnum()) EXPECT_FALSE(item->URL().empty());
+    } else {
+      EXPECT_TRUE(FAILED(created)) << "allocation " << k;
+    }
+  }
+}
+
 TEST(UrlHistory, AFailedRefreshKeepsThePreviousList) {
   UseFake fake({{L"http://a.example/", L"A", 1}, {L"file:///c:/b", L"B", 2}}, 2, 1000);
   std::unique_ptr<CURLHistory> history;
@@ -461,6 +491,26 @@ TEST(Sorting, AColumnClickChoosesTheKeyAndOrdersTheRows) {
   form->URLs_DblClick();
   ASSERT_EQ(shell.calls.size(), 1u);
   EXPECT_EQ(shell.calls[0].file, L"a");
+}
+
+TEST(Sorting, SelectedLinesFollowTheirRowsWhenTheOrderChanges) {
+  auto form = test::MakeViewer();
+  ASSERT_TRUE(form);
+  form->ClearItems();
+  form->ClearColumns();
+  form->AddColumn(1, L"c1", 1000);
+  for (const wchar_t* title : {L"b", L"c", L"a"}) form->AddLine(title);
+  form->SyncList();
+  form->SelectLine(0);  // "b", first as added
+  form->URLs_ColumnClick(1);
+  EXPECT_EQ(test::Lines(*form), (Lines{L"a", L"b", L"c"}));
+  EXPECT_EQ(form->SelectedLine(), 1);
+  EXPECT_EQ(ListView_GetNextItem(form->Control(IDC_URLS), -1, LVNI_FOCUSED), 1);
+  test::RecordingShell shell;
+  form->ViewMode = L"url";
+  form->mnuOpoenIt_Click();
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].file, L"b");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/mainpro.h"
+#include "tests/win32/alloc_failure.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/browser/frmindexfile.h"
 
@@ -165,6 +166,32 @@ TEST_F(IndexView, CancelDuringTheScanKeepsTheLinesFoundSoFar) {
   // Escape does the same while the scan runs.
   Scan(path, WM_KEYDOWN, VK_ESCAPE);
   EXPECT_LT(form->LineCount(), (64u << 20) / 512);
+}
+
+// When memory runs out (here: no block of 2 MiB or more can be had, so the
+// list's row table cannot grow past 131,072 lines), the scan ends as a
+// Cancel does, with every line it kept, and says why in panel 1.
+TEST_F(IndexView, RunningOutOfMemoryEndsTheScanLikeACancel) {
+  test::ScratchFolder folder(L"index-oom");
+  std::string content;
+  for (int i = 0; i < 200000; ++i) content += "URL";
+  const std::wstring urls = folder.Make(L"urls.dat", content);
+  {
+    auto failure = test::AllocationFailure::AtOrAbove(2u << 20);
+    Scan(urls);
+  }
+  const size_t kept = form->LineCount();
+  EXPECT_GT(kept, 0u);
+  EXPECT_LT(kept, 190000u);
+  EXPECT_EQ(form->PanelText(2), L"Total Records: " + std::to_wstring(kept));
+  EXPECT_EQ(form->PanelText(1).rfind(urls, 0), 0u);
+  EXPECT_NE(form->PanelText(1).find(L"not enough memory"), std::wstring::npos);
+  EXPECT_FALSE(form->ProgressVisible());
+  EXPECT_FALSE(form->CancelVisible());
+  // The next scan, with memory to spare, is whole.
+  Scan(urls);
+  EXPECT_GT(form->LineCount(), 190000u);
+  EXPECT_EQ(form->PanelText(1), urls);
 }
 
 TEST_F(IndexView, AnotherViewDuringTheScanTakesTheListOver) {
