@@ -1,5 +1,7 @@
 #include "app/frmAbout.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <iterator>
 
 #include "app/frmViewer.h"
@@ -113,11 +115,67 @@ LRESULT CALLBACK frmAbout::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   }
 }
 
+namespace {
+
+// The logo for a picture frame of w x h pixels: the 96-dpi drawing where it
+// fits exactly, otherwise the 192-dpi drawing, scaled down with averaging
+// where the frame is smaller (a stretched small bitmap would look blocky).
+HBITMAP LogoFor(int w, int h) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const bool small = w <= 287 && h <= 112;
+  UniqueBitmap drawn(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(small ? 2 : 3), IMAGE_BITMAP, 0, 0,
+                                                     LR_CREATEDIBSECTION)));
+  if (!drawn) return nullptr;
+  BITMAP info{};
+  GetObjectW(drawn.get(), sizeof(info), &info);
+  if (info.bmWidth == w && info.bmHeight == h) return drawn.release();
+
+  HDC screen = GetDC(nullptr);
+  HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+  UniqueBitmap scaled(CreateCompatibleBitmap(screen, w, h));
+  if (from && to && scaled) {
+    HGDIOBJ oldFrom = SelectObject(from, drawn.get()), oldTo = SelectObject(to, scaled.get());
+    SetStretchBltMode(to, HALFTONE);
+    SetBrushOrgEx(to, 0, 0, nullptr);
+    StretchBlt(to, 0, 0, w, h, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+  }
+  if (from) DeleteDC(from);
+  if (to) DeleteDC(to);
+  ReleaseDC(nullptr, screen);
+  return scaled ? scaled.release() : drawn.release();
+}
+
+// Widens a label to hold its text on one line in its font, up to the right
+// edge of its window: text sizes do not grow in step with the dots per inch,
+// so a label laid out at 96 dpi may be too narrow at 144.
+void FitToText(HWND label, HFONT font, int rightEdge) {
+  wchar_t text[256] = {};
+  const int n = GetWindowTextW(label, text, static_cast<int>(std::size(text)));
+  RECT at{};
+  GetWindowRect(label, &at);
+  MapWindowPoints(nullptr, GetParent(label), reinterpret_cast<POINT*>(&at), 2);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT need{0, 0, 0, 0};
+  DrawTextW(dc, text, n, &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  const int width = std::min<int>(std::max<int>(at.right - at.left, need.right + 2), rightEdge - at.left);
+  const int height = std::max<int>(at.bottom - at.top, need.bottom);
+  SetWindowPos(label, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 void frmAbout::CreateControls() {
   const int dpi = WindowDpi(hwnd_);
   uiFont_.reset(MakeMessageFont());
   linkFont_.reset(MakeFont(L"MS Sans Serif", 825, dpi, true));
   titleFont_.reset(MakeFont(L"MS Serif", 1350, dpi, false));
+  RECT client{};
+  GetClientRect(hwnd_, &client);
   int link = 0;
   for (const ChildSpec& c : kControls) {
     const bool isLink = (c.style & SS_NOTIFY) != 0;
@@ -126,13 +184,14 @@ void frmAbout::CreateControls() {
     if (!control) continue;
     if (isLink && link < 3) links_[link++] = control;
     if (c.id == IDC_AB_IMAGE1) {
-      // The logo is drawn for this program at build time; the control
-      // stretches it to its frame.
-      logo_.reset(static_cast<HBITMAP>(
-          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(2), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+      // Drawn for this density at build time (or scaled down from the larger
+      // drawing), so the control shows it at its own size.
+      const int w = TwipsToPixels(c.rect.width, dpi), h = TwipsToPixels(c.rect.height, dpi);
+      logo_.reset(LogoFor(w, h));
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo_.get()));
-      MoveWindow(control, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi),
-                 TwipsToPixels(c.rect.width, dpi), TwipsToPixels(c.rect.height, dpi), FALSE);
+      MoveWindow(control, TwipsToPixels(c.rect.left, dpi), TwipsToPixels(c.rect.top, dpi), w, h, FALSE);
+    } else if (wcscmp(c.className, L"STATIC") == 0 && c.caption[0] && font) {
+      FitToText(control, font, client.right);
     }
   }
 }

@@ -232,6 +232,12 @@ void frmViewer::ApplyLayout(const MainLayout& l) {
   MoveTwips(Label1_, l.label1);
   MoveTwips(Label2_, l.label2);
   MoveTwips(Command1_, l.cancel);
+  // The links draw their text on the window's own background: after a move
+  // the bits copied from their old place (or none, after a maximize) are not
+  // what they show, so they are drawn afresh.
+  for (HWND link : {Label1_, Label2_}) {
+    if (link) RedrawWindow(link, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+  }
 }
 
 void frmViewer::MoveTwips(HWND control, const TwipRect& r) {

@@ -5,7 +5,10 @@ The picture: a deep blue rounded tile holding three list lines, with a
 four-pointed golden spark at the upper right, the "glimmer" of the name.
 Every size is rendered from the same vector shapes with 4x4 supersampling.
 
-    make_icon.py OUT.ico [logo OUT.bmp WIDTH HEIGHT]
+    make_icon.py OUT.ico [logo OUT.bmp WIDTH HEIGHT [OUT.bmp WIDTH HEIGHT ...]]
+
+Each logo size is drawn from the shapes, not scaled from another, so that
+the About box shows a sharp picture at every screen density.
 """
 import struct
 import sys
@@ -139,4 +142,6 @@ def write_logo_bmp(path, width, height):
 if __name__ == "__main__":
     write_ico(sys.argv[1])
     if len(sys.argv) >= 6 and sys.argv[2] == "logo":
-        write_logo_bmp(sys.argv[3], int(sys.argv[4]), int(sys.argv[5]))
+        args = sys.argv[3:]
+        for i in range(0, len(args) - 2, 3):
+            write_logo_bmp(args[i], int(args[i + 1]), int(args[i + 2]))

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/frmAbout.h"
 #include "app/helppath.h"
+#include "app/controls_win.h"
 #include "app/winutil_win.h"
 #include "tests/win32/win32_test_util.h"
 
@@ -58,6 +61,43 @@ TEST(Links, HelpOpensTheHelpFileBesideTheProgram) {
   EXPECT_FALSE(shell.calls[0].parametersNull);
   EXPECT_EQ(shell.calls[0].parameters, L"");
   EXPECT_EQ(shell.calls[0].directory, L"");
+}
+
+// Width and height of a control's client area.
+SIZE ClientSize(HWND control) {
+  RECT r{};
+  GetClientRect(control, &r);
+  return {r.right, r.bottom};
+}
+
+// At the screen's density (win32_dpi144_tests runs this at 144 dpi) every
+// text of the box stays on one line in its font, and the logo is a picture
+// of the frame's own size, not a small one stretched.
+TEST(Dpi, TheAboutBoxIsLaidOutForTheScreensDensity) {
+  if (const char* want = getenv("GL_EXPECT_DPI")) {
+    ASSERT_EQ(WindowDpi(nullptr), atoi(want));
+  }
+  frmAbout::ShowAbout();
+  frmAbout* about = frmAbout::Current();
+  ASSERT_TRUE(about);
+  for (int id : {IDC_AB_LABEL11, IDC_AB_LABEL13, IDC_AB_LABEL4, IDC_AB_LABEL1, IDC_AB_LABEL2}) {
+    HWND label = GetDlgItem(about->hwnd(), id);
+    const std::wstring text = Text(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT need{};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    EXPECT_LE(need.right, ClientSize(label).cx) << "cut or wrapped: " << testing::PrintToString(text);
+  }
+  HWND image = GetDlgItem(about->hwnd(), IDC_AB_IMAGE1);
+  BITMAP logo{};
+  ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(logo),
+                         &logo));
+  EXPECT_EQ(logo.bmWidth, ClientSize(image).cx);
+  EXPECT_EQ(std::abs(logo.bmHeight), ClientSize(image).cy);
+  about->cmdExit_Click();
 }
 
 TEST(AboutBox, OneBoxAtATimeAndAFreshOneAfterClosing) {

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/mainpro.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/browser/frmindexfile.h"
@@ -71,8 +73,8 @@ TEST(MainWindow, StartsOnTheInternetHistoryWithItsControls) {
 
   RECT client{};
   GetClientRect(form->hwnd(), &client);
-  EXPECT_EQ(PixelsToTwips(client.right, form->Dpi()), 10200);
-  EXPECT_EQ(PixelsToTwips(client.bottom, form->Dpi()), 6855);
+  EXPECT_EQ(client.right, TwipsToPixels(10200, form->Dpi()));
+  EXPECT_EQ(client.bottom, TwipsToPixels(6855, form->Dpi()));
 
   for (const ControlSpec& def : kMainControls) {
     HWND control = form->Control(def.id);
@@ -174,6 +176,61 @@ TEST(MainWindow, ResizeMovesWhatFollowsTheEdges) {
   EXPECT_EQ(PanelEdges(*form)[0], TwipsToPixels(sw - 2400, dpi));
   EXPECT_TRUE(IsAt(*form, IDC_LABEL2, {sw - 4000, sh - 500, 3975, 255}));
   EXPECT_TRUE(IsAt(*form, IDC_COMMAND1, {sw - 3100, sh - 230, 615, 255}));
+}
+
+// Pixels of a control drawn in the link colour, read back from the screen.
+int LinkPixels(const frmViewer& form, int id) {
+  const RECT r = ControlPx(form, id);
+  HDC dc = GetDC(form.hwnd());
+  const COLORREF link = GetSysColor(COLOR_HIGHLIGHT);
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == link;
+  }
+  ReleaseDC(form.hwnd(), dc);
+  return n;
+}
+
+void Settle() {
+  for (int i = 0; i < 20; ++i) {
+    DoEvents();
+    Sleep(10);
+  }
+}
+
+TEST(MainWindow, TheLinksRepaintAtEverySize) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  Settle();
+  const int label1 = LinkPixels(*form, IDC_LABEL1), label2 = LinkPixels(*form, IDC_LABEL2);
+  ASSERT_GT(label1, 50);
+  ASSERT_GT(label2, 50);
+  for (long width : {10800L, 9000L, 12000L}) {
+    SetClientTwips(*form, width, 7200);
+    Settle();
+    EXPECT_EQ(LinkPixels(*form, IDC_LABEL1), label1) << width;
+    EXPECT_EQ(LinkPixels(*form, IDC_LABEL2), label2) << width;
+  }
+}
+
+// Maximizing needs something to honour it: a Wine virtual desktop stands in
+// for the window manager (tests/win32/run_in_desktop.sh).
+TEST(Desktop, TheLinksRepaintWhenMaximized) {
+  if (!getenv("GL_VIRTUAL_DESKTOP")) GTEST_SKIP() << "runs in a virtual desktop (win32_desktop_tests)";
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  Settle();
+  const int label1 = LinkPixels(*form, IDC_LABEL1), label2 = LinkPixels(*form, IDC_LABEL2);
+  ASSERT_GT(label1, 50);
+  ShowWindow(form->hwnd(), SW_MAXIMIZE);
+  Settle();
+  ASSERT_TRUE(IsZoomed(form->hwnd()));
+  EXPECT_EQ(LinkPixels(*form, IDC_LABEL1), label1);
+  EXPECT_EQ(LinkPixels(*form, IDC_LABEL2), label2);
+  ShowWindow(form->hwnd(), SW_RESTORE);
+  Settle();
+  EXPECT_EQ(LinkPixels(*form, IDC_LABEL1), label1);
+  EXPECT_EQ(LinkPixels(*form, IDC_LABEL2), label2);
 }
 
 TEST(MainWindow, EachButtonRunsItsMenuEntrysView) {
