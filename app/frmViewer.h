@@ -149,6 +149,11 @@ class frmViewer {
   // calls it for every message before dispatching.
   static bool PreTranslate(MSG& msg);
 
+  // The full text of the cell at a point of the list's client area when the
+  // cell shows it cut off, as its tooltip shows it; empty otherwise.
+  std::wstring CellTip(POINT listClient) const;
+  HWND TipWindow() const { return tip_; }
+
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -162,6 +167,9 @@ class frmViewer {
   void OpenPage(const wchar_t* url);
   bool TabFrom(HWND focus, bool backwards);
   LRESULT FindLine(const NMLVFINDITEMW& find) const;
+  void CreateCellTip();
+  void OnListMouseMove(POINT at);
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
 
   HWND hwnd_ = nullptr;
   HWND URLs_ = nullptr, SBar1_ = nullptr, PBar1_ = nullptr, Command1_ = nullptr;
@@ -175,6 +183,10 @@ class frmViewer {
   MainLayout layout_;
   uint64_t progressMax_ = 100;
   int progressShift_ = 0;  // the bar counts in units of 2^shift bytes
+  // The tooltip of cut-off cells: the cell the mouse is over and its text.
+  HWND tip_ = nullptr;
+  int tipItem_ = -1, tipSubItem_ = -1;
+  std::wstring tipText_;
 };
 
 // One twip rectangle per control at creation, in tab order.

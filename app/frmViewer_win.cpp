@@ -197,6 +197,7 @@ void frmViewer::CreateControls() {
     SendMessageW(PBar1_, PBM_SETRANGE32, 0, 100);
   }
   if (Command1_) SetWindowPos(Command1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  CreateCellTip();
 
   layout_.urls = CreatedAt(IDC_URLS);
   layout_.pbar = CreatedAt(IDC_PBAR1);
@@ -336,7 +337,7 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Loops that are still running see that the window is gone.
       const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = nullptr;
+      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = nullptr;
       ++listEpoch_;
       if (quitOnDestroy_) WindowGone();
       return r;
@@ -380,6 +381,15 @@ void frmViewer::OnCommand(int id) {
 }
 
 LRESULT frmViewer::OnNotify(NMHDR* header) {
+  if (header && tip_ && header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    POINT at{};
+    GetCursorPos(&at);
+    ScreenToClient(URLs_, &at);
+    tipText_ = CellTip(at);
+    info->lpszText = tipText_.data();
+    return 0;
+  }
   if (!header || header->hwndFrom != URLs_ || !URLs_) return 0;
   switch (header->code) {
     case LVN_GETDISPINFOW: {

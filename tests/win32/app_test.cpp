@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/mainpro.h"
@@ -231,6 +232,40 @@ TEST(Desktop, TheLinksRepaintWhenMaximized) {
   Settle();
   EXPECT_EQ(LinkPixels(*form, IDC_LABEL1), label1);
   EXPECT_EQ(LinkPixels(*form, IDC_LABEL2), label2);
+}
+
+TEST(MainWindow, ACutOffCellShowsItsWholeTextInATooltip) {
+  auto form = MakeViewer(true);
+  ASSERT_TRUE(form);
+  form->StartView(L"url", L"URLs", 1500);
+  form->AddColumn(2, L"Short", 1500);
+  const std::wstring url = L"http://www.example.com/" + std::wstring(300, L'p') + L"/end";
+  form->SetSubItem(form->AddLine(url), 1, L"x");
+  form->AddLine(L"fits");
+  form->SyncList();
+  HWND list = form->Control(IDC_URLS);
+  ASSERT_EQ(SendMessageW(form->TipWindow(), TTM_GETTOOLCOUNT, 0, 0), 1);
+  auto centre = [&](int item, int sub) {
+    RECT r{};
+    ListView_GetSubItemRect(list, item, sub, LVIR_LABEL, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  };
+  std::wstring tip = form->CellTip(centre(0, 0));
+  tip.erase(std::remove(tip.begin(), tip.end(), L'\n'), tip.end());
+  EXPECT_EQ(tip, url);
+  EXPECT_EQ(form->CellTip(centre(0, 1)), L"");  // fits its column
+  EXPECT_EQ(form->CellTip(centre(1, 0)), L"");
+  EXPECT_EQ(form->CellTip(POINT{5, 2000}), L"");  // below the last line
+
+  // The tooltip asks the window for the text of the cell under the mouse.
+  POINT at = centre(0, 0);
+  ClientToScreen(list, &at);
+  SetCursorPos(at.x, at.y);
+  NMTTDISPINFOW ask{};
+  ask.hdr = {form->TipWindow(), 0, static_cast<UINT>(TTN_GETDISPINFOW)};
+  SendMessageW(form->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
+  ASSERT_TRUE(ask.lpszText);
+  EXPECT_EQ(std::wstring(ask.lpszText).substr(0, 23), L"http://www.example.com/");
 }
 
 TEST(MainWindow, EachButtonRunsItsMenuEntrysView) {
