@@ -58,7 +58,6 @@ class ListModel {
     bool hasSortValue = false;
   };
   Cell& CellRef(size_t row, size_t column);
-  bool Less(size_t a, size_t b) const;
 
   std::vector<Column> columns_;
   std::vector<std::vector<Cell>> rows_;
@@ -71,6 +70,7 @@ class ListModel {
 // Orders two UTF-8 texts as a list's text sort does: ASCII letters without
 // regard to case, everything else by byte value.
 int CompareTextNoCase(const std::string& a, const std::string& b);
+int CompareTextNoCase(const char* a, size_t aSize, const char* b, size_t bSize);
 
 }  // namespace glimmerlog
 

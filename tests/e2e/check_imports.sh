@@ -5,14 +5,15 @@
 set -euo pipefail
 objdump=$1 exe=$2
 allowed='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comctl32|comdlg32|shlwapi|msvcrt|ws2_32|version|uxtheme|urlmon)\.dll$'
-dlls=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+headers=$("$objdump" -p "$exe")
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$dlls" ] || { echo "no imports found in $exe"; exit 1; }
 bad=0
 for d in $dlls; do
   if [[ ! $d =~ $allowed ]]; then echo "unexpected DLL: $d"; bad=1; fi
 done
 echo "imports: $(echo $dlls)"
-if ! "$objdump" -p "$exe" | grep -qi 'large address aware'; then
+if ! grep -qi 'large address aware' <<<"$headers"; then
   echo "not marked large-address-aware"; bad=1
 fi
 exit $bad
