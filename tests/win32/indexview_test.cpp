@@ -194,6 +194,52 @@ TEST_F(IndexView, RunningOutOfMemoryEndsTheScanLikeACancel) {
   EXPECT_EQ(form->PanelText(1), urls);
 }
 
+// What the window showed at the first turn of the event loop after OK.
+struct FirstTurn {
+  bool seen = false, bar = false, cancel = false;
+  std::wstring panel2;
+  size_t lines = 0;
+};
+FirstTurn g_firstTurn;
+frmViewer* g_watched = nullptr;
+LRESULT CALLBACK WatchProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_APP && !g_firstTurn.seen) {
+    g_firstTurn = {true, g_watched->ProgressVisible(), g_watched->CancelVisible(), g_watched->PanelText(2),
+                   g_watched->LineCount()};
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+// The bar, Cancel and "Analyzing..." are up, and the window has had a turn
+// to draw them, before the scan reads its first byte.
+TEST_F(IndexView, ProgressAndCancelShowBeforeTheFirstRead) {
+  test::ScratchFolder folder(L"index-first");
+  const std::wstring path = MakeLargeFile(folder, 4);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &WatchProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"GlimmerlogTestWatch";
+  RegisterClassW(&wc);
+  HWND watch = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  ASSERT_TRUE(watch);
+  g_firstTurn = {};
+  g_watched = form.get();
+  g_onShown = [&](frmindexfile& dialog) {
+    dialog.SetText1(path);
+    dialog.Command1_Click();
+    PostMessageW(watch, WM_APP, 0, 0);
+  };
+  form->cmdIndex_Click();
+  DestroyWindow(watch);
+  ASSERT_TRUE(g_firstTurn.seen);
+  EXPECT_TRUE(g_firstTurn.bar);
+  EXPECT_TRUE(g_firstTurn.cancel);
+  EXPECT_EQ(g_firstTurn.panel2, L"Analyzing...");
+  EXPECT_EQ(g_firstTurn.lines, 0u);
+  EXPECT_GT(form->LineCount(), 0u);
+}
+
 TEST_F(IndexView, AnotherViewDuringTheScanTakesTheListOver) {
   test::ScratchFolder folder(L"index-other");
   test::ScratchKey run(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU");
