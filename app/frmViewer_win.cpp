@@ -298,6 +298,16 @@ LRESULT CALLBACK frmViewer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return self->HandleMessage(msg, wParam, lParam);
   } catch (...) {
     // Nothing may unwind through the system's frames; the message is dropped.
+    // A command that failed part-way (out of memory, most likely) must not
+    // leave a view that looks busy: the bar and Cancel go, and the count of
+    // the lines that are in the list is written.
+    try {
+      if (self->ProgressVisible() || self->CancelVisible()) {
+        self->ShowProgress(false);
+        self->WriteCount();
+      }
+    } catch (...) {
+    }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
 }
