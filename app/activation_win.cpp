@@ -21,9 +21,9 @@ void frmViewer::URLs_DblClick() {
   const int selected = SelectedLine();
   if (selected < 0 || static_cast<size_t>(selected) >= model_.RowCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
-  const std::wstring text = Utf8ToWide(model_.CellOfRow(row, 0));
+  const std::wstring text = AsWide(model_.TextOfRow(row, 0));
   if (ViewMode == L"cache") {
-    Shell().Open(hwnd_, Utf8ToWide(model_.CellOfRow(row, 1)), L"", L"", SW_SHOWNORMAL);
+    Shell().Open(hwnd_, AsWide(model_.TextOfRow(row, 1)), L"", L"", SW_SHOWNORMAL);
   } else if (ViewMode == L"url" || ViewMode == L"cookies" || ViewMode == L"recdoc" || ViewMode == L"open") {
     Shell().Open(hwnd_, text, L"", L"", SW_SHOWNORMAL);
   } else if (ViewMode == L"run") {

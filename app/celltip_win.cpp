@@ -79,7 +79,7 @@ std::wstring frmViewer::CellTip(POINT listClient) const {
   }
   RECT cell{};
   if (!ListView_GetSubItemRect(URLs_, hit.iItem, hit.iSubItem, LVIR_LABEL, &cell)) return {};
-  const std::wstring text = Utf8ToWide(model_.CellAt(static_cast<size_t>(hit.iItem), static_cast<size_t>(hit.iSubItem)));
+  const std::wstring text = CellText(static_cast<size_t>(hit.iItem), static_cast<size_t>(hit.iSubItem));
   const long width = ListView_GetStringWidth(URLs_, text.c_str());
   if (!CellTextCutOff(width, cell.right - cell.left, kCellPadding)) return {};
   // Lines about as wide as the tooltip may be, so that a long address

@@ -111,7 +111,12 @@ class frmViewer {
   void AddColumn(int position, const std::wstring& caption, long widthTwips);
   size_t AddLine(const std::wstring& text);
   void SetSubItem(size_t line, int subItem, const std::wstring& text);
-  void SetSubItem(size_t line, int subItem, const std::wstring& text, double sortValue);
+  // A time, written in the user's format when the list shows it and
+  // ordered by time.
+  void SetSubItemTime(size_t line, int subItem, const FILETIME& utc);
+  // What the list shows in a cell (display order): text as read, times and
+  // numbers formatted.
+  std::wstring CellText(size_t displayIndex, size_t column) const;
   size_t LineCount() const { return model_.RowCount(); }
   // "Total Records: " and the number of lines, in panel 2.
   void WriteCount();
@@ -187,6 +192,14 @@ class frmViewer {
   HWND tip_ = nullptr;
   int tipItem_ = -1, tipSubItem_ = -1;
   std::wstring tipText_;
+  // Times already written as text, for the cells the list draws again and
+  // again while it is scrolled; forgotten when the lines change.
+  struct FormattedCell {
+    size_t row = SIZE_MAX, column = 0;
+    uint64_t time = 0;
+    std::wstring text;
+  };
+  mutable FormattedCell formatted_[256];
 };
 
 // One twip rectangle per control at creation, in tab order.

@@ -78,7 +78,9 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-frmViewer::frmViewer() = default;
+void UserLocaleKey(std::u16string_view text, std::string& key);  // collation_win.cpp
+
+frmViewer::frmViewer() { model_.SetCollation(&UserLocaleKey); }
 
 frmViewer::~frmViewer() {
   if (hwnd_) DestroyWindow(hwnd_);
@@ -405,10 +407,11 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
     case LVN_GETDISPINFOW: {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
       LVITEMW& item = info->item;
-      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::wstring text =
-            Utf8ToWide(model_.CellAt(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem)));
-        lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
+      if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0 && item.iItem >= 0 && item.iSubItem >= 0) {
+        const std::wstring text = CellText(static_cast<size_t>(item.iItem), static_cast<size_t>(item.iSubItem));
+        const size_t n = std::min(text.size(), static_cast<size_t>(item.cchTextMax) - 1);
+        std::copy(text.data(), text.data() + n, item.pszText);
+        item.pszText[n] = L'\0';
       }
       return 0;
     }
@@ -425,16 +428,17 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
 // wrapping round; -1 when none does.
 LRESULT frmViewer::FindLine(const NMLVFINDITEMW& find) const {
   if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
-  const std::string typed = WideToUtf8(find.lvfi.psz);
+  const std::wstring typed = find.lvfi.psz;
   const size_t count = model_.RowCount();
   if (count == 0 || typed.empty()) return -1;
+  const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
   const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? find.iStart : 0;
   for (size_t k = 0; k < count; ++k) {
     const size_t i = (start + k) % count;
-    const std::string& text = model_.CellAt(i, 0);
-    const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
-    if (text.size() < typed.size() || (!partial && text.size() != typed.size())) continue;
-    if (CompareTextNoCase(text.substr(0, typed.size()), typed) == 0) return static_cast<LRESULT>(i);
+    const size_t row = model_.RowAt(i);
+    if (!model_.TextStartsWith(row, 0, AsU16(typed))) continue;
+    if (!partial && model_.TextOfRow(row, 0).size() != typed.size()) continue;
+    return static_cast<LRESULT>(i);
   }
   return -1;
 }

@@ -1,88 +1,235 @@
 #include "app/listmodel.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace glimmerlog {
 
 namespace {
-const std::string kEmpty;
+char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+// The rank of a cell's kind in the order of a column: empty cells first,
+// then numbers, times and texts.
+int Rank(ListModel::Kind k) {
+  switch (k) {
+    case ListModel::Kind::kEmpty: return 0;
+    case ListModel::Kind::kNumber: return 1;
+    case ListModel::Kind::kTime: return 2;
+    case ListModel::Kind::kText: return 3;
+  }
+  return 0;
+}
 }  // namespace
 
-int CompareTextNoCase(const char* a, size_t an, const char* b, size_t bn) {
-  const size_t n = std::min(an, bn);
-  size_t i = 0;
-  // Texts of a list often share long beginnings ("http://www."): equal
-  // bytes are equal folded too, so they are skipped eight at a time.
-  for (; i + 8 <= n; i += 8) {
-    uint64_t x, y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    if (x != y) break;
+void AsciiFoldKey(std::u16string_view text, std::string& key) {
+  key.resize(text.size() * 2);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = Fold(text[i]);
+    key[2 * i] = static_cast<char>(c >> 8);
+    key[2 * i + 1] = static_cast<char>(c & 0xFF);
   }
-  for (; i < n; ++i) {
-    const unsigned char x = Fold(static_cast<unsigned char>(a[i]));
-    const unsigned char y = Fold(static_cast<unsigned char>(b[i]));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (an == bn) return 0;
-  return an < bn ? -1 : 1;
 }
 
-int CompareTextNoCase(const std::string& a, const std::string& b) {
-  return CompareTextNoCase(a.data(), a.size(), b.data(), b.size());
-}
-
-void ListModel::AddColumn(size_t position, std::string caption, long widthTwips) {
+void ListModel::AddColumn(size_t position, std::u16string caption, long widthTwips) {
   const size_t at = position == 0 ? 0 : std::min(position - 1, columns_.size());
   columns_.insert(columns_.begin() + static_cast<std::ptrdiff_t>(at), Column{std::move(caption), widthTwips});
 }
 
-size_t ListModel::AddRow(std::string text) {
-  // The row is whole before it joins the list: when memory runs out, the
-  // list is left as it was.
-  std::vector<Cell> row;
-  row.push_back(Cell{std::move(text)});
-  rows_.push_back(std::move(row));
+// ---------------------------------------------------------------------------
+// Text storage: blocks of kBlockBytes, filled one after another; a text too
+// long for a block gets a block of its own.
+
+char* ListModel::Reserve(size_t bytes, uint32_t* ref) {
+  const bool fits = !blocks_.empty() && blockSizes_.back() == kBlockBytes && blockUsed_ + bytes <= kBlockBytes;
+  if (!fits) {
+    if (blocks_.size() >= (size_t{1} << (32 - kOffsetBits))) throw std::bad_alloc();
+    const size_t size = std::max(bytes, kBlockBytes);
+    std::unique_ptr<char[]> block(new char[size]);
+    blocks_.reserve(blocks_.size() + 1);
+    blockSizes_.reserve(blockSizes_.size() + 1);
+    blocks_.push_back(std::move(block));
+    blockSizes_.push_back(size);
+    blockUsed_ = 0;
+  }
+  *ref = static_cast<uint32_t>((blocks_.size() - 1) << kOffsetBits | blockUsed_);
+  char* at = blocks_.back().get() + blockUsed_;
+  blockUsed_ += bytes;
+  if (blockSizes_.back() != kBlockBytes) blockUsed_ = kBlockBytes;  // a text's own block is full
+  return at;
+}
+
+ListModel::Cell ListModel::StoreText(std::u16string_view text) {
+  bool narrow = true;
+  for (char16_t c : text) narrow = narrow && c < 0x100;
+  Cell cell;
+  cell.kind = Kind::kText;
+  cell.latin1 = narrow;
+  cell.v.text.length = static_cast<uint32_t>(text.size());
+  cell.v.text.ref = 0;
+  if (text.empty()) return cell;
+  if (narrow) {
+    char* at = Reserve(text.size(), &cell.v.text.ref);
+    for (size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char>(text[i]);
+  } else {
+    char* at = Reserve(text.size() * 2, &cell.v.text.ref);
+    std::memcpy(at, text.data(), text.size() * 2);
+  }
+  return cell;
+}
+
+ListModel::Cell ListModel::StoreLatin1(std::string_view text) {
+  Cell cell;
+  cell.kind = Kind::kText;
+  cell.latin1 = true;
+  cell.v.text.length = static_cast<uint32_t>(text.size());
+  cell.v.text.ref = 0;
+  if (!text.empty()) std::memcpy(Reserve(text.size(), &cell.v.text.ref), text.data(), text.size());
+  return cell;
+}
+
+const char* ListModel::TextBytes(const Cell& c) const {
+  return blocks_[c.v.text.ref >> kOffsetBits].get() + (c.v.text.ref & (kBlockBytes - 1));
+}
+
+// ---------------------------------------------------------------------------
+// Rows and cells.
+
+void ListModel::AppendRow(const Cell& first) {
+  if (stride_ == 0) stride_ = std::max<size_t>(1, columns_.size());
+  // All cells of the row are added before the count moves, and a failure
+  // takes back the ones added.
+  const size_t before = cells_.size();
+  try {
+    cells_.push_back(first);
+    for (size_t c = 1; c < stride_; ++c) cells_.emplace_back();
+  } catch (...) {
+    cells_.resize(before);
+    throw;
+  }
+  ++rowCount_;
   if (sorted_) orderDirty_ = true;
-  return rows_.size() - 1;
 }
 
-ListModel::Cell& ListModel::CellRef(size_t row, size_t column) {
-  auto& cells = rows_.at(row);
-  if (cells.size() <= column) cells.resize(column + 1);
+size_t ListModel::AddRow(std::u16string_view text) {
+  AppendRow(StoreText(text));
+  return rowCount_ - 1;
+}
+
+size_t ListModel::AddRowLatin1(std::string_view text) {
+  AppendRow(StoreLatin1(text));
+  return rowCount_ - 1;
+}
+
+// Gives every row `stride` cells (a view set a cell past the columns it
+// named); rare, so the rows are simply copied.
+void ListModel::Widen(size_t stride) {
+  std::deque<Cell> wider;
+  for (size_t r = 0; r < rowCount_; ++r) {
+    for (size_t c = 0; c < stride; ++c) wider.push_back(c < stride_ ? cells_[r * stride_ + c] : Cell{});
+  }
+  cells_.swap(wider);
+  stride_ = stride;
+}
+
+ListModel::Cell& ListModel::Settable(size_t row, size_t column) {
+  if (row >= rowCount_) throw std::out_of_range("no such row");
+  if (column >= stride_) Widen(column + 1);
   if (sorted_) orderDirty_ = true;
-  return cells[column];
+  return cells_[row * stride_ + column];
 }
 
-void ListModel::SetCell(size_t row, size_t column, std::string text) {
-  Cell& c = CellRef(row, column);
-  c.text = std::move(text);
-  c.hasSortValue = false;
+void ListModel::SetText(size_t row, size_t column, std::u16string_view text) {
+  Cell& target = Settable(row, column);
+  target = StoreText(text);
 }
 
-void ListModel::SetCell(size_t row, size_t column, std::string text, double sortValue) {
-  Cell& c = CellRef(row, column);
-  c.text = std::move(text);
-  c.sortValue = sortValue;
-  c.hasSortValue = true;
+void ListModel::SetTime(size_t row, size_t column, uint64_t fileTime) {
+  Cell& c = Settable(row, column);
+  c = Cell{};
+  c.kind = Kind::kTime;
+  c.v.time = fileTime;
+}
+
+void ListModel::SetNumber(size_t row, size_t column, double value) {
+  Cell& c = Settable(row, column);
+  c = Cell{};
+  c.kind = Kind::kNumber;
+  c.v.number = value;
 }
 
 void ListModel::ClearRows() {
-  rows_.clear();
-  order_.clear();
+  // Given back to the system, not kept: a view of millions of lines may be
+  // followed by one of ten.
+  std::deque<Cell>().swap(cells_);
+  std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+  std::vector<size_t>().swap(blockSizes_);
+  std::vector<uint32_t>().swap(order_);
+  blockUsed_ = 0;
+  rowCount_ = 0;
+  stride_ = 0;
   orderDirty_ = false;
 }
 
-const std::string& ListModel::CellOfRow(size_t row, size_t column) const {
-  if (row >= rows_.size()) return kEmpty;
-  const auto& cells = rows_[row];
-  return column < cells.size() ? cells[column].text : kEmpty;
+const ListModel::Cell* ListModel::CellPtr(size_t row, size_t column) const {
+  if (row >= rowCount_ || column >= stride_) return nullptr;
+  return &cells_[row * stride_ + column];
 }
+
+ListModel::Kind ListModel::KindOfRow(size_t row, size_t column) const {
+  const Cell* c = CellPtr(row, column);
+  return c ? c->kind : Kind::kEmpty;
+}
+
+std::u16string ListModel::TextOfRow(size_t row, size_t column) const {
+  const Cell* c = CellPtr(row, column);
+  if (!c || c->kind != Kind::kText || c->v.text.length == 0) return {};
+  const char* bytes = TextBytes(*c);
+  std::u16string text(c->v.text.length, u'\0');
+  if (c->latin1) {
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
+  } else {
+    std::memcpy(text.data(), bytes, text.size() * 2);
+  }
+  return text;
+}
+
+uint64_t ListModel::TimeOfRow(size_t row, size_t column) const {
+  const Cell* c = CellPtr(row, column);
+  return c && c->kind == Kind::kTime ? c->v.time : 0;
+}
+
+double ListModel::NumberOfRow(size_t row, size_t column) const {
+  const Cell* c = CellPtr(row, column);
+  return c && c->kind == Kind::kNumber ? c->v.number : 0;
+}
+
+bool ListModel::TextStartsWith(size_t row, size_t column, std::u16string_view prefix) const {
+  const Cell* c = CellPtr(row, column);
+  if (!c || c->kind != Kind::kText || c->v.text.length < prefix.size()) return false;
+  if (prefix.empty()) return true;
+  const char* bytes = TextBytes(*c);
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char16_t ch;
+    if (c->latin1) {
+      ch = static_cast<unsigned char>(bytes[i]);
+    } else {
+      std::memcpy(&ch, bytes + 2 * i, 2);
+    }
+    if (Fold(ch) != Fold(prefix[i])) return false;
+  }
+  return true;
+}
+
+size_t ListModel::MemoryUse() const {
+  size_t bytes = cells_.size() * sizeof(Cell);
+  for (size_t s : blockSizes_) bytes += s;
+  return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Order.
 
 size_t ListModel::RowAt(size_t displayIndex) const {
   if (sorted_ && !orderDirty_ && displayIndex < order_.size()) return order_[displayIndex];
@@ -99,59 +246,63 @@ void ListModel::SetSorted(bool sorted) {
   if (sorted == sorted_) return;
   sorted_ = sorted;
   orderDirty_ = sorted;
-  if (!sorted) order_.clear();
+  if (!sorted) std::vector<uint32_t>().swap(order_);
+}
+
+void ListModel::SetCollation(CollationKeyMaker maker) {
+  collation_ = maker ? maker : &AsciiFoldKey;
+  orderDirty_ = sorted_;
 }
 
 bool ListModel::Resort() {
   if (!sorted_ || !orderDirty_) return true;
-  // Each row's key is gathered once, so that the comparisons of the sort
-  // read the text directly rather than through the row's cells.
-  struct Key {
-    const char* text;
-    size_t size;
-    double value;
-    bool hasValue;
-    size_t row;
-  };
-  static const Cell kNone;
   const size_t col = sortKey_ < 0 ? 0 : static_cast<size_t>(sortKey_);
   try {
-    std::vector<Key> keys;
-    keys.reserve(rows_.size());
-    for (size_t r = 0; r < rows_.size(); ++r) {
-      const Cell& c = col < rows_[r].size() ? rows_[r][col] : kNone;
-      keys.push_back(Key{c.text.data(), c.text.size(), c.sortValue, c.hasSortValue, r});
+    std::vector<uint32_t> order(rowCount_);
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+    // Text cells get their collation key once, here; the comparisons of the
+    // sort then compare bytes. Every comparison below is a strict order with
+    // the row as its last key, so the unstable sort gives the stable result.
+    std::vector<std::string> keys;
+    bool anyText = false;
+    for (size_t r = 0; r < rowCount_ && !anyText; ++r) anyText = KindOfRow(r, col) == Kind::kText;
+    if (anyText) {
+      keys.resize(rowCount_);
+      std::u16string text;
+      for (size_t r = 0; r < rowCount_; ++r) {
+        if (KindOfRow(r, col) != Kind::kText) continue;
+        text = TextOfRow(r, col);
+        collation_(text, keys[r]);
+      }
     }
-    // Numbers where both cells carry one, text otherwise; ties keep the order
-    // of addition. Where every cell is of one kind (and no number is NaN)
-    // that is a strict order with the row as the last key, and the faster
-    // unstable sort gives the same result; a column that mixes numbers and
-    // text is no strict order, which only the merge sort takes safely.
-    size_t numbers = 0;
-    bool nan = false;
-    for (const Key& k : keys) {
-      numbers += k.hasValue;
-      nan = nan || (k.hasValue && k.value != k.value);
-    }
-    auto less = [](const Key& x, const Key& y) {
-      if (x.hasValue && y.hasValue) return x.value < y.value;
-      return CompareTextNoCase(x.text, x.size, y.text, y.size) < 0;
+    static const Cell kNone{};
+    auto cellOf = [&](uint32_t r) -> const Cell& {
+      const Cell* c = CellPtr(r, col);
+      return c ? *c : kNone;
     };
-    if ((numbers == 0 || numbers == keys.size()) && !nan) {
-      std::sort(keys.begin(), keys.end(), [](const Key& x, const Key& y) {
-        const int c = x.hasValue ? (x.value < y.value ? -1 : y.value < x.value ? 1 : 0)
-                                 : CompareTextNoCase(x.text, x.size, y.text, y.size);
-        return c != 0 ? c < 0 : x.row < y.row;
-      });
-    } else {
-      std::stable_sort(keys.begin(), keys.end(), less);
-    }
-    order_.resize(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) order_[i] = keys[i].row;
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      const Cell& x = cellOf(a);
+      const Cell& y = cellOf(b);
+      if (x.kind != y.kind) return Rank(x.kind) < Rank(y.kind);
+      int c = 0;
+      switch (x.kind) {
+        case Kind::kText: c = keys[a].compare(keys[b]); break;
+        case Kind::kTime: c = x.v.time < y.v.time ? -1 : y.v.time < x.v.time ? 1 : 0; break;
+        case Kind::kNumber: {
+          // NaN after every number, so that the order stays strict.
+          const double p = x.v.number, q = y.v.number;
+          const bool pn = p != p, qn = q != q;
+          c = pn || qn ? (pn == qn ? 0 : pn ? 1 : -1) : (p < q ? -1 : q < p ? 1 : 0);
+          break;
+        }
+        case Kind::kEmpty: break;
+      }
+      return c != 0 ? c < 0 : a < b;
+    });
+    order_.swap(order);
   } catch (const std::bad_alloc&) {
     // No memory for the order: the rows show as they were added.
-    order_.clear();
-    order_.shrink_to_fit();
+    std::vector<uint32_t>().swap(order_);
     sorted_ = false;
     orderDirty_ = false;
     return false;
@@ -167,8 +318,8 @@ std::vector<size_t> ListModel::DisplayIndicesOf(const std::vector<size_t>& rows)
     for (size_t row : rows) shown.push_back(row);
     return shown;
   }
-  std::vector<size_t> inverse(order_.size());
-  for (size_t i = 0; i < order_.size(); ++i) inverse[order_[i]] = i;
+  std::vector<uint32_t> inverse(order_.size());
+  for (size_t i = 0; i < order_.size(); ++i) inverse[order_[i]] = static_cast<uint32_t>(i);
   for (size_t row : rows) shown.push_back(row < inverse.size() ? inverse[row] : row);
   return shown;
 }

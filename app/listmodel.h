@@ -1,49 +1,84 @@
 // The rows and columns behind the main list. The list control is owner-data:
-// it asks this model for the text of the rows it draws, so a view of several
+// it asks this model for the cells of the rows it draws, so a view of several
 // hundred thousand lines is shown at once.
+//
+// Cells are typed: text (UTF-16 code units exactly as read, an unpaired
+// surrogate included), a time (a FILETIME count of 100 ns since 1601, UTC)
+// or a number. Times and numbers become text only when the list shows them,
+// in the platform layer. Lines are stored compactly: a fixed-size record
+// per cell and the text in large shared blocks, one byte per character
+// where every character is below U+0100 (an index.dat line costs about its
+// length plus 16 bytes).
 #ifndef GLIMMERLOG_APP_LISTMODEL_H
 #define GLIMMERLOG_APP_LISTMODEL_H
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace glimmerlog {
 
+// Makes the sort key of a text: byte strings whose order (memcmp, shorter
+// first on a tie) is the order wanted for the texts. Keys are made once per
+// row when a column is sorted, not once per comparison.
+using CollationKeyMaker = void (*)(std::u16string_view text, std::string& key);
+
+// The default key: code unit order with ASCII letters compared without
+// regard to case.
+void AsciiFoldKey(std::u16string_view text, std::string& key);
+
 class ListModel {
  public:
+  enum class Kind : uint8_t { kEmpty, kText, kTime, kNumber };
+
   struct Column {
-    std::string caption;  // UTF-8
+    std::u16string caption;
     long widthTwips = 0;
   };
 
   // Columns. Positions count from 1, as the views give them; a position past
   // the end appends.
-  void AddColumn(size_t position, std::string caption, long widthTwips);
+  void AddColumn(size_t position, std::u16string caption, long widthTwips);
   void ClearColumns() { columns_.clear(); }
   const std::vector<Column>& Columns() const { return columns_; }
 
-  // Rows, in the order the views added them. Cells past a row's end read as
-  // empty text.
-  size_t AddRow(std::string text);
-  void SetCell(size_t row, size_t column, std::string text);
-  // A cell can carry a number to order by instead of its text (a date shown
-  // in the user's format sorts by its time).
-  void SetCell(size_t row, size_t column, std::string text, double sortValue);
+  // Rows, in the order the views added them, with their first cell. Cells
+  // never set, and cells past the columns, are empty. When memory runs out
+  // (std::bad_alloc) the model is left as it was before the call.
+  size_t AddRow(std::u16string_view text);
+  // A first cell of bytes that are code points below U+0100 (ASCII, Latin-1).
+  size_t AddRowLatin1(std::string_view text);
+  void SetText(size_t row, size_t column, std::u16string_view text);
+  void SetTime(size_t row, size_t column, uint64_t fileTime);
+  void SetNumber(size_t row, size_t column, double value);
   void ClearRows();
-  size_t RowCount() const { return rows_.size(); }
-  const std::string& CellOfRow(size_t row, size_t column) const;
+  size_t RowCount() const { return rowCount_; }
+
+  // A cell by row (order of addition).
+  Kind KindOfRow(size_t row, size_t column) const;
+  std::u16string TextOfRow(size_t row, size_t column) const;  // empty unless text
+  uint64_t TimeOfRow(size_t row, size_t column) const;        // 0 unless a time
+  double NumberOfRow(size_t row, size_t column) const;        // 0 unless a number
+  // Whether a text cell begins with `prefix`, ASCII letters without regard
+  // to case (the list's type-ahead search).
+  bool TextStartsWith(size_t row, size_t column, std::u16string_view prefix) const;
 
   // Display order: the rows as the list shows them. Unsorted, that is the
   // order of addition; sorted, ascending by the sort-key column (0 is the
-  // row's text, n its n-th sub-item), ties in the order of addition.
+  // row's text, n its n-th sub-item), ties in the order of addition. Empty
+  // cells come first, then numbers, times and texts, each by value; texts
+  // by the collation's keys.
   size_t RowAt(size_t displayIndex) const;
-  const std::string& CellAt(size_t displayIndex, size_t column) const { return CellOfRow(RowAt(displayIndex), column); }
 
   void SetSortKey(int key);
   int SortKey() const { return sortKey_; }
   void SetSorted(bool sorted);
   bool Sorted() const { return sorted_; }
+  void SetCollation(CollationKeyMaker maker);
   // Brings the display order up to date after rows were added; cheap when
   // nothing changed. Without memory for the order it gives up sorting (the
   // rows show in the order they were added) and returns false.
@@ -51,26 +86,47 @@ class ListModel {
   // Where the given rows are shown now (display indices, in the same order).
   std::vector<size_t> DisplayIndicesOf(const std::vector<size_t>& rows) const;
 
+  // Bytes held for rows and text (not counting columns and the order).
+  size_t MemoryUse() const;
+
  private:
   struct Cell {
-    std::string text;
-    double sortValue = 0;
-    bool hasSortValue = false;
+    union {
+      struct {
+        uint32_t ref;     // block << kOffsetBits | byte offset in the block
+        uint32_t length;  // characters
+      } text;
+      uint64_t time;
+      double number;
+    } v;
+    Kind kind = Kind::kEmpty;
+    bool latin1 = false;  // one byte per character
   };
-  Cell& CellRef(size_t row, size_t column);
+  static constexpr unsigned kOffsetBits = 20;
+  static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
+
+  const Cell* CellPtr(size_t row, size_t column) const;
+  Cell& Settable(size_t row, size_t column);
+  void Widen(size_t stride);
+  Cell StoreText(std::u16string_view text);
+  Cell StoreLatin1(std::string_view text);
+  char* Reserve(size_t bytes, uint32_t* ref);
+  const char* TextBytes(const Cell& c) const;
+  void AppendRow(const Cell& first);
 
   std::vector<Column> columns_;
-  std::vector<std::vector<Cell>> rows_;
-  std::vector<size_t> order_;  // display index -> row; empty when unsorted
+  std::deque<Cell> cells_;  // rowCount_ * stride_ cells, row after row
+  size_t stride_ = 0;       // cells per row, fixed by the first row
+  size_t rowCount_ = 0;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // text
+  std::vector<size_t> blockSizes_;
+  size_t blockUsed_ = 0;  // bytes used in the last block
+  std::vector<uint32_t> order_;  // display index -> row; empty when unsorted
   bool orderDirty_ = false;
   int sortKey_ = 0;
   bool sorted_ = false;
+  CollationKeyMaker collation_ = &AsciiFoldKey;
 };
-
-// Orders two UTF-8 texts as a list's text sort does: ASCII letters without
-// regard to case, everything else by byte value.
-int CompareTextNoCase(const std::string& a, const std::string& b);
-int CompareTextNoCase(const char* a, size_t aSize, const char* b, size_t bSize);
 
 }  // namespace glimmerlog
 

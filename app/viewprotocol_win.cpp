@@ -6,6 +6,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 
 namespace glimmerlog {
 
@@ -33,6 +35,7 @@ void frmViewer::StartView(const wchar_t* tag, const wchar_t* column, long widthT
 void frmViewer::ClearItems() {
   ++listEpoch_;
   model_.ClearRows();
+  for (FormattedCell& slot : formatted_) slot = FormattedCell{};
   if (URLs_) ListView_SetItemCountEx(URLs_, 0, 0);
 }
 
@@ -44,7 +47,7 @@ void frmViewer::ClearColumns() {
 }
 
 void frmViewer::AddColumn(int position, const std::wstring& caption, long widthTwips) {
-  model_.AddColumn(static_cast<size_t>(std::max(position, 1)), WideToUtf8(caption), widthTwips);
+  model_.AddColumn(static_cast<size_t>(std::max(position, 1)), std::u16string(AsU16(caption)), widthTwips);
   if (!URLs_) return;
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -54,14 +57,37 @@ void frmViewer::AddColumn(int position, const std::wstring& caption, long widthT
   ListView_InsertColumn(URLs_, std::max(position, 1) - 1, &col);
 }
 
-size_t frmViewer::AddLine(const std::wstring& text) { return model_.AddRow(WideToUtf8(text)); }
+size_t frmViewer::AddLine(const std::wstring& text) { return model_.AddRow(AsU16(text)); }
 
 void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text) {
-  model_.SetCell(line, static_cast<size_t>(subItem), WideToUtf8(text));
+  model_.SetText(line, static_cast<size_t>(subItem), AsU16(text));
 }
 
-void frmViewer::SetSubItem(size_t line, int subItem, const std::wstring& text, double sortValue) {
-  model_.SetCell(line, static_cast<size_t>(subItem), WideToUtf8(text), sortValue);
+void frmViewer::SetSubItemTime(size_t line, int subItem, const FILETIME& utc) {
+  model_.SetTime(line, static_cast<size_t>(subItem), uint64_t{utc.dwHighDateTime} << 32 | utc.dwLowDateTime);
+}
+
+std::wstring frmViewer::CellText(size_t displayIndex, size_t column) const {
+  if (displayIndex >= model_.RowCount()) return {};
+  const size_t row = model_.RowAt(displayIndex);
+  switch (model_.KindOfRow(row, column)) {
+    case ListModel::Kind::kText: return AsWide(model_.TextOfRow(row, column));
+    case ListModel::Kind::kTime: {
+      const uint64_t time = model_.TimeOfRow(row, column);
+      FormattedCell& slot = formatted_[(row * 8 + column) % std::size(formatted_)];
+      if (slot.row != row || slot.column != column || slot.time != time) {
+        slot = FormattedCell{row, column, time, FileTimeText(time)};
+      }
+      return slot.text;
+    }
+    case ListModel::Kind::kNumber: {
+      wchar_t text[64];
+      swprintf(text, std::size(text), L"%.15g", model_.NumberOfRow(row, column));
+      return text;
+    }
+    case ListModel::Kind::kEmpty: break;
+  }
+  return {};
 }
 
 void frmViewer::SyncList(bool reorder) {
@@ -92,6 +118,12 @@ void frmViewer::SyncList(bool reorder) {
       }
       for (size_t at : shown) ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_SELECTED, LVIS_SELECTED);
     }
+  }
+  if (!reorder) {
+    // Lines were only added at the end: the list repaints what of them is in
+    // view, not the lines it already shows.
+    ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    return;
   }
   ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL);
   InvalidateRect(URLs_, nullptr, FALSE);

@@ -10,6 +10,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace glimmerlog {
@@ -21,6 +22,22 @@ std::string WideToUtf8(const std::wstring& s);
 std::wstring AnsiToWide(const char* data, size_t size);
 
 std::wstring Trim(const std::wstring& s);  // leading and trailing spaces only
+
+// UTF-16 as the platform-free code holds it and as the wide functions take
+// it: the same code units.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
+inline std::u16string_view AsU16(const std::wstring& s) {
+  return {reinterpret_cast<const char16_t*>(s.data()), s.size()};
+}
+inline std::wstring AsWide(const std::u16string& s) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
+}
+
+// Times: a FILETIME (UTC) to a local automation date with the offset in
+// force on that date; a date to text in the user's format; both at once.
+double LocalDateOf(const FILETIME& utc);
+std::wstring DateText(double date);
+std::wstring FileTimeText(uint64_t fileTime);
 
 // Owner of a handle whose empty value and close function are given by Traits.
 template <class Traits>
@@ -188,7 +205,8 @@ class ComInit {
   HRESULT hr_;
 };
 
-// One turn of the event loop: dispatches every message that is waiting.
+// One turn of the event loop: dispatches every message that is waiting, or
+// returns at once when the last turn was only a few milliseconds ago.
 // Returns false when the turn met WM_QUIT; the quit is posted again so that
 // the outer loop ends too, and the caller must stop its work.
 bool DoEvents();

@@ -64,7 +64,7 @@ int main() {
     });
     const double model = Median(5, [&] {
       ListModel m;
-      for (int i = 0; i < 200000; ++i) m.AddRow(WideToUtf8(L"https://www.example.com/page/" + std::to_wstring(i)));
+      for (int i = 0; i < 200000; ++i) m.AddRow(AsU16(L"https://www.example.com/page/" + std::to_wstring(i)));
     });
     Report("rows", shown, model);
   }

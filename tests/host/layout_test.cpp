@@ -86,58 +86,63 @@ TEST(Twips, ConvertAtTheWindowsDpiRoundingToNearest) {
 
 TEST(ListModel, KeepsOrderOfAdditionUntilSorted) {
   ListModel m;
-  m.AddColumn(1, "Title", 3000);
-  m.AddColumn(2, "When", 2000);
-  m.AddColumn(1, "First", 100);
+  m.AddColumn(1, u"Title", 3000);
+  m.AddColumn(2, u"When", 2000);
+  m.AddColumn(1, u"First", 100);
   ASSERT_EQ(m.Columns().size(), 3u);
-  EXPECT_EQ(m.Columns()[0].caption, "First");
-  EXPECT_EQ(m.Columns()[2].caption, "When");
-  m.AddColumn(99, "Last", 1);
-  EXPECT_EQ(m.Columns().back().caption, "Last");
+  EXPECT_EQ(m.Columns()[0].caption, u"First");
+  EXPECT_EQ(m.Columns()[2].caption, u"When");
+  m.AddColumn(99, u"Last", 1);
+  EXPECT_EQ(m.Columns().back().caption, u"Last");
 
-  const char* titles[] = {"beta", "Alpha", "gamma", "alpha"};
-  const double when[] = {3, 1, 2, 10};
-  for (int i = 0; i < 4; ++i) {
-    const size_t row = m.AddRow(titles[i]);
-    m.SetCell(row, 1, "text-" + std::to_string(4 - i), when[i]);
-  }
-  EXPECT_EQ(m.CellAt(0, 0), "beta");
-  EXPECT_EQ(m.CellAt(2, 5), "");  // cells past the row's end are empty
+  const char16_t* titles[] = {u"beta", u"Alpha", u"gamma", u"alpha"};
+  const uint64_t when[] = {3, 1, 2, 10};
+  for (int i = 0; i < 4; ++i) m.SetTime(m.AddRow(titles[i]), 1, when[i]);
+  auto at = [&](size_t display) { return m.TextOfRow(m.RowAt(display), 0); };
+  EXPECT_EQ(at(0), u"beta");
+  EXPECT_EQ(m.TextOfRow(2, 5), u"");  // cells past the columns are empty
+  EXPECT_EQ(m.KindOfRow(2, 5), ListModel::Kind::kEmpty);
 
   m.SetSortKey(0);
   m.SetSorted(true);
   m.Resort();
   // Text without regard to case; equal texts keep their order of addition.
-  EXPECT_EQ(m.CellAt(0, 0), "Alpha");
-  EXPECT_EQ(m.CellAt(1, 0), "alpha");
-  EXPECT_EQ(m.CellAt(2, 0), "beta");
-  EXPECT_EQ(m.CellAt(3, 0), "gamma");
+  EXPECT_EQ(at(0), u"Alpha");
+  EXPECT_EQ(at(1), u"alpha");
+  EXPECT_EQ(at(2), u"beta");
+  EXPECT_EQ(at(3), u"gamma");
 
-  // A date column orders by its value, not by its text.
+  // A time column orders by time.
   m.SetSortKey(1);
   m.Resort();
-  EXPECT_EQ(m.CellAt(0, 0), "Alpha");
-  EXPECT_EQ(m.CellAt(1, 0), "gamma");
-  EXPECT_EQ(m.CellAt(2, 0), "beta");
-  EXPECT_EQ(m.CellAt(3, 0), "alpha");
+  EXPECT_EQ(at(0), u"Alpha");
+  EXPECT_EQ(at(1), u"gamma");
+  EXPECT_EQ(at(2), u"beta");
+  EXPECT_EQ(at(3), u"alpha");
 
   // Rows added later join the order at the next resort.
-  m.SetCell(m.AddRow("delta"), 1, "x", 0.5);
+  m.SetTime(m.AddRow(u"delta"), 1, 0);
   m.Resort();
-  EXPECT_EQ(m.CellAt(0, 0), "delta");
+  EXPECT_EQ(at(0), u"delta");
   EXPECT_EQ(m.RowCount(), 5u);
 
   m.ClearRows();
   EXPECT_EQ(m.RowCount(), 0u);
-  EXPECT_EQ(m.CellAt(0, 0), "");
+  EXPECT_EQ(m.TextOfRow(0, 0), u"");
   EXPECT_EQ(m.Columns().size(), 4u);  // columns are cleared on their own
 }
 
-TEST(CompareTextNoCase, FoldsAsciiOnly) {
-  EXPECT_EQ(CompareTextNoCase("ABC", "abc"), 0);
-  EXPECT_LT(CompareTextNoCase("abc", "abd"), 0);
-  EXPECT_LT(CompareTextNoCase("ab", "abc"), 0);
-  EXPECT_GT(CompareTextNoCase("\xc3\xa9", "z"), 0);  // non-ASCII after ASCII, by bytes
+TEST(AsciiFoldKey, FoldsAsciiOnly) {
+  auto key = [](std::u16string_view text) {
+    std::string k;
+    AsciiFoldKey(text, k);
+    return k;
+  };
+  EXPECT_EQ(key(u"ABC"), key(u"abc"));
+  EXPECT_LT(key(u"abc"), key(u"abd"));
+  EXPECT_LT(key(u"ab"), key(u"abc"));
+  EXPECT_GT(key(u"\u00e9"), key(u"z"));  // non-ASCII after ASCII, by code unit
+  EXPECT_NE(key(u"\u00e9"), key(u"\u00c9"));
 }
 
 }  // namespace

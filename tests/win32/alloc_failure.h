@@ -16,6 +16,9 @@ class AllocationFailure {
   // The allocation `n` allocations from now fails (0: the next one), and
   // only that one.
   static AllocationFailure After(size_t n);
+  // Allocations fail while they would take the memory held through operator
+  // new past what is held now plus `bytes`; memory given back makes room.
+  static AllocationFailure Budget(size_t bytes);
   ~AllocationFailure();
   AllocationFailure(AllocationFailure&& other) noexcept;
   AllocationFailure(const AllocationFailure&) = delete;

@@ -463,10 +463,11 @@ TEST(Sorting, AColumnClickChoosesTheKeyAndOrdersTheRows) {
   form->ClearColumns();
   for (int c = 1; c <= 3; ++c) form->AddColumn(c, L"c" + std::to_wstring(c), 1000);
   const wchar_t* titles[] = {L"b", L"c", L"a"};
-  const double dates[] = {30, 10, 20};
+  const uint64_t days[] = {30 * 400, 10 * 400, 20 * 400};  // texts that do not sort as the times do
   for (int i = 0; i < 3; ++i) {
     const size_t line = form->AddLine(titles[i]);
-    form->SetSubItem(line, 2, DateText(dates[i] * 400), dates[i]);
+    const uint64_t t = UtcToFileTime(1900, 1, 1, 12, 0, 0) + days[i] * kFileTimeTicksPerDay;
+    form->SetSubItemTime(line, 2, FILETIME{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)});
   }
   form->SyncList();
   EXPECT_EQ(test::Lines(*form), (Lines{L"b", L"c", L"a"}));  // the source's order at first

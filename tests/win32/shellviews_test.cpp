@@ -147,6 +147,21 @@ TEST_F(ShellViews, SearchHistoryListsEveryValueWhateverTheViewBefore) {
   EXPECT_TRUE(shell.calls.empty());  // search terms are nothing to open
 }
 
+// Registry text is UTF-16 that need not be well formed: an unpaired
+// surrogate shows and is handed to the shell as the very code unit it is.
+TEST_F(ShellViews, TextWithAnUnpairedSurrogateReachesTheShellUnchanged) {
+  test::ScratchKey typed(kTyped);
+  const std::wstring odd = L"http://odd.example/\xD800x\xDFFF";
+  typed.SetString(L"url1", odd);
+  form->mnuSep_Click();
+  ASSERT_EQ(test::Lines(*form), (Lines{odd}));
+  test::RecordingShell shell;
+  form->SelectLine(0);
+  form->URLs_DblClick();
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].file, odd);
+}
+
 TEST_F(ShellViews, AddressBarListsEveryNamedValueAsItReads) {
   test::ScratchKey typed(kTyped);
   typed.SetString(L"url1", L"http://one.example/");

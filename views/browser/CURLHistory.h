@@ -26,6 +26,10 @@ class URLHistoryItem {
   double LastVisited() const { return ToLocalDate(record_.ftLastVisited); }
   double Expires() const { return ToLocalDate(record_.ftExpires); }
   double LastUpdated() const { return ToLocalDate(record_.ftLastUpdated); }
+  // The same times as stored (UTC), for the list to format when it shows them.
+  const FILETIME& LastVisitedUtc() const { return record_.ftLastVisited; }
+  const FILETIME& ExpiresUtc() const { return record_.ftExpires; }
+  const FILETIME& LastUpdatedUtc() const { return record_.ftLastUpdated; }
   std::wstring URL() const { return TextFromPointer(record_.pwcsUrl); }
   std::wstring Title() const { return TextFromPointer(record_.pwcsTitle); }
 

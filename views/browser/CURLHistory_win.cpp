@@ -6,20 +6,6 @@ namespace glimmerlog {
 
 namespace {
 HistoryStoreFactory g_factory = &CreateDefaultHistoryStore;
-
-// The user's time zone, read at most once a second: a view converts three
-// dates per line, and reading the zone for each is most of its cost.
-const TIME_ZONE_INFORMATION* CurrentZone() {
-  static TIME_ZONE_INFORMATION zone{};
-  static DWORD readAt = 0;
-  static bool valid = false;
-  const DWORD now = GetTickCount();
-  if (!valid || now - readAt > 1000) {
-    valid = GetTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID;
-    readAt = now;
-  }
-  return valid ? &zone : nullptr;
-}
 }  // namespace
 
 void SetHistoryStoreFactory(HistoryStoreFactory factory) { g_factory = factory ? factory : &CreateDefaultHistoryStore; }
@@ -37,27 +23,7 @@ std::wstring URLHistoryItem::TextFromPointer(const wchar_t* text) {
   return std::wstring(text, static_cast<size_t>(lstrlenW(text)));
 }
 
-// The local time is the one in force on that date, daylight saving included,
-// as the time zone's rules give it (the plain local-file-time conversion
-// would apply today's offset to every date). Each step falls back as the
-// platform's conversions fail: today's offset, then UTC, then all-zero
-// calendar fields, and finally day zero (0.0). Milliseconds are dropped. The
-// stored record is never changed.
-double URLHistoryItem::ToLocalDate(const FILETIME& utc) {
-  SYSTEMTIME fields{};
-  SYSTEMTIME utcFields{};
-  const TIME_ZONE_INFORMATION* zone = CurrentZone();
-  if (!zone || !FileTimeToSystemTime(&utc, &utcFields) ||
-      !SystemTimeToTzSpecificLocalTime(const_cast<TIME_ZONE_INFORMATION*>(zone), &utcFields, &fields)) {
-    FILETIME local = utc;
-    if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
-    if (!FileTimeToSystemTime(&local, &fields)) fields = SYSTEMTIME{};
-  }
-  fields.wMilliseconds = 0;
-  double date = 0;
-  if (!SystemTimeToVariantTime(&fields, &date)) date = 0;
-  return date;
-}
+double URLHistoryItem::ToLocalDate(const FILETIME& utc) { return LocalDateOf(utc); }
 
 // ---------------------------------------------------------------------------
 

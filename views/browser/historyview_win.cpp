@@ -1,21 +1,11 @@
 // The Internet history view and the address bar history view.
 #include "app/frmViewer.h"
 
-#include <oleauto.h>
-
 #include "registry/regAPI.h"
 #include "registry/splitlist.h"
 #include "views/browser/CURLHistory.h"
 
 namespace glimmerlog {
-
-// An automation date in the user's general date format: short date and time
-// with seconds, no time at midnight and no date on day zero.
-std::wstring DateText(double date) {
-  UniqueBstr text;
-  if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, 0, text.put())) || !text) return {};
-  return std::wstring(text.get(), SysStringLen(text.get()));
-}
 
 void frmViewer::mnuRefresh_Click(int /*index*/) {
   SetPanel(1, L"DoubleCilck the line to view contents");
@@ -31,12 +21,13 @@ void frmViewer::mnuRefresh_Click(int /*index*/) {
   AddColumn(5, L"Expires", 2000);
   if (history_) {
     for (const auto& item : history_->NewEnum()) {
+      // The times go to the list as they are; it writes them in the user's
+      // format only for the lines it shows.
       const size_t line = AddLine(item->Title());
       SetSubItem(line, 1, item->URL());
-      const double visited = item->LastVisited(), updated = item->LastUpdated(), expires = item->Expires();
-      SetSubItem(line, 2, DateText(visited), visited);
-      SetSubItem(line, 3, DateText(updated), updated);
-      SetSubItem(line, 4, DateText(expires), expires);
+      SetSubItemTime(line, 2, item->LastVisitedUtc());
+      SetSubItemTime(line, 3, item->LastUpdatedUtc());
+      SetSubItemTime(line, 4, item->ExpiresUtc());
     }
   }
   WriteCount();

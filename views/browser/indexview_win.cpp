@@ -43,12 +43,16 @@ constexpr auto kTurnInterval = std::chrono::milliseconds(25);
 constexpr wchar_t kOutOfMemoryNote[] = L"  (stopped early: not enough memory for more lines)";
 
 // A record's bytes are text in the ANSI code page. Plain ASCII, by far the
-// most common, is the same in every code page and goes to the list as it is.
-std::string LineText(const char* data, size_t size) {
+// most common, is the same in every code page and goes to the list as it is,
+// a byte a character.
+void AddRecordLine(ListModel& model, const char* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
-    if (static_cast<unsigned char>(data[i]) >= 0x80) return WideToUtf8(AnsiToWide(data, size));
+    if (static_cast<unsigned char>(data[i]) >= 0x80) {
+      model.AddRow(AsU16(AnsiToWide(data, size)));
+      return;
+    }
   }
-  return std::string(data, size);
+  model.AddRowLatin1(std::string_view(data, size));
 }
 
 }  // namespace
@@ -101,7 +105,7 @@ void frmViewer::cmdIndex_Click() {
   if (measured) {
     try {
       FileSource source(file.get());
-      IndexScanner scan(source, length, [this](const char* text, size_t n) { Model().AddRow(LineText(text, n)); });
+      IndexScanner scan(source, length, [this](const char* text, size_t n) { AddRecordLine(Model(), text, n); });
       // Small first slices, so that the first lines and the bar's first step
       // show at once; then each slice is aimed at the turn interval.
       uint64_t slice = 1u << 14;
