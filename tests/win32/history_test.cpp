@@ -514,5 +514,20 @@ TEST(Sorting, SelectedLinesFollowTheirRowsWhenTheOrderChanges) {
   EXPECT_EQ(shell.calls[0].file, L"b");
 }
 
+// Text columns sort in the user's language without regard to case: accented
+// letters next to their base letter, not after "Z"; lines of plain ASCII
+// (whose keys the program makes itself) and others in one consistent order.
+TEST(Sorting, TextFollowsTheUsersLanguage) {
+  auto form = test::MakeViewer();
+  ASSERT_TRUE(form);
+  form->StartView(L"url", L"c1", 1000);
+  for (const wchar_t* t : {L"Zulu", L"\u00c4pfel", L"apple", L"\u00c9clair", L"banana", L"Eclair-2", L"eclair"}) {
+    form->AddLine(t);
+  }
+  form->URLs_ColumnClick(1);
+  EXPECT_EQ(test::Lines(*form),
+            (Lines{L"\u00c4pfel", L"apple", L"banana", L"eclair", L"\u00c9clair", L"Eclair-2", L"Zulu"}));
+}
+
 }  // namespace
 }  // namespace glimmerlog
