@@ -1,6 +1,5 @@
 // Sorting and activation of the main list's lines.
 #include "app/frmViewer.h"
-#include "app/shell.h"
 
 namespace glimmerlog {
 
@@ -14,22 +13,20 @@ void frmViewer::URLs_ColumnClick(int position) {
   SyncList();
 }
 
-// Opens what the selected line names, by the tag of the view now shown: the
-// URL column of the history, the line's text elsewhere, and the Run view's
-// lines as command lines. No line, no matching tag or a failure does nothing.
+// Acts on the selected line by the tag of the view now shown: the view with
+// that tag does its double-click action (the history's address column, the
+// line's text for the address bar, cookies, recent documents, Open/Save and
+// index.dat views, the Run view's line as a command line; the search view
+// nothing). No line, no view of that tag or a failure does nothing.
 void frmViewer::URLs_DblClick() {
   const int selected = SelectedLine();
   if (selected < 0 || static_cast<size_t>(selected) >= model_.RowCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
-  const std::wstring text = AsWide(model_.TextOfRow(row, 0));
-  if (ViewMode == L"cache") {
-    Shell().Open(hwnd_, AsWide(model_.TextOfRow(row, 1)), L"", L"", SW_SHOWNORMAL);
-  } else if (ViewMode == L"url" || ViewMode == L"cookies" || ViewMode == L"recdoc" || ViewMode == L"open") {
-    Shell().Open(hwnd_, text, L"", L"", SW_SHOWNORMAL);
-  } else if (ViewMode == L"run") {
-    Shell().Run(text);
-  } else if (ViewMode == L"index.dat") {
-    Shell().Open(hwnd_, text, L"", L"", SW_SHOWNORMAL);
+  for (const auto& view : views_) {
+    if (ViewMode == view->Tag()) {
+      view->Activate(*this, row);
+      return;
+    }
   }
 }
 

@@ -5,9 +5,9 @@
 #include <iterator>
 
 #include "app/frmViewer.h"
-#include "app/controls_win.h"
+#include "base/controls_win.h"
 #include "app/mainpro.h"
-#include "app/shell.h"
+#include "base/shell.h"
 
 namespace glimmerlog {
 

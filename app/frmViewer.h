@@ -1,7 +1,7 @@
 // The main window: view buttons, the list URLs, the status bar, the progress
-// bar with its Cancel button, two link labels and the menu bar. Every view is
-// a handler of this window; the views of each subsystem are defined in that
-// subsystem's folder.
+// bar with its Cancel button, two link labels and the menu bar. It is the
+// host of the views (views/): each command runs its view, which fills the
+// list through the ViewHost interface and sees nothing else of the window.
 #ifndef GLIMMERLOG_APP_FRMVIEWER_H
 #define GLIMMERLOG_APP_FRMVIEWER_H
 
@@ -12,9 +12,12 @@
 #include <memory>
 #include <string>
 
+#include <vector>
+
 #include "app/layout.h"
 #include "app/listmodel.h"
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
+#include "views/view.h"
 
 namespace glimmerlog {
 
@@ -51,12 +54,16 @@ enum CommandId : int {
   IDM_XX1,
   IDM_XX3,
   IDM_ABOUT1,
+
+  // View menu entries of the views in the table that have no specified
+  // command, in the table's order.
+  IDM_FIRST_TABLE_VIEW = 300,
 };
 
-class frmViewer {
+class frmViewer final : public ViewHost {
  public:
   frmViewer();
-  ~frmViewer();
+  ~frmViewer() override;
   frmViewer(const frmViewer&) = delete;
   frmViewer& operator=(const frmViewer&) = delete;
 
@@ -67,7 +74,8 @@ class frmViewer {
   HWND hwnd() const { return hwnd_; }
   bool Alive() const { return hwnd_ != nullptr; }
 
-  // Views (the button of each only calls its menu handler).
+  // Views (the button of each only calls its menu handler); each runs its
+  // view of the table.
   void mnuRefresh_Click(int index);
   void mnuSep_Click();
   void mnuCookie_Click();
@@ -92,51 +100,67 @@ class frmViewer {
   void xx3_Click();
   void mnuAbout1_Click();
 
-  // The one operation views call to list a registry key's values.
-  void ShowRegList(HKEY hKey, const std::wstring& strKey);
-  // Lists a folder's entries into the list (Cookies, recent documents);
-  // false when another view took the list over meanwhile.
-  bool ListFolderEntries(const std::wstring& folder);
+  // Runs the view of the table with this tag.
+  void RunView(const wchar_t* tag);
 
   // The tag of the view now shown.
   std::wstring ViewMode;
 
-  // --- The common protocol of a view, shared by every view. ---
+  // --- The host of the views: the common protocol of a view. ---
   // Sets the view's tag and gives it an empty list with its one column.
-  void StartView(const wchar_t* tag, const wchar_t* column, long widthTwips);
-  void SetPanel(int panel, const std::wstring& text);  // panel 1 or 2
+  void StartView(const wchar_t* tag, const wchar_t* column, long widthTwips) override;
+  void SetTag(const wchar_t* tag) override { ViewMode = tag; }
+  const std::wstring& Tag() const override { return ViewMode; }
+  void SetPanel(int panel, const std::wstring& text) override;  // panel 1 or 2
   std::wstring PanelText(int panel) const;
-  void ClearItems();
-  void ClearColumns();
-  void AddColumn(int position, const std::wstring& caption, long widthTwips);
-  size_t AddLine(const std::wstring& text);
-  void SetSubItem(size_t line, int subItem, const std::wstring& text);
+  void ClearItems() override;
+  void ClearColumns() override;
+  void AddColumn(int position, const std::wstring& caption, long widthTwips) override;
+  size_t AddLine(const std::wstring& text) override;
+  size_t AddLineLatin1(std::string_view text) override { return model_.AddRowLatin1(text); }
+  void SetSubItem(size_t line, int subItem, const std::wstring& text) override;
   // A time, written in the user's format when the list shows it and
   // ordered by time.
-  void SetSubItemTime(size_t line, int subItem, const FILETIME& utc);
+  void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) override;
   // What the list shows in a cell (display order): text as read, times and
   // numbers formatted.
   std::wstring CellText(size_t displayIndex, size_t column) const;
-  size_t LineCount() const { return model_.RowCount(); }
+  size_t LineCount() const override { return model_.RowCount(); }
+  std::wstring LineText(size_t line, size_t column) const override { return AsWide(model_.TextOfRow(line, column)); }
+  bool ListSorted() const override { return model_.Sorted(); }
   // "Total Records: " and the number of lines, in panel 2.
-  void WriteCount();
+  void WriteCount() override;
   // Shows the lines added so far: their number and, unless a long load is
   // still adding to them, their sorted order.
-  void SyncList(bool reorder = true);
+  void SyncList(bool reorder = true) override;
 
   // Every view begins by clearing the list, which starts a new epoch. A view
   // that gives the event loop turns notes the epoch after its clear and goes
   // on only while it still owns the list: no other view has cleared it since,
   // the window still exists and the program is not quitting.
-  uint64_t ListEpoch() const { return listEpoch_; }
-  bool OwnsList(uint64_t epoch) const;
+  uint64_t ListEpoch() const override { return listEpoch_; }
+  bool OwnsList(uint64_t epoch) const override;
 
   // Hides or shows the progress bar and the Cancel button of long loads.
-  void ShowProgress(bool visible);
-  void SetProgressRange(uint64_t maximum);
-  void SetProgress(uint64_t position);
+  void ShowProgress(bool visible) override;
+  void ShowBar(bool visible) override;
+  void ShowCancel(bool visible) override;
+  void SetProgressRange(uint64_t maximum) override;
+  void SetProgress(uint64_t position) override;
+  void Repaint() override {
+    if (hwnd_) UpdateWindow(hwnd_);
+  }
   bool ProgressVisible() const;
   bool CancelVisible() const;
+  HWND Window() const override { return hwnd_; }
+
+  // Where the views read: the signed-in user's registry, folders and
+  // profile paths unless others are given (null keeps the live one).
+  ProgramState& State() override { return GlobalState(); }
+  RegistrySource& Registry() override { return *registry_; }
+  FolderSource& Folders() override { return *folders_; }
+  ProfilePaths& Profile() override { return *profile_; }
+  void UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile);
 
   // The program's own main window takes part in ending the program when it
   // is destroyed; windows made by tests do not.
@@ -147,7 +171,7 @@ class frmViewer {
   ListModel& Model() { return model_; }
   int SelectedLine() const;  // display index, -1 when none
   void SelectLine(int displayIndex);
-  CURLHistory* History() const { return history_.get(); }
+  CURLHistory* History() const;
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   int Dpi() const { return dpi_; }
   // Moves focus between the controls in their tab order; the message loop
@@ -182,7 +206,10 @@ class frmViewer {
   int dpi_ = 96;
   UniqueHfont linkFont_, uiFont_;
   ListModel model_;
-  std::unique_ptr<CURLHistory> history_;
+  std::vector<std::unique_ptr<View>> views_;  // the table's views, in its order
+  RegistrySource* registry_;
+  FolderSource* folders_;
+  ProfilePaths* profile_;
   uint64_t listEpoch_ = 0;
   bool quitOnDestroy_ = false;
   MainLayout layout_;

@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <string>
 
-#include "app/controls_win.h"
+#include "base/controls_win.h"
 #include "app/frmAbout.h"
 #include "app/helppath.h"
 #include "app/mainpro.h"
-#include "app/shell.h"
 #include "app/version.h"
-#include "views/browser/CURLHistory.h"
+#include "base/shell.h"
+#include "sources/live.h"
+#include "views/browser/browserviews.h"
 
 namespace glimmerlog {
 
@@ -80,7 +81,32 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 void UserLocaleKey(std::u16string_view text, std::string& key);  // collation_win.cpp
 
-frmViewer::frmViewer() { model_.SetCollation(&UserLocaleKey); }
+frmViewer::frmViewer() : registry_(&LiveRegistry()), folders_(&LiveFolders()), profile_(&LiveProfile()) {
+  model_.SetCollation(&UserLocaleKey);
+  for (const ViewEntry& entry : AllViews()) views_.push_back(entry.make());
+}
+
+void frmViewer::UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile) {
+  registry_ = registry ? registry : &LiveRegistry();
+  folders_ = folders ? folders : &LiveFolders();
+  profile_ = profile ? profile : &LiveProfile();
+}
+
+CURLHistory* frmViewer::History() const {
+  for (const auto& view : views_) {
+    if (const auto* history = dynamic_cast<const HistoryView*>(view.get())) return history->Store();
+  }
+  return nullptr;
+}
+
+void frmViewer::RunView(const wchar_t* tag) {
+  for (const auto& view : views_) {
+    if (view->Tag() == std::wstring(tag)) {
+      view->Load(*this);
+      return;
+    }
+  }
+}
 
 frmViewer::~frmViewer() {
   if (hwnd_) DestroyWindow(hwnd_);
@@ -137,6 +163,13 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_RUN, L"Show Run History");
   AppendMenuW(view, MF_STRING, IDM_OPEN, L"Show Open/Save History");
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
+  // Views added after the specified ones come here, before "Exit".
+  const std::vector<ViewEntry>& table = AllViews();
+  for (size_t i = 0; i < table.size(); ++i) {
+    if (table[i].menuCaption) {
+      AppendMenuW(view, MF_STRING, IDM_FIRST_TABLE_VIEW + static_cast<UINT_PTR>(i), table[i].menuCaption);
+    }
+  }
   AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(view, MF_STRING, IDM_EXIT, L"&Exit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
@@ -213,7 +246,7 @@ void frmViewer::CreateControls() {
 void frmViewer::Form_Load() {
   // Each step stands on its own: a history store that cannot be made leaves
   // the window without one, and the view still writes its count.
-  history_ = CURLHistory::Create();
+  for (const auto& view : views_) view->Prepare();
   mnuRefresh_Click(0);
   ShowProgress(false);
 }
@@ -388,9 +421,23 @@ void frmViewer::OnCommand(int id) {
     case IDM_XX1: xx1_Click(); break;
     case IDM_XX3: xx3_Click(); break;
     case IDM_ABOUT1: mnuAbout1_Click(); break;
-    default: break;
+    default:
+      if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
+        views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
+      }
+      break;
   }
 }
+
+// The handlers of the view commands: each runs its view.
+void frmViewer::mnuRefresh_Click(int /*index*/) { RunView(L"cache"); }
+void frmViewer::mnuSep_Click() { RunView(L"url"); }
+void frmViewer::mnuCookie_Click() { RunView(L"cookies"); }
+void frmViewer::mnuRecDoc_Click() { RunView(L"recdoc"); }
+void frmViewer::mnuSearch_Click() { RunView(L"search"); }
+void frmViewer::mnurun_Click() { RunView(L"run"); }
+void frmViewer::mnuOpen_Click() { RunView(L"open"); }
+void frmViewer::cmdIndex_Click() { RunView(L"index.dat"); }
 
 LRESULT frmViewer::OnNotify(NMHDR* header) {
   if (header && tip_ && header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {

@@ -2,19 +2,6 @@
 
 namespace glimmerlog {
 
-namespace {
-
-long ScaleRounded(long value, long mul, long div) {
-  const long long p = static_cast<long long>(value) * mul;
-  const long long half = div / 2;
-  return static_cast<long>(p >= 0 ? (p + half) / div : -((-p + half) / div));
-}
-
-}  // namespace
-
-long TwipsToPixels(long twips, int dpi) { return ScaleRounded(twips, dpi, kTwipsPerInch); }
-long PixelsToTwips(long pixels, int dpi) { return ScaleRounded(pixels, kTwipsPerInch, dpi); }
-
 void ApplyResizeLayout(long sw, long sh, MainLayout& l) {
   // The list fills the area between the button row and the link labels.
   if (sw - 10 >= 0 && sh - 1100 >= 0) l.urls = {10, 500, sw - 10, sh - 1100};

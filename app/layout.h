@@ -1,21 +1,10 @@
-// Twips arithmetic of the main window: unit conversion and the resize rules.
+// The main window's resize rules, in twips.
 #ifndef GLIMMERLOG_APP_LAYOUT_H
 #define GLIMMERLOG_APP_LAYOUT_H
 
+#include "base/twips.h"
+
 namespace glimmerlog {
-
-constexpr long kTwipsPerInch = 1440;
-
-struct TwipRect {
-  long left = 0, top = 0, width = 0, height = 0;
-  bool operator==(const TwipRect& o) const {
-    return left == o.left && top == o.top && width == o.width && height == o.height;
-  }
-};
-
-// Rounds to the nearest pixel (or twip), halves away from zero.
-long TwipsToPixels(long twips, int dpi);
-long PixelsToTwips(long pixels, int dpi);
 
 // What the resize handler moves. Every field holds the current geometry on
 // entry and the new one on return.

@@ -4,7 +4,7 @@
 
 #include "app/frmViewer.h"
 #include "app/mainpro.h"
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace glimmerlog;

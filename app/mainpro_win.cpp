@@ -5,13 +5,9 @@
 #include "app/OsApi.h"
 #include "app/frmAbout.h"
 #include "app/frmViewer.h"
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
-
-std::string OsName;
-int16_t CancelRequested = kFalse;
-std::wstring IndexDatPath;
 
 namespace {
 // Held for the life of the process: its existence marks a running copy.

@@ -137,7 +137,15 @@ void frmViewer::WriteCount() {
 bool frmViewer::OwnsList(uint64_t epoch) const { return Alive() && epoch == listEpoch_ && !QuitSeen(); }
 
 void frmViewer::ShowProgress(bool visible) {
+  ShowBar(visible);
+  ShowCancel(visible);
+}
+
+void frmViewer::ShowBar(bool visible) {
   if (PBar1_) ShowWindow(PBar1_, visible ? SW_SHOW : SW_HIDE);
+}
+
+void frmViewer::ShowCancel(bool visible) {
   if (Command1_) ShowWindow(Command1_, visible ? SW_SHOW : SW_HIDE);
 }
 

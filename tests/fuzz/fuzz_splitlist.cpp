@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "registry/splitlist.h"
+#include "sources/registry/splitlist.h"
 #include "views/shell/regrules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

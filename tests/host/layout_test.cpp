@@ -148,7 +148,7 @@ TEST(AsciiFoldKey, FoldsAsciiOnly) {
 }  // namespace
 }  // namespace glimmerlog
 
-#include "app/folderrules.h"
+#include "views/folderrules.h"
 
 namespace glimmerlog {
 namespace {

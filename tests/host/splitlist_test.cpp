@@ -1,4 +1,4 @@
-#include "registry/splitlist.h"
+#include "sources/registry/splitlist.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 
 #include "app/frmAbout.h"
 #include "app/helppath.h"
-#include "app/controls_win.h"
-#include "app/winutil_win.h"
+#include "base/controls_win.h"
+#include "base/winutil_win.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {

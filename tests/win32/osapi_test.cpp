@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/OsApi.h"
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {

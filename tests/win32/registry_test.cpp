@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "registry/regAPI.h"
-#include "registry/splitlist.h"
+#include "sources/registry/regAPI.h"
+#include "sources/registry/splitlist.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {

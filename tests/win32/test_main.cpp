@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/frmViewer.h"
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 int main(int argc, char** argv) {
   glimmerlog::ComInit com;

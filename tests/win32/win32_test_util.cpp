@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog::test {
 

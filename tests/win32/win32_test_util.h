@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/frmViewer.h"
-#include "app/shell.h"
+#include "base/shell.h"
 
 namespace glimmerlog::test {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
 

@@ -1,7 +1,7 @@
 // The view over the browser's cookie folder.
-#include "app/frmViewer.h"
-#include "app/mainpro.h"
-#include "registry/regAPI.h"
+#include "base/winutil_win.h"
+#include "views/browser/browserviews.h"
+#include "views/folderlist.h"
 
 namespace glimmerlog {
 
@@ -9,16 +9,18 @@ namespace glimmerlog {
 // "Low" subfolder, and that is the one listed. A cookie folder that cannot be
 // read from the registry, or is empty, gives an empty list at once, rather
 // than a search relative to the current directory or drive.
-void frmViewer::mnuCookie_Click() {
-  SetPanel(2, L"");
-  StartView(L"cookies", L"Cookies", 6000);
-  const std::wstring value = GetShellFolder(L"Cookies");
-  if (value != kRegFailure && !Trim(value).empty()) {
+void CookiesView::Load(ViewHost& host) {
+  host.SetPanel(2, L"");
+  host.StartView(Tag(), L"Cookies", 6000);
+  const std::wstring value = AsWide(host.Profile().ShellFolder(u"Cookies"));
+  if (value != AsWide(kRegFailureText) && !Trim(value).empty()) {
     std::wstring folder = Trim(value) + L"\\";
-    if (OsName == "Vista") folder += L"\\Low\\";
-    if (!ListFolderEntries(folder)) return;
+    if (host.State().osName == "Vista") folder += L"\\Low\\";
+    if (!ListFolderEntries(host, folder)) return;
   }
-  WriteCount();
+  host.WriteCount();
 }
+
+void CookiesView::Activate(ViewHost& host, size_t line) { OpenInShell(host, host.LineText(line, 0)); }
 
 }  // namespace glimmerlog

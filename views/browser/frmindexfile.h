@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
 

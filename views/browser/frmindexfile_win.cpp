@@ -2,10 +2,10 @@
 
 #include <iterator>
 
-#include "app/controls_win.h"
-#include "app/mainpro.h"
-#include "app/winutil_win.h"
-#include "registry/regAPI.h"
+#include "base/controls_win.h"
+#include "views/state.h"
+#include "base/winutil_win.h"
+#include "sources/registry/regAPI.h"
 
 namespace glimmerlog {
 

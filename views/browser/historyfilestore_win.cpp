@@ -6,8 +6,8 @@
 #include <cwctype>
 #include <memory>
 
-#include "app/winutil_win.h"
-#include "registry/regAPI.h"
+#include "base/winutil_win.h"
+#include "sources/registry/regAPI.h"
 #include "views/browser/msiecf.h"
 
 namespace glimmerlog {

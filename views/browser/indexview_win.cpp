@@ -3,10 +3,11 @@
 #include <chrono>
 #include <new>
 
-#include "app/frmViewer.h"
-#include "app/mainpro.h"
+#include "base/winutil_win.h"
+#include "views/browser/browserviews.h"
 #include "views/browser/frmindexfile.h"
 #include "views/browser/indexscan.h"
+#include "views/folderlist.h"
 
 namespace glimmerlog {
 
@@ -45,14 +46,14 @@ constexpr wchar_t kOutOfMemoryNote[] = L"  (stopped early: not enough memory for
 // A record's bytes are text in the ANSI code page. Plain ASCII, by far the
 // most common, is the same in every code page and goes to the list as it is,
 // a byte a character.
-void AddRecordLine(ListModel& model, const char* data, size_t size) {
+void AddRecordLine(ViewHost& host, const char* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     if (static_cast<unsigned char>(data[i]) >= 0x80) {
-      model.AddRow(AsU16(AnsiToWide(data, size)));
+      host.AddLine(AnsiToWide(data, size));
       return;
     }
   }
-  model.AddRowLatin1(std::string_view(data, size));
+  host.AddLineLatin1(std::string_view(data, size));
 }
 
 }  // namespace
@@ -64,48 +65,50 @@ void AddRecordLine(ListModel& model, const char* data, size_t size) {
 // view, or this one again, takes the list over and this scan stops without a
 // word; closing the window stops it too. When memory runs out, the scan ends
 // as if cancelled, keeps the lines it has and says so in panel 1.
-void frmViewer::cmdIndex_Click() {
-  SetPanel(2, L"");
-  CancelRequested = kFalse;
-  StartView(L"index.dat", L"URLs In Index.dat File", 6000);
-  const uint64_t epoch = ListEpoch();
+void IndexDatView::Load(ViewHost& host) {
+  ProgramState& state = host.State();
+  host.SetPanel(2, L"");
+  state.cancelRequested = kFalse;
+  host.StartView(Tag(), L"URLs In Index.dat File", 6000);
+  const uint64_t epoch = host.ListEpoch();
 
-  frmindexfile::ShowModal(hwnd_);
-  if (!OwnsList(epoch)) return;
-  if (Command1_) ShowWindow(Command1_, SW_SHOW);
-  if (Trim(IndexDatPath).empty()) {
-    if (Command1_) ShowWindow(Command1_, SW_HIDE);
+  frmindexfile::ShowModal(host.Window());
+  if (!host.OwnsList(epoch)) return;
+  host.ShowCancel(true);
+  const std::wstring path = state.indexDatPath;
+  if (Trim(path).empty()) {
+    host.ShowCancel(false);
     return;
   }
-  SetPanel(1, IndexDatPath);
+  host.SetPanel(1, path);
   // The bar, Cancel and "Analyzing..." are on screen before the first byte
   // is read: opening a file on a slow or network drive can take a while.
-  SetProgressRange(1);
-  SetProgress(0);
-  if (PBar1_) ShowWindow(PBar1_, SW_SHOW);
-  SetPanel(2, L"Analyzing...");
+  host.SetProgressRange(1);
+  host.SetProgress(0);
+  host.ShowBar(true);
+  host.SetPanel(2, L"Analyzing...");
   DoEvents();
-  if (!OwnsList(epoch)) {
-    ShowProgress(false);
+  if (!host.OwnsList(epoch)) {
+    host.ShowProgress(false);
     return;
   }
 
   // Shared for reading, writing and deletion: the browser usually holds the
   // file open and may write to it meanwhile. A path that names no readable
   // file (missing, a folder, locked, unmeasurable) ends the view at once.
-  UniqueFile file(CreateFileW(IndexDatPath.c_str(), GENERIC_READ,
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   const bool measured = file && GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0;
   const uint64_t length = measured ? static_cast<uint64_t>(size.QuadPart) : 0;
-  SetProgressRange(length);
+  host.SetProgressRange(length);
 
   bool outOfMemory = false;
   if (measured) {
     try {
       FileSource source(file.get());
-      IndexScanner scan(source, length, [this](const char* text, size_t n) { AddRecordLine(Model(), text, n); });
+      IndexScanner scan(source, length, [&host](const char* text, size_t n) { AddRecordLine(host, text, n); });
       // Small first slices, so that the first lines and the bar's first step
       // show at once; then each slice is aimed at the turn interval.
       uint64_t slice = 1u << 14;
@@ -118,16 +121,16 @@ void frmViewer::cmdIndex_Click() {
         else if (spent > kTurnInterval * 2 && slice > 4096)
           slice /= 2;
 
-        SetProgress(scan.Position() + 1);
-        SyncList(false);
+        host.SetProgress(scan.Position() + 1);
+        host.SyncList(false);
         DoEvents();
-        if (!OwnsList(epoch)) {
+        if (!host.OwnsList(epoch)) {
           // Another view owns the list now (or the window is gone): leave its
           // count alone, only hide what this scan showed.
-          ShowProgress(false);
+          host.ShowProgress(false);
           return;
         }
-        if (!more || CancelRequested != kFalse) break;
+        if (!more || state.cancelRequested != kFalse) break;
       }
     } catch (const std::bad_alloc&) {
       // The scanner and its buffers are gone; the lines kept are whole.
@@ -135,14 +138,16 @@ void frmViewer::cmdIndex_Click() {
     }
   }
   file.reset();
-  if (outOfMemory) SetPanel(1, IndexDatPath + kOutOfMemoryNote);
+  if (outOfMemory) host.SetPanel(1, path + kOutOfMemoryNote);
   // The final order and count are made while the bar still shows, so that
   // the view never looks finished before it is.
-  SetProgress(length);
-  if (Command1_) ShowWindow(Command1_, SW_HIDE);
-  if (Model().Sorted() && hwnd_) UpdateWindow(hwnd_);
-  WriteCount();
-  ShowProgress(false);
+  host.SetProgress(length);
+  host.ShowCancel(false);
+  if (host.ListSorted()) host.Repaint();
+  host.WriteCount();
+  host.ShowProgress(false);
 }
+
+void IndexDatView::Activate(ViewHost& host, size_t line) { OpenInShell(host, host.LineText(line, 0)); }
 
 }  // namespace glimmerlog

@@ -1,7 +1,11 @@
 // The views over the shell's most-recently-used keys: Run box, search and the
 // Open/Save dialogs.
-#include "app/frmViewer.h"
-#include "app/mainpro.h"
+#include "views/shell/shellviews.h"
+
+#include "base/shell.h"
+#include "base/winutil_win.h"
+#include "views/folderlist.h"
+#include "views/shell/reglist.h"
 
 namespace glimmerlog {
 
@@ -12,44 +16,56 @@ constexpr wchar_t kExplorerBar[] =
 constexpr wchar_t kSearchAssistant[] = L"Software\\Microsoft\\Search Assistant\\ACMru\\";
 }  // namespace
 
-void frmViewer::mnurun_Click() {
-  SetPanel(2, L"");
-  SetPanel(1, L"DoubleCilck the line to run");
-  StartView(L"run", L"Start Menu Run History", 4000);
-  ShowRegList(HKEY_CURRENT_USER, std::wstring(kExplorer) + L"RunMRU");
-  WriteCount();
+void ShowRegList(ViewHost& host, HKEY /*hKey*/, const std::wstring& strKey) {
+  const std::wstring& tag = host.Tag();
+  const ListRule rule = tag == L"run" ? ListRule::kRun : tag == L"open" ? ListRule::kOpen : ListRule::kPlain;
+  for (const std::u16string& line : RegListLines(host.Registry(), AsU16(strKey), rule)) host.AddLine(AsWide(line));
 }
+
+void RunView::Load(ViewHost& host) {
+  host.SetPanel(2, L"");
+  host.SetPanel(1, L"DoubleCilck the line to run");
+  host.StartView(Tag(), L"Start Menu Run History", 4000);
+  ShowRegList(host, HKEY_CURRENT_USER, std::wstring(kExplorer) + L"RunMRU");
+  host.WriteCount();
+}
+
+// Runs the line as a command line.
+void RunView::Activate(ViewHost& host, size_t line) { Shell().Run(host.LineText(line, 0)); }
 
 // The search keys moved between Windows versions: 95 and 98 (and NT 4.0,
 // named "98") keep two keys under Explorer, later versions six under the
 // search bar and the search assistant. The view carries its own tag
 // "search", which lists every readable value and which a double-click leaves
 // alone: search terms, file patterns and computer names are nothing to open.
-void frmViewer::mnuSearch_Click() {
-  SetPanel(2, L"");
-  SetPanel(1, L"Words, file names and computers searched for");
-  StartView(L"search", L"Start Menu Search History", 4000);
+void SearchView::Load(ViewHost& host) {
+  host.SetPanel(2, L"");
+  host.SetPanel(1, L"Words, file names and computers searched for");
+  host.StartView(Tag(), L"Start Menu Search History", 4000);
   const std::wstring explorer = kExplorer, bar = kExplorerBar, assistant = kSearchAssistant;
-  if (OsName == "95" || OsName == "98") {
-    ShowRegList(HKEY_CURRENT_USER, explorer + L"Doc Find Spec MRU");
-    ShowRegList(HKEY_CURRENT_USER, explorer + L"FindComputerMRU");
+  const std::string& os = host.State().osName;
+  if (os == "95" || os == "98") {
+    ShowRegList(host, HKEY_CURRENT_USER, explorer + L"Doc Find Spec MRU");
+    ShowRegList(host, HKEY_CURRENT_USER, explorer + L"FindComputerMRU");
   } else {
-    ShowRegList(HKEY_CURRENT_USER, bar + L"ComputerNameMRU");
-    ShowRegList(HKEY_CURRENT_USER, bar + L"ContainingTextMRU");
-    ShowRegList(HKEY_CURRENT_USER, bar + L"filesNamedMRU");
-    ShowRegList(HKEY_CURRENT_USER, assistant + L"5603");
-    ShowRegList(HKEY_CURRENT_USER, assistant + L"5604");
-    ShowRegList(HKEY_CURRENT_USER, assistant + L"5647");
+    ShowRegList(host, HKEY_CURRENT_USER, bar + L"ComputerNameMRU");
+    ShowRegList(host, HKEY_CURRENT_USER, bar + L"ContainingTextMRU");
+    ShowRegList(host, HKEY_CURRENT_USER, bar + L"filesNamedMRU");
+    ShowRegList(host, HKEY_CURRENT_USER, assistant + L"5603");
+    ShowRegList(host, HKEY_CURRENT_USER, assistant + L"5604");
+    ShowRegList(host, HKEY_CURRENT_USER, assistant + L"5647");
   }
-  WriteCount();
+  host.WriteCount();
 }
 
-void frmViewer::mnuOpen_Click() {
-  SetPanel(2, L"");
-  SetPanel(1, L"DoubleCilck the line to open the file");
-  StartView(L"open", L"Open/Save History", 6000);
-  ShowRegList(HKEY_CURRENT_USER, std::wstring(kExplorer) + L"ComDlg32\\OpenSaveMRU\\*");
-  WriteCount();
+void OpenSaveView::Load(ViewHost& host) {
+  host.SetPanel(2, L"");
+  host.SetPanel(1, L"DoubleCilck the line to open the file");
+  host.StartView(Tag(), L"Open/Save History", 6000);
+  ShowRegList(host, HKEY_CURRENT_USER, std::wstring(kExplorer) + L"ComDlg32\\OpenSaveMRU\\*");
+  host.WriteCount();
 }
+
+void OpenSaveView::Activate(ViewHost& host, size_t line) { OpenInShell(host, host.LineText(line, 0)); }
 
 }  // namespace glimmerlog

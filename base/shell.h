@@ -1,7 +1,7 @@
 // The two ways the program hands something to the rest of the system: the
 // shell's "open" operation and starting a command line. Tests replace them.
-#ifndef GLIMMERLOG_APP_SHELL_H
-#define GLIMMERLOG_APP_SHELL_H
+#ifndef GLIMMERLOG_BASE_SHELL_H
+#define GLIMMERLOG_BASE_SHELL_H
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The one place that reads the registry. Every call opens the key it needs
 // and closes it before returning; failures come back in-band as the text
 // "error440".
-#ifndef GLIMMERLOG_REGISTRY_REGAPI_H
-#define GLIMMERLOG_REGISTRY_REGAPI_H
+#ifndef GLIMMERLOG_SOURCES_REGISTRY_REGAPI_H
+#define GLIMMERLOG_SOURCES_REGISTRY_REGAPI_H
 
 #include <windows.h>
 

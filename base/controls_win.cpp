@@ -1,4 +1,4 @@
-#include "app/controls_win.h"
+#include "base/controls_win.h"
 
 namespace glimmerlog {
 

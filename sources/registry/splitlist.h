@@ -1,6 +1,6 @@
 // Splitting of a delimited list (a key's value-name list) into its pieces.
-#ifndef GLIMMERLOG_REGISTRY_SPLITLIST_H
-#define GLIMMERLOG_REGISTRY_SPLITLIST_H
+#ifndef GLIMMERLOG_SOURCES_REGISTRY_SPLITLIST_H
+#define GLIMMERLOG_SOURCES_REGISTRY_SPLITLIST_H
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "registry/regAPI.h"
+#include "sources/registry/regAPI.h"
 
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
 

@@ -1,8 +1,8 @@
 // Small Win32 helpers shared by the windows and views: text conversion at the
 // platform boundary, move-only owners of handles, and one turn of the event
 // loop.
-#ifndef GLIMMERLOG_APP_WINUTIL_WIN_H
-#define GLIMMERLOG_APP_WINUTIL_WIN_H
+#ifndef GLIMMERLOG_BASE_WINUTIL_WIN_H
+#define GLIMMERLOG_BASE_WINUTIL_WIN_H
 
 #include <windows.h>
 #include <objbase.h>

@@ -1,10 +1,10 @@
 // Creation of child controls at twip positions, shared by the windows.
-#ifndef GLIMMERLOG_APP_CONTROLS_WIN_H
-#define GLIMMERLOG_APP_CONTROLS_WIN_H
+#ifndef GLIMMERLOG_BASE_CONTROLS_WIN_H
+#define GLIMMERLOG_BASE_CONTROLS_WIN_H
 
 #include <windows.h>
 
-#include "app/layout.h"
+#include "base/twips.h"
 
 namespace glimmerlog {
 

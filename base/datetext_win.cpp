@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
 

@@ -1,6 +1,6 @@
 // Which folder entries the folder views list.
-#ifndef GLIMMERLOG_APP_FOLDERRULES_H
-#define GLIMMERLOG_APP_FOLDERRULES_H
+#ifndef GLIMMERLOG_VIEWS_FOLDERRULES_H
+#define GLIMMERLOG_VIEWS_FOLDERRULES_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "app/winutil_win.h"
+#include "base/winutil_win.h"
 
 namespace glimmerlog {
 

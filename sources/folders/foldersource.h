@@ -1,0 +1,51 @@
+// Folders and the profile's folder paths as the views read them, behind
+// interfaces: today the live file system and the user's Shell Folders key;
+// another profile's copy can stand in. Paths and names are UTF-16.
+#ifndef GLIMMERLOG_SOURCES_FOLDERS_FOLDERSOURCE_H
+#define GLIMMERLOG_SOURCES_FOLDERS_FOLDERSOURCE_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "sources/status.h"
+
+namespace glimmerlog {
+
+struct FolderEntry {
+  std::u16string name;
+  uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits as the listing gave them
+};
+
+class FolderSource {
+ public:
+  virtual ~FolderSource() = default;
+
+  // The entries of a folder, one at a time, in the file system's order
+  // ("." and ".." included where the file system gives them).
+  class Listing {
+   public:
+    virtual ~Listing() = default;
+    virtual bool Next(FolderEntry& entry) = 0;
+  };
+  // `folder` ends in a backslash. Null, with the reason, when it cannot be
+  // listed.
+  virtual std::unique_ptr<Listing> List(std::u16string_view folder, SourceStatus* status) = 0;
+  // The attributes of a path read on their own; kNoAttributes when that fails.
+  virtual uint32_t Attributes(std::u16string_view path) = 0;
+  static constexpr uint32_t kNoAttributes = 0xFFFFFFFFu;
+};
+
+class ProfilePaths {
+ public:
+  virtual ~ProfilePaths() = default;
+  // A folder of the profile by its Shell Folders name ("Cookies", "Recent",
+  // "Cache", "History"), as the registry reader reads it: "error440" when
+  // it cannot be read.
+  virtual std::u16string ShellFolder(std::u16string_view name) = 0;
+};
+
+}  // namespace glimmerlog
+
+#endif

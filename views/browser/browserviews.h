@@ -1,0 +1,55 @@
+// The browser's views: Internet history, typed addresses, cookie files and
+// the URL records of a cache index file.
+#ifndef GLIMMERLOG_VIEWS_BROWSER_BROWSERVIEWS_H
+#define GLIMMERLOG_VIEWS_BROWSER_BROWSERVIEWS_H
+
+#include <memory>
+
+#include "views/browser/CURLHistory.h"
+#include "views/view.h"
+
+namespace glimmerlog {
+
+// The history of visited pages through the history store: title, address
+// and three times. Double-click opens the address.
+class HistoryView final : public View {
+ public:
+  const wchar_t* Tag() const override { return L"cache"; }
+  // Makes the history store; a store that cannot be made leaves the view
+  // without one, and it still writes its count.
+  void Prepare() override { history_ = CURLHistory::Create(); }
+  void Load(ViewHost& host) override;
+  void Activate(ViewHost& host, size_t line) override;
+  CURLHistory* Store() const { return history_.get(); }
+
+ private:
+  std::unique_ptr<CURLHistory> history_;
+};
+
+// Addresses typed into the browser's address bar.
+class AddressBarView final : public View {
+ public:
+  const wchar_t* Tag() const override { return L"url"; }
+  void Load(ViewHost& host) override;
+  void Activate(ViewHost& host, size_t line) override;
+};
+
+// The files of the browser's cookie folder.
+class CookiesView final : public View {
+ public:
+  const wchar_t* Tag() const override { return L"cookies"; }
+  void Load(ViewHost& host) override;
+  void Activate(ViewHost& host, size_t line) override;
+};
+
+// Every URL record of a cache index file that the user chooses.
+class IndexDatView final : public View {
+ public:
+  const wchar_t* Tag() const override { return L"index.dat"; }
+  void Load(ViewHost& host) override;
+  void Activate(ViewHost& host, size_t line) override;
+};
+
+}  // namespace glimmerlog
+
+#endif

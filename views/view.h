@@ -1,0 +1,37 @@
+// A view: one kind of trace shown in the list. It has a tag (the window's
+// ViewMode while it is shown), fills the list through the host, and acts on
+// a line when it is double-clicked.
+#ifndef GLIMMERLOG_VIEWS_VIEW_H
+#define GLIMMERLOG_VIEWS_VIEW_H
+
+#include <memory>
+#include <vector>
+
+#include "views/viewhost.h"
+
+namespace glimmerlog {
+
+class View {
+ public:
+  virtual ~View() = default;
+  virtual const wchar_t* Tag() const = 0;
+  // Once, when the window loads, before the first view is shown.
+  virtual void Prepare() {}
+  // Clears the list and fills it (the common protocol: columns, hint, count).
+  virtual void Load(ViewHost& host) = 0;
+  // The double-click action on a line (by order of addition); none by default.
+  virtual void Activate(ViewHost& /*host*/, size_t /*line*/) {}
+};
+
+// Every view of the program, with what the window needs to offer it.
+struct ViewEntry {
+  std::unique_ptr<View> (*make)();
+  // The View menu entry of a view that has no specified button or entry;
+  // null for the specified views, whose commands the window has.
+  const wchar_t* menuCaption;
+};
+const std::vector<ViewEntry>& AllViews();
+
+}  // namespace glimmerlog
+
+#endif
