@@ -61,6 +61,23 @@ TEST(ListModel, OrderMatchesAStableSortByTheRule) {
   }
 }
 
+// Text columns order by the keys of the collation given (the window gives
+// the user's locale); numbers and times keep their own order.
+TEST(ListModel, TextOrderComesFromTheCollation) {
+  ListModel model;
+  for (const char16_t* t : {u"b", u"a", u"c"}) model.AddRow(t);
+  model.SetCollation([](std::u16string_view text, std::string& key) {
+    key.assign(1, static_cast<char>(255 - text[0]));  // reverse order
+  });
+  model.SetSorted(true);
+  ASSERT_TRUE(model.Resort());
+  EXPECT_EQ(model.TextOfRow(model.RowAt(0), 0), u"c");
+  EXPECT_EQ(model.TextOfRow(model.RowAt(2), 0), u"a");
+  model.SetCollation(nullptr);  // back to the default
+  model.Resort();
+  EXPECT_EQ(model.TextOfRow(model.RowAt(0), 0), u"a");
+}
+
 // Texts come back exactly as stored: UTF-16 with unpaired surrogates, Latin-1
 // stored a byte a character, long texts past the storage's block size.
 TEST(ListModel, TextsComeBackExactlyAsStored) {
