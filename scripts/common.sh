@@ -1,7 +1,15 @@
-# Shared by the project's scripts and their tests (sourced, not run): a
-# virtual X display that is known to be the script's own.
+# Shared by the project's scripts and their tests (sourced, not run):
+#  - a virtual X display that is known to be the script's own;
+#  - Wine prefixes that these scripts make, and only those, rebuilt or removed.
 # Every function returns nonzero on failure instead of exiting, so callers
 # decide (`gl_xvfb_start || exit 1`).
+
+# Marker files inside a prefix. "made" is written before wineboot into every
+# prefix these scripts create: it is what allows them to delete or rebuild
+# that folder. "ready" follows a successful wineboot. "demo" follows seeding.
+GL_PREFIX_MADE=.glimmerlog-made-by-scripts
+GL_PREFIX_READY=.glimmerlog-ready
+GL_PREFIX_DEMO=.glimmerlog-demo
 
 # gl_alive PID: the process exists and is not a zombie (a child that ended
 # but was not waited for still answers kill -0).
@@ -84,4 +92,49 @@ gl__unlock_display() {
   { read -r owner <"$GL_XVFB_LOCK"; } 2>/dev/null
   [ "$owner" = "$1" ] && rm -f "$GL_XVFB_LOCK"
   GL_XVFB_LOCK=""
+}
+
+# gl_prefix_prepare PREFIX: makes PREFIX a Wine prefix ready for use, unless
+# it is one already. Only a folder that does not exist, is empty, or carries
+# the "made" marker is built here; a marked one that never became ready is
+# deleted and built again. A non-empty folder without the marker is not these
+# scripts' own and is never changed: a Wine prefix is used as it is, anything
+# else is refused. A lock beside the prefix keeps parallel first runs from
+# racing.
+gl_prefix_prepare() {
+  local prefix=$1
+  mkdir -p "$(dirname "$prefix")" || return 1
+  (
+    flock 9
+    if [ -f "$prefix/$GL_PREFIX_MADE" ]; then
+      [ -f "$prefix/$GL_PREFIX_READY" ] && exit 0
+      rm -rf "$prefix"
+    elif [ -e "$prefix" ] && { [ ! -d "$prefix" ] || [ -n "$(ls -A "$prefix")" ]; }; then
+      [ -f "$prefix/system.reg" ] && exit 0
+      echo "$prefix is not empty and is not a Wine prefix made by Glimmerlog's scripts; left as it is" >&2
+      exit 1
+    fi
+    mkdir -p "$prefix" || exit 1
+    echo "Wine prefix made by Glimmerlog's scripts, which may delete or rebuild it." >"$prefix/$GL_PREFIX_MADE"
+    # Prefixes made here are 32-bit, whatever WINEARCH the caller has.
+    if ! WINEPREFIX=$prefix WINEARCH=win32 wineboot -i >"$prefix/.glimmerlog-wineboot.log" 2>&1 </dev/null; then
+      echo "wineboot could not make the Wine prefix $prefix:" >&2
+      tail -n 5 "$prefix/.glimmerlog-wineboot.log" | sed 's/^/  /' >&2
+      exit 1
+    fi
+    WINEPREFIX=$prefix wineserver -w
+    [ -f "$prefix/system.reg" ] || { echo "wineboot left no registry in $prefix" >&2; exit 1; }
+    touch "$prefix/$GL_PREFIX_READY"
+  ) 9>"$prefix.lock"
+}
+
+# gl_prefix_remove PREFIX: deletes PREFIX if these scripts made it; refuses
+# (nonzero) for any other existing folder.
+gl_prefix_remove() {
+  [ -e "$1" ] || return 0
+  if [ ! -f "$1/$GL_PREFIX_MADE" ]; then
+    echo "$1 was not made by Glimmerlog's scripts; not deleting it" >&2
+    return 1
+  fi
+  rm -rf "$1"
 }

@@ -25,6 +25,10 @@ stub() { printf '#!/bin/bash\n%s\n' "$2" >"$T/bin/$1" && chmod +x "$T/bin/$1"; }
 export PATH=$T/bin:$PATH STUB_LOG=$T/log
 : >"$STUB_LOG"
 stub wine 'echo "wine $*" >>"$STUB_LOG"'
-stub wineboot 'echo "wineboot" >>"$STUB_LOG"; touch "$WINEPREFIX/system.reg"'
+stub wineboot "echo \"wineboot made=\$([ -f \"\$WINEPREFIX/$GL_PREFIX_MADE\" ] && echo yes || echo no)\" >>\"\$STUB_LOG\"
+[ \"\${STUB_WINEBOOT_RC:-0}\" = 0 ] || { echo 'stub wineboot: cannot make the prefix' >&2; exit \"\$STUB_WINEBOOT_RC\"; }
+touch \"\$WINEPREFIX/system.reg\""
 stub wineserver 'echo "wineserver $*" >>"$STUB_LOG"'
 
+# listing DIR: what DIR holds, with sizes, for before/after comparisons.
+listing() { (cd "$1" && find . -printf '%p %s\n' | sort); }
