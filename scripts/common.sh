@@ -1,6 +1,8 @@
 # Shared by the project's scripts and their tests (sourced, not run):
-#  - a virtual X display that is known to be the script's own;
-#  - Wine prefixes that these scripts make, and only those, rebuilt or removed.
+#  - a virtual X display that is known to be this script's own;
+#  - Wine prefixes that these scripts make, and only those, rebuilt or removed;
+#  - ending only what a script started: its own process group, and a prefix's
+#    wineserver only when none ran for that prefix before.
 # Every function returns nonzero on failure instead of exiting, so callers
 # decide (`gl_xvfb_start || exit 1`).
 
@@ -137,4 +139,106 @@ gl_prefix_remove() {
     return 1
   fi
   rm -rf "$1"
+}
+
+# gl_wineserver_pid PREFIX: the PID of the wineserver that serves PREFIX, or
+# nothing. The server runs in a folder named server-<device>-<inode> (hex) of
+# the prefix folder (under /tmp/.wine-<uid>, or /tmp/wine-XXXXXX on Debian);
+# its working folder gives it away.
+gl_wineserver_pid() {
+  local id p comm cwd
+  id=$(stat -L -c '%d %i' "$1" 2>/dev/null) || return 0
+  # shellcheck disable=SC2086
+  id=$(printf 'server-%x-%x' $id)
+  for p in /proc/[0-9]*; do
+    { read -r comm <"$p/comm"; } 2>/dev/null || continue
+    case $comm in wineserver*) ;; *) continue ;; esac
+    cwd=$(readlink "$p/cwd" 2>/dev/null) || continue
+    if [ "${cwd##*/}" = "$id" ]; then echo "${p#/proc/}"; return 0; fi
+  done
+}
+
+# gl_wineserver_end PREFIX: ends PREFIX's wineserver and every Wine process
+# in it. Call it only for a server the script started (gl_wineserver_pid was
+# empty before).
+gl_wineserver_end() {
+  [ -n "$(gl_wineserver_pid "$1")" ] || return 0
+  WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+}
+
+# gl_copies_running PREFIX NAME: PIDs of processes whose program is NAME
+# (compared without case, path stripped, "/" or "\") and whose Wine prefix is
+# PREFIX (their WINEPREFIX, or ~/.wine without one).
+gl_copies_running() {
+  local prefix=$1 name=${2,,} p arg0 var theirs home found=""
+  for p in /proc/[0-9]*; do
+    { IFS= read -r -d '' arg0 <"$p/cmdline"; } 2>/dev/null || continue
+    arg0=${arg0##*[/\\]}
+    [ "${arg0,,}" = "$name" ] || continue
+    theirs="" home=""
+    while IFS= read -r -d '' var; do
+      case $var in WINEPREFIX=*) theirs=${var#*=} ;; HOME=*) home=${var#*=} ;; esac
+    done 2>/dev/null <"$p/environ"
+    [ -n "$theirs" ] || theirs=${home:-$HOME}/.wine
+    [ "$theirs" -ef "$prefix" ] && found="$found ${p#/proc/}"
+  done
+  echo "${found# }"
+}
+
+# gl_group_end PGID: ends a process group that the script started (with
+# setsid, so PGID is the PID of its first process): TERM, then KILL after 5 s.
+gl_group_end() {
+  local i
+  [ -n "$1" ] || return 0
+  kill -TERM -- "-$1" 2>/dev/null || return 0
+  for i in $(seq 1 50); do
+    kill -0 -- "-$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  kill -KILL -- "-$1" 2>/dev/null || true
+}
+
+# gl_group_has PGID NAME: some process of the group runs program NAME.
+gl_group_has() {
+  local p stat arg0 fields
+  for p in /proc/[0-9]*; do
+    { read -r stat <"$p/stat"; } 2>/dev/null || continue
+    read -r -a fields <<<"${stat##*) }"   # state, parent, process group, ...
+    [ "${fields[2]}" = "$1" ] || continue
+    { IFS= read -r -d '' arg0 <"$p/cmdline"; } 2>/dev/null || continue
+    arg0=${arg0##*[/\\]}
+    [ "${arg0,,}" = "${2,,}" ] && return 0
+  done
+  return 1
+}
+
+# gl_image_colours FILE: how many colours the picture holds (0 when it
+# cannot be read).
+gl_image_colours() {
+  convert "$1" -format '%k' info: 2>/dev/null || echo 0
+}
+
+# gl_start_on_desktop TITLE SIZE EXE: starts EXE under Wine on a Wine desktop
+# of SIZE (Wine draws the window frames there, as a bare virtual display has
+# no window manager), in a process group of its own whose ID is left in
+# GL_GROUP for gl_group_end. Waits until a window titled TITLE is on the
+# display (GL_WINDOW_TIMEOUT seconds, default 60); fails, saying why, when the
+# program ends first or the window does not come.
+gl_start_on_desktop() {
+  local title=$1 size=$2 exe=$3 name seen=0 i
+  name=${exe##*/}
+  setsid wine explorer "/desktop=Glimmerlog,$size" "$exe" >/dev/null 2>&1 </dev/null &
+  GL_GROUP=$!
+  for ((i = 0; i < ${GL_WINDOW_TIMEOUT:-60} * 10; i++)); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\"" && return 0
+    if gl_group_has "$GL_GROUP" "$name"; then
+      seen=1
+    elif [ "$seen" = 1 ] || ! kill -0 -- "-$GL_GROUP" 2>/dev/null; then
+      echo "$name ended before its window appeared (does a copy run in this Wine prefix already?)" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  echo "no window titled '$title' appeared within ${GL_WINDOW_TIMEOUT:-60} s" >&2
+  return 1
 }
