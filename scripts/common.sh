@@ -1,4 +1,5 @@
 # Shared by the project's scripts and their tests (sourced, not run):
+#  - the main window's title, from the version in CMakeLists.txt;
 #  - a virtual X display that is known to be this script's own;
 #  - Wine prefixes that these scripts make, and only those, rebuilt or removed;
 #  - ending only what a script started: its own process group, and a prefix's
@@ -12,6 +13,15 @@
 GL_PREFIX_MADE=.glimmerlog-made-by-scripts
 GL_PREFIX_READY=.glimmerlog-ready
 GL_PREFIX_DEMO=.glimmerlog-demo
+
+# gl_window_title ROOT: "Glimmerlog <version>", the version taken from the
+# project() line of ROOT/CMakeLists.txt.
+gl_window_title() {
+  local version
+  version=$(sed -n 's/^project(glimmerlog VERSION \([0-9][0-9.]*\).*/\1/p' "$1/CMakeLists.txt" 2>/dev/null)
+  [ -n "$version" ] || { echo "no project version in $1/CMakeLists.txt" >&2; return 1; }
+  echo "Glimmerlog $version"
+}
 
 # gl_alive PID: the process exists and is not a zombie (a child that ended
 # but was not waited for still answers kill -0).

@@ -3,8 +3,7 @@
 # prefix, that a second copy ends at once while the first keeps its window,
 # and saves a screenshot of the screen.
 set -euo pipefail
-wine_run=$1 prefix=$2 exe=$3 shot=$4
-title="Glimmerlog 3.21"
+wine_run=$1 prefix=$2 exe=$3 shot=$4 title=$5
 source "$(dirname "$wine_run")/common.sh"
 
 windows() { xwininfo -root -tree 2>/dev/null | grep -cF "\"$title\"" || true; }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# scripts/run without an X display, in a copy of the scripts, with the
-# user's prefix in WINEPREFIX. The stand-in wine
+# scripts/run without an X display, in a copy of the scripts whose project
+# version is 9.87, with the user's prefix in WINEPREFIX. The stand-in wine
 # shows a picture in a window titled like the program, named like it, so
 # that the scripts find a window, a process and a screenshot as with Wine.
 source "$(dirname "$0")/stubs.sh" "$1"
@@ -12,13 +12,13 @@ unset DISPLAY
 tree=$T/tree
 mkdir -p "$tree/build"
 cp -r "$src/scripts" "$tree/"
-cp "$src/CMakeLists.txt" "$tree/"
+sed 's/^project(glimmerlog VERSION [0-9.]*/project(glimmerlog VERSION 9.87/' "$src/CMakeLists.txt" >"$tree/CMakeLists.txt"
 stub dpkg 'echo i386'
 stub dpkg-query 'printf "install ok installed"'
 stub cmake ':'
 stub wine '[ "$1" = explorer ] || exit 0
 echo $$ >>"$STUB_LOG.shown"
-exec -a "${!#}" display -title "Glimmerlog 3.21" -geometry "${STUB_AT:-+0+0}" "$STUB_PICTURE"'
+exec -a "${!#}" display -title "Glimmerlog 9.87" -geometry "${STUB_AT:-+0+0}" "$STUB_PICTURE"'
 export STUB_PICTURE=$T/picture.png
 convert -size 800x560 gradient:navy-orange "$STUB_PICTURE"
 
