@@ -80,10 +80,17 @@ gl_xvfb_start() {
   return 1
 }
 
-# gl_xvfb_stop: ends the server gl_xvfb_start started, if any.
+# gl_xvfb_stop: ends the server gl_xvfb_start started, if any: TERM, then
+# KILL after 5 s, so that a cleanup never hangs on it.
 gl_xvfb_stop() {
+  local i
   [ -n "${GL_XVFB_PID:-}" ] || return 0
   kill "$GL_XVFB_PID" 2>/dev/null
+  for ((i = 0; i < 50; i++)); do
+    gl_alive "$GL_XVFB_PID" || break
+    sleep 0.1
+  done
+  gl_alive "$GL_XVFB_PID" && kill -KILL "$GL_XVFB_PID" 2>/dev/null
   wait "$GL_XVFB_PID" 2>/dev/null
   gl__unlock_display "$GL_XVFB_PID"
   GL_XVFB_PID=""
