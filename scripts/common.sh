@@ -50,7 +50,7 @@ gl_xvfb_start() {
     [ $((tries += 1)) -le 10 ] || break
     tried="$tried :$n"
     : >"$dir/ready"
-    Xvfb ":$n" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/ready" >"$dir/log" 2>&1 </dev/null &
+    Xvfb ":$n" -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$dir/ready" >"$dir/log" 2>&1 </dev/null &
     pid=$!
     gl__lock_display "$n" "$pid"
     for ((waited = 0; waited < timeout * 10; waited++)); do
