@@ -28,7 +28,7 @@ DISPLAY=:$n xwininfo -root >/dev/null 2>&1 || skip "cannot start an X server tha
 WINEPREFIX=$T/prefix "$src/scripts/wine-run" prog.exe >/dev/null 2>&1 || fail "wine-run failed"
 read -r _ shown width < <(grep "^wine DISPLAY" "$STUB_LOG")
 [ "$shown" != "DISPLAY=:$n" ] || fail "wine-run drew on the hidden server's display :$n"
-[ "$width" = "Width: 1280" ] || fail "the program's display is not a fresh virtual one: '$shown $width'"
+[ "$width" = "Width: 1920" ] || fail "the program's display is not a fresh virtual one: '$shown $width'"
 m=${shown#DISPLAY=:}
 [ ! -e "/tmp/.X$m-lock" ] && [ ! -e "/tmp/.X11-unix/X$m" ] || fail "display :$m left behind in /tmp"
 gl_alive "$hidden" || fail "the hidden server was ended"
