@@ -51,9 +51,17 @@ void AppendFile(const std::wstring& path, Entries& entries) {
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
   std::vector<HistoryEntry> records;
   if (bytes.empty() || !ReadHistoryFile(bytes.data(), bytes.size(), records)) return;
+  entries.reserve(entries.size() + records.size());
   for (const HistoryEntry& r : records) {
     StoreEntry e;
-    e.url = AnsiToWide(r.url.data(), r.url.size());
+    // Addresses are nearly always ASCII, the same in every code page.
+    bool ascii = true;
+    for (char c : r.url) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+      e.url.assign(r.url.begin(), r.url.end());
+    } else {
+      e.url = AnsiToWide(r.url.data(), r.url.size());
+    }
     e.title.assign(r.title.begin(), r.title.end());
     e.lastVisited = ToFileTime(r.lastVisited);
     e.lastUpdated = ToFileTime(r.lastUpdated);
