@@ -5,8 +5,9 @@
 //   index    512 MiB index.dat scanned           vs  reading the file raw
 //   sorted   the same, the list ordered by text  vs  the same, unordered
 //   textsort 1,000,000 addresses ordered by a click vs std::sort with wcscmp
-//   startup  the window with that history shown  vs  an empty window shown
-//   start-0  the same without a history          vs  an empty window shown
+//   startup  the program started with that history until its window shows
+//                                                vs  a program that shows an empty window
+//   start-0  the same without a history          vs  the same
 //   folder   20,000 entries in the Recent folder vs  a plain enumeration
 // Prints each median and the ratio. Not part of the test run.
 #include <windows.h>
@@ -53,6 +54,38 @@ void Report(const char* name, double measured, double baseline) {
 std::wstring g_historyFile;
 HRESULT BenchStore(IUrlHistoryStg2** store) { return CreateHistoryFileStore({g_historyFile}, store); }
 std::wstring g_indexPath;
+
+std::wstring ModuleFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+// Starts a program and waits until it has ended, or, for the viewer, until
+// its window shows (it is loaded with its first view by then); the viewer is
+// then closed and waited for.
+void StartAndWait(const std::wstring& exe, bool viewer) {
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  std::wstring line = L"\"" + exe + L"\"";
+  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    std::printf("cannot start %ls\n", exe.c_str());
+    return;
+  }
+  if (viewer) {
+    HWND w = nullptr;
+    for (int i = 0; i < 20000 && !(w && IsWindowVisible(w)); ++i) {
+      w = FindWindowW(L"GlimmerlogViewer", nullptr);
+      if (!w || !IsWindowVisible(w)) Sleep(1);
+    }
+    if (w) PostMessageW(w, WM_CLOSE, 0, 0);
+  }
+  WaitForSingleObject(pi.hProcess, 30000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
 void AnswerChooser(frmindexfile& dialog) {
   dialog.SetText1(g_indexPath);
   dialog.Command1_Click();
@@ -133,19 +166,22 @@ int main() {
     std::printf("history: %zu lines\n", form->LineCount());
     Report("history", view, parse);
 
-    // Start-up: the main window made and loaded with its first view, against
-    // an empty window of the platform made; neither is shown (without a
-    // window manager, showing a window under Wine waits for one for seconds).
-    const double empty = Median(5, [] {
-      HWND w = CreateWindowExW(0, L"STATIC", L"empty", WS_OVERLAPPEDWINDOW, 0, 0, 680, 480, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-      DestroyWindow(w);
-    });
-    const double start = Median(5, [] { test::MakeViewer(); });
+    // Start-up: the program started until its window shows the first view,
+    // against a program that only shows an empty window, both as processes.
     SetHistoryStoreFactory(nullptr);
-    Report("startup", start, empty);
-    const double bare = Median(5, [] { test::MakeViewer(); });  // no history file in the prefix's profile
+    const std::wstring here = ModuleFolder();
+    const double empty = Median(5, [&] { StartAndWait(here + L"\\empty_window.exe", false); });
+    const double bare = Median(5, [&] { StartAndWait(here + L"\\..\\..\\bin\\glimmerlog.exe", true); });
     Report("start-0", bare, empty);
+    {
+      // The history file where the program looks for the user's history.
+      const std::wstring history = folder.MakeFolder(L"History");
+      CreateDirectoryW((history + L"\\History.IE5").c_str(), nullptr);
+      test::WriteFileBytes(history + L"\\History.IE5\\index.dat", bytes.data(), bytes.size());
+      test::ShellFolderOverride where(L"History", history);
+      const double start = Median(5, [&] { StartAndWait(here + L"\\..\\..\\bin\\glimmerlog.exe", true); });
+      Report("startup", start, empty);
+    }
   }
 
   {  // index

@@ -243,14 +243,37 @@ class FileStore final : public IUrlHistoryStg2 {
   }
 
  private:
+  // What the files say now. The entries read last are kept with the size
+  // and last-write time of each file, and used again while neither changed:
+  // the window reads the whole history at start and again for its first
+  // view a moment later.
   std::shared_ptr<const Entries> Load() const {
+    std::vector<Stamp> stamps;
+    for (const std::wstring& file : files_) stamps.push_back(StampOf(file));
+    if (cache_ && stamps == stamps_) return cache_;
     auto entries = std::make_shared<Entries>();
     for (const std::wstring& file : files_) AppendFile(file, *entries);
+    cache_ = entries;
+    stamps_ = std::move(stamps);
     return entries;
+  }
+
+  struct Stamp {
+    bool exists = false;
+    uint64_t size = 0, written = 0;
+    bool operator==(const Stamp& o) const { return exists == o.exists && size == o.size && written == o.written; }
+  };
+  static Stamp StampOf(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return {};
+    return {true, uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow,
+            uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime};
   }
 
   ULONG refs_ = 1;
   std::vector<std::wstring> files_;
+  mutable std::shared_ptr<const Entries> cache_;
+  mutable std::vector<Stamp> stamps_;
 };
 
 }  // namespace
