@@ -19,7 +19,7 @@ void frmViewer::URLs_ColumnClick(int position) {
 // index.dat views, the Run view's line as a command line; the search view
 // nothing). No line, no view of that tag or a failure does nothing.
 void frmViewer::URLs_DblClick() {
-  const int selected = SelectedLine();
+  const int selected = ActiveLine();
   if (selected < 0 || static_cast<size_t>(selected) >= model_.RowCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
   for (const auto& view : views_) {

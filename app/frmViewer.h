@@ -55,6 +55,12 @@ enum CommandId : int {
   IDM_XX3,
   IDM_ABOUT1,
 
+  // Working with the list's lines (the Open menu, after "Open", and the
+  // list's context menu).
+  IDM_COPY = 250,
+  IDM_COPYCELL,
+  IDM_SELECTALL,
+
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
   IDM_FIRST_TABLE_VIEW = 300,
@@ -171,6 +177,22 @@ class frmViewer final : public ViewHost {
   ListModel& Model() { return model_; }
   int SelectedLine() const;  // display index, -1 when none
   void SelectLine(int displayIndex);
+  // The line a double-click, Enter or "Open" acts on: the focused line when
+  // it is selected, otherwise the first selected line; -1 when none.
+  int ActiveLine() const;
+  // Every selected line (display indices, ascending).
+  std::vector<size_t> SelectedLines() const;
+
+  // Copies the selected lines to the clipboard as text: a row per line,
+  // columns in the order the header shows them, separated by tabs. Returns
+  // the text copied (empty when nothing was selected).
+  std::wstring mnuCopy_Click();
+  // Copies the text of the cell last clicked in the list (otherwise the
+  // active line's first column).
+  std::wstring mnuCopyCell_Click();
+  void mnuSelectAll_Click();
+  // The list's context menu, as it is shown (the caller destroys it).
+  HMENU BuildContextMenu() const;
   CURLHistory* History() const;
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   int Dpi() const { return dpi_; }
@@ -196,6 +218,8 @@ class frmViewer final : public ViewHost {
   void OpenPage(const wchar_t* url);
   bool TabFrom(HWND focus, bool backwards);
   LRESULT FindLine(const NMLVFINDITEMW& find) const;
+  void ShowContextMenu(LPARAM at);
+  bool CopyToClipboard(const std::wstring& text);
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
@@ -218,6 +242,7 @@ class frmViewer final : public ViewHost {
   // The tooltip of cut-off cells: the cell the mouse is over and its text.
   HWND tip_ = nullptr;
   int tipItem_ = -1, tipSubItem_ = -1;
+  int clickedItem_ = -1, clickedSubItem_ = -1;  // the cell last clicked in the list
   std::wstring tipText_;
   // Times already written as text, for the cells the list draws again and
   // again while it is scrolled; forgotten when the lines change.

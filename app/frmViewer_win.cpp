@@ -176,6 +176,10 @@ HMENU frmViewer::BuildMenu() {
 
   HMENU open = CreatePopupMenu();
   AppendMenuW(open, MF_STRING, IDM_OPOENIT, L"Open");
+  AppendMenuW(open, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(open, MF_STRING, IDM_COPY, L"&Copy\tCtrl+C");
+  AppendMenuW(open, MF_STRING, IDM_COPYCELL, L"Copy C&ell");
+  AppendMenuW(open, MF_STRING, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(open), L"Open");
 
   HMENU help = CreatePopupMenu();
@@ -199,7 +203,7 @@ void frmViewer::CreateControls() {
     switch (def.id) {
       case IDC_SBAR1: style |= SBARS_SIZEGRIP | WS_CLIPSIBLINGS; break;
       case IDC_URLS:
-        style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP | WS_BORDER;
+        style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_BORDER;
         break;
       case IDC_PBAR1: break;
       case IDC_LABEL1:
@@ -356,6 +360,12 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) == URLs_) {
+        ShowContextMenu(lParam);
+        return 0;
+      }
+      break;
     case WM_SIZE:
       if (SBar1_) SendMessageW(SBar1_, WM_SIZE, 0, 0);
       Form_Resize();
@@ -421,6 +431,9 @@ void frmViewer::OnCommand(int id) {
     case IDM_XX1: xx1_Click(); break;
     case IDM_XX3: xx3_Click(); break;
     case IDM_ABOUT1: mnuAbout1_Click(); break;
+    case IDM_COPY: mnuCopy_Click(); break;
+    case IDM_COPYCELL: mnuCopyCell_Click(); break;
+    case IDM_SELECTALL: mnuSelectAll_Click(); break;
     default:
       if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
         views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
@@ -464,6 +477,13 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
     }
     case LVN_COLUMNCLICK: URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1); return 0;
     case LVN_ODFINDITEMW: return FindLine(*reinterpret_cast<NMLVFINDITEMW*>(header));
+    case NM_CLICK:
+    case NM_RCLICK: {
+      const auto* click = reinterpret_cast<NMITEMACTIVATE*>(header);
+      clickedItem_ = click->iItem;
+      clickedSubItem_ = click->iSubItem;
+      return 0;
+    }
     case NM_DBLCLK: URLs_DblClick(); return 0;
     case NM_RETURN: URLs_DblClick(); return 0;
     default: return 0;
@@ -503,6 +523,18 @@ bool frmViewer::PreTranslate(MSG& msg) {
   for (HWND h = msg.hwnd; h && !self; h = GetParent(h)) self = FromHwnd(h, &frmViewer::WndProc);
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  // The list's own keys: Ctrl+C copies the selected lines, Ctrl+A selects
+  // every line.
+  if (msg.hwnd == self->URLs_ && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+    if (msg.wParam == 'C') {
+      self->mnuCopy_Click();
+      return true;
+    }
+    if (msg.wParam == 'A') {
+      self->mnuSelectAll_Click();
+      return true;
+    }
+  }
   if (msg.wParam == VK_ESCAPE && self->CancelVisible()) {
     self->Command1_Click();
     return true;

@@ -128,7 +128,8 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
       {L"&View", L"Show IE Internet History", L"Show IE Loaction Bar History", L"Show Cookies", L"-",
        L"Show Windows Recent Documents", L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
        L"Show Index.dat file", L"-", L"&Exit"},
-      {L"Open", L"Open"},
+      // The specified "Open" first; what works on the list's lines after it.
+      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A"},
       {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
        L"About"},
   };

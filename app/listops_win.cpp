@@ -1,0 +1,116 @@
+// Working with the list's lines: several selected, copied as text, and the
+// list's context menu.
+#include "app/frmViewer.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace glimmerlog {
+
+int frmViewer::ActiveLine() const {
+  if (!URLs_) return -1;
+  const int focused = ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED);
+  if (focused >= 0 && (ListView_GetItemState(URLs_, focused, LVIS_SELECTED) & LVIS_SELECTED)) return focused;
+  return ListView_GetNextItem(URLs_, -1, LVNI_SELECTED);
+}
+
+std::vector<size_t> frmViewer::SelectedLines() const {
+  std::vector<size_t> lines;
+  if (!URLs_) return lines;
+  for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
+    if (static_cast<size_t>(i) < model_.RowCount()) lines.push_back(static_cast<size_t>(i));
+  }
+  return lines;
+}
+
+void frmViewer::mnuSelectAll_Click() {
+  if (URLs_) ListView_SetItemState(URLs_, -1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+// The text as the cells hold it (an unpaired surrogate stays the code unit
+// it is), columns in the header's order, which the user may have dragged.
+std::wstring frmViewer::mnuCopy_Click() {
+  const std::vector<size_t> lines = SelectedLines();
+  if (lines.empty()) return {};
+  const size_t columns = std::max<size_t>(1, model_.Columns().size());
+  std::vector<int> order(columns);
+  for (size_t i = 0; i < columns; ++i) order[i] = static_cast<int>(i);
+  if (URLs_) ListView_GetColumnOrderArray(URLs_, static_cast<int>(columns), order.data());
+  std::wstring text;
+  for (size_t line : lines) {
+    for (size_t c = 0; c < columns; ++c) {
+      if (c) text += L'\t';
+      text += CellText(line, static_cast<size_t>(std::max(order[c], 0)));
+    }
+    text += L"\r\n";
+  }
+  CopyToClipboard(text);
+  return text;
+}
+
+std::wstring frmViewer::mnuCopyCell_Click() {
+  std::wstring text;
+  if (clickedItem_ >= 0 && static_cast<size_t>(clickedItem_) < model_.RowCount() && clickedSubItem_ >= 0) {
+    text = CellText(static_cast<size_t>(clickedItem_), static_cast<size_t>(clickedSubItem_));
+  } else if (const int line = ActiveLine(); line >= 0) {
+    text = CellText(static_cast<size_t>(line), 0);
+  } else {
+    return {};
+  }
+  CopyToClipboard(text);
+  return text;
+}
+
+bool frmViewer::CopyToClipboard(const std::wstring& text) {
+  if (!OpenClipboard(hwnd_)) return false;
+  struct CloseAtEnd {
+    ~CloseAtEnd() { CloseClipboard(); }
+  } close;
+  EmptyClipboard();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  if (!block) return false;
+  if (auto* to = static_cast<wchar_t*>(GlobalLock(block))) {
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, to);
+    GlobalUnlock(block);
+  }
+  if (!SetClipboardData(CF_UNICODETEXT, block)) {
+    GlobalFree(block);  // still ours: the clipboard did not take it
+    return false;
+  }
+  return true;
+}
+
+HMENU frmViewer::BuildContextMenu() const {
+  HMENU menu = CreatePopupMenu();
+  const bool any = ActiveLine() >= 0;
+  const UINT when = any ? MF_STRING : MF_STRING | MF_GRAYED;
+  AppendMenuW(menu, when, IDM_OPOENIT, L"&Open");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, when, IDM_COPY, L"&Copy\tCtrl+C");
+  AppendMenuW(menu, when, IDM_COPYCELL, L"Copy C&ell");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, model_.RowCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
+  return menu;
+}
+
+// Right-click shows the menu at the mouse; the context-menu key (no
+// position) at the active line, or at the list's corner.
+void frmViewer::ShowContextMenu(LPARAM at) {
+  POINT where{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (at == -1) {
+    RECT r{};
+    const int line = ActiveLine();
+    if (line < 0 || !ListView_GetItemRect(URLs_, line, &r, LVIR_LABEL)) GetClientRect(URLs_, &r);
+    where = {r.left + 8, r.bottom};
+    ClientToScreen(URLs_, &where);
+    clickedItem_ = line;
+    clickedSubItem_ = 0;
+  }
+  UniqueMenu menu(BuildContextMenu());
+  const int chosen = static_cast<int>(
+      TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, hwnd_, nullptr));
+  if (chosen) OnCommand(chosen);
+}
+
+}  // namespace glimmerlog
