@@ -102,7 +102,7 @@ class CopyingSource : public ByteSource {
 };
 
 // Arg: block size. Steps of 4 MiB, as a UI slice between messages would be.
-void Scan(benchmark::State& state, ByteSource& source, size_t size) {
+void Scan(benchmark::State& state, ByteSource& source, size_t size, RecordSearch how = BestRecordSearch()) {
   for (auto _ : state) {
     size_t lines = 0, bytes = 0;
     IndexScanner scan(
@@ -112,6 +112,7 @@ void Scan(benchmark::State& state, ByteSource& source, size_t size) {
           bytes += n;
         },
         static_cast<size_t>(state.range(0)));
+    scan.SetRecordSearch(how);
     while (scan.Step(4 << 20)) {
     }
     benchmark::DoNotOptimize(bytes);
@@ -126,6 +127,13 @@ void BM_IndexScanLent(benchmark::State& state) {
   Scan(state, source, Buffer().size());
 }
 BENCHMARK(BM_IndexScanLent)->Arg(IndexScanner::kDefaultBlockSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same with the portable search (memchr), next to the default one above.
+void BM_IndexScanLentPortable(benchmark::State& state) {
+  MemorySource source(Buffer().data(), Buffer().size());
+  Scan(state, source, Buffer().size(), RecordSearch::kPortable);
+}
+BENCHMARK(BM_IndexScanLentPortable)->Arg(IndexScanner::kDefaultBlockSize)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The bytes copied block by block into the scanner's buffer (ReadAt).
 void BM_IndexScanCopied(benchmark::State& state) {

@@ -1,7 +1,8 @@
 // Differential fuzzing of the block scanner against the byte-by-byte walk.
 // The first four input bytes choose the block size, the Step slice and how
 // the file is read (lent in place, copied, capped per read, failing at a
-// byte, or measured shorter or longer than it is); the rest is the file.
+// byte, or measured shorter or longer than it is); the rest is the file. Each
+// way of searching the blocks that this CPU has is compared.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
   }
   ScanResult want = ReferenceScan(*source, sizeAtOpen);
-  ScanResult got = FastScan(*source, sizeAtOpen, blockSize, slice);
-  if (!(got == want)) std::abort();
+  for (RecordSearch how : AvailableSearches()) {
+    if (!(FastScan(*source, sizeAtOpen, blockSize, slice, how) == want)) std::abort();
+  }
   return 0;
 }

@@ -88,11 +88,22 @@ class FailingSource : public ByteSource {
   uint64_t bad_;
 };
 
+// The ways of searching that this build and CPU can run.
+inline std::vector<RecordSearch> AvailableSearches() {
+  std::vector<RecordSearch> ways;
+  for (RecordSearch how : {RecordSearch::kPortable, RecordSearch::kSse2}) {
+    if (RecordSearchAvailable(how)) ways.push_back(how);
+  }
+  return ways;
+}
+
 // Runs the block scanner to the end in slices of the given size.
-inline ScanResult FastScan(ByteSource& source, uint64_t sizeAtOpen, size_t blockSize, uint64_t slice) {
+inline ScanResult FastScan(ByteSource& source, uint64_t sizeAtOpen, size_t blockSize, uint64_t slice,
+                           RecordSearch how = BestRecordSearch()) {
   ScanResult result;
   IndexScanner scan(
       source, sizeAtOpen, [&](const char* p, size_t n) { result.lines.emplace_back(p, n); }, blockSize);
+  scan.SetRecordSearch(how);
   while (scan.Step(slice)) {
   }
   result.examined = scan.Position();

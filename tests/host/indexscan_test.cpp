@@ -45,11 +45,16 @@ void PutRecord(std::string& file, size_t r, const std::string& text, bool atHttp
   file.replace(textAt, text.size(), text);
 }
 
+std::string SearchName(RecordSearch how) { return how == RecordSearch::kSse2 ? "sse2" : "portable"; }
+
+// With every way of searching the blocks that this CPU has.
 void ExpectSameAsWalk(ByteSource& source, uint64_t sizeAtOpen, size_t block, uint64_t slice, const std::string& what) {
   ScanResult want = ReferenceScan(source, sizeAtOpen);
-  ScanResult got = FastScan(source, sizeAtOpen, block, slice);
-  ASSERT_EQ(got.examined, want.examined) << what;
-  ASSERT_EQ(got.lines, want.lines) << what;
+  for (RecordSearch how : AvailableSearches()) {
+    ScanResult got = FastScan(source, sizeAtOpen, block, slice, how);
+    ASSERT_EQ(got.examined, want.examined) << what << " " << SearchName(how);
+    ASSERT_EQ(got.lines, want.lines) << what << " " << SearchName(how);
+  }
 }
 
 // Both with the bytes lent in place and with them copied by ReadAt.
@@ -62,6 +67,56 @@ void ExpectSameAsWalk(const std::string& file, size_t block, uint64_t slice, con
 
 std::string Where(size_t size, size_t block, uint64_t slice) {
   return "size " + std::to_string(size) + " block " + std::to_string(block) + " slice " + std::to_string(slice);
+}
+
+std::string Repeat(const std::string& piece, size_t size) {
+  std::string s;
+  while (s.size() < size) s += piece;
+  s.resize(size);
+  return s;
+}
+
+// Runs of the first letters of "URL" that a search could miscount, and one
+// "URL" at every offset of filler, so across every 16-byte boundary.
+std::vector<std::string> NearMisses(size_t size) {
+  std::vector<std::string> files;
+  for (const char* piece : {"U", "UR", "URURL", "UURL", "URL", "URLU", "\xd5\xd2\xccURL"})
+    files.push_back(Repeat(piece, size));
+  for (size_t at = 0; at + 3 <= size; ++at) {
+    for (char fill : {'x', 'U'}) {
+      std::string s(size, fill);
+      s.replace(at, 3, "URL");
+      files.push_back(s);
+    }
+  }
+  return files;
+}
+
+TEST(RecordSearch, EveryWayFindsTheFirstRecordStartAndReadsNoFurther) {
+  ASSERT_TRUE(RecordSearchAvailable(RecordSearch::kPortable));
+  ASSERT_TRUE(RecordSearchAvailable(BestRecordSearch()));
+#if defined(__x86_64__) || defined(_M_X64)
+  EXPECT_EQ(BestRecordSearch(), RecordSearch::kSse2);
+#endif
+  std::mt19937 rng(6);
+  std::vector<std::string> files = NearMisses(80);
+  for (int i = 0; i < 20; ++i) files.push_back(DenseFile(80, rng));
+  for (const std::string& file : files) {
+    for (size_t n = 0; n + 2 <= file.size(); ++n) {
+      size_t want = 0;
+      while (want < n && file.compare(want, 3, "URL") != 0) ++want;
+      // The bytes end their allocation, so that the sanitizer sees a read
+      // past p[n + 1]; at every alignment of p.
+      for (size_t align = 0; align < 16; ++align) {
+        std::vector<char> bytes(align, '\0');
+        bytes.insert(bytes.end(), file.data(), file.data() + n + 2);
+        for (RecordSearch how : AvailableSearches()) {
+          ASSERT_EQ(FindRecordStart(bytes.data() + align, n, how), want)
+              << SearchName(how) << " n " << n << " align " << align << " in " << file;
+        }
+      }
+    }
+  }
 }
 
 TEST(IndexScan, FindsRecordsByTheirLayout) {
@@ -134,6 +189,14 @@ TEST(IndexScan, AgreesWithWalkAcrossManyBlocks) {
     PutRecord(sparse, r, "http://example.test/" + std::to_string(r), r % 2, '\0');
   }
   for (size_t block : {100, 997, 4096, 65536}) ExpectSameAsWalk(sparse, block, kAll, Where(50000, block, 0));
+}
+
+TEST(IndexScan, AgreesWithWalkOnNearMissesAcrossBlockEnds) {
+  for (const std::string& file : NearMisses(300)) {
+    for (size_t block : {15, 16, 17, 100, 4096}) {
+      ExpectSameAsWalk(file, block, kAll, Where(file.size(), block, 0) + " " + file.substr(0, 20));
+    }
+  }
 }
 
 TEST(IndexScan, AgreesWithWalkForRecordsAtEveryOffsetNearTheEnd) {

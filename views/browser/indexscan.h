@@ -24,6 +24,24 @@
 
 namespace glimmerlog {
 
+// Ways of finding the next "URL" in a block. Each finds the same offsets;
+// only their speed differs.
+enum class RecordSearch {
+  kPortable,  // memchr for a 'U', then the two bytes after it: any CPU
+  kSse2,      // 16 bytes per compare with SSE2: x86 CPUs that have it
+};
+
+// Whether this build, on this CPU, can search that way. A 32-bit x86 build
+// asks the CPU once whether it has SSE2; a 64-bit one always has it.
+bool RecordSearchAvailable(RecordSearch how);
+
+// The fastest way available; scanners search that way unless told otherwise.
+RecordSearch BestRecordSearch();
+
+// The first k < n at which p holds "URL", or n when there is none. Reads
+// p[0, n + 2) and nothing beyond. A way not available searches portably.
+size_t FindRecordStart(const char* p, size_t n, RecordSearch how);
+
 // Random-access reader of the file's bytes.
 class ByteSource {
  public:
@@ -87,6 +105,10 @@ class IndexScanner {
   uint64_t Position() const { return pos_; }
   bool Finished() const { return done_; }
 
+  // Searches blocks that way from now on (tests compare each way with the
+  // walk). Returns false, and changes nothing, when it is not available.
+  bool SetRecordSearch(RecordSearch how);
+
   // Bytes kept beyond a block so that every read for its last offset
   // (7 bytes at r, 150 at r + 104) lies inside the same buffer.
   static constexpr size_t kOverlap = 256;
@@ -102,6 +124,7 @@ class IndexScanner {
 
   ByteSource& source_;
   LineSink sink_;
+  size_t (*find_)(const char* p, size_t n);  // FindRecordStart of the chosen way
   size_t maxBlock_;
   size_t block_;                      // offsets per block for the next read
   std::vector<char> buf_;             // where blocks are read to unless lent
