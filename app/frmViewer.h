@@ -60,6 +60,8 @@ enum CommandId : int {
   IDM_COPY = 250,
   IDM_COPYCELL,
   IDM_SELECTALL,
+  IDM_SAVESELECTED,
+  IDM_SAVEALL,
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
@@ -191,6 +193,11 @@ class frmViewer final : public ViewHost {
   // active line's first column).
   std::wstring mnuCopyCell_Click();
   void mnuSelectAll_Click();
+  // Saves the selected lines, or all lines, to a file the user names in the
+  // platform's save dialog, in the format its type list chooses. Returns
+  // true when a file was written.
+  bool mnuSaveSelected_Click();
+  bool mnuSaveAll_Click();
   // The list's context menu, as it is shown (the caller destroys it).
   HMENU BuildContextMenu() const;
   CURLHistory* History() const;
@@ -220,6 +227,7 @@ class frmViewer final : public ViewHost {
   LRESULT FindLine(const NMLVFINDITEMW& find) const;
   void ShowContextMenu(LPARAM at);
   bool CopyToClipboard(const std::wstring& text);
+  bool SaveLines(bool selectedOnly);
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);

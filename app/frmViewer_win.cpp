@@ -180,6 +180,9 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(open, MF_STRING, IDM_COPY, L"&Copy\tCtrl+C");
   AppendMenuW(open, MF_STRING, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(open, MF_STRING, IDM_SELECTALL, L"Select &All\tCtrl+A");
+  AppendMenuW(open, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(open, MF_STRING, IDM_SAVESELECTED, L"Save &Selected Lines...");
+  AppendMenuW(open, MF_STRING, IDM_SAVEALL, L"Save All &Lines...\tCtrl+S");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(open), L"Open");
 
   HMENU help = CreatePopupMenu();
@@ -434,6 +437,8 @@ void frmViewer::OnCommand(int id) {
     case IDM_COPY: mnuCopy_Click(); break;
     case IDM_COPYCELL: mnuCopyCell_Click(); break;
     case IDM_SELECTALL: mnuSelectAll_Click(); break;
+    case IDM_SAVESELECTED: mnuSaveSelected_Click(); break;
+    case IDM_SAVEALL: mnuSaveAll_Click(); break;
     default:
       if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
         views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
@@ -523,6 +528,11 @@ bool frmViewer::PreTranslate(MSG& msg) {
   for (HWND h = msg.hwnd; h && !self; h = GetParent(h)) self = FromHwnd(h, &frmViewer::WndProc);
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  // Ctrl+S saves every line, from anywhere in the window.
+  if (msg.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+    self->mnuSaveAll_Click();
+    return true;
+  }
   // The list's own keys: Ctrl+C copies the selected lines, Ctrl+A selects
   // every line.
   if (msg.hwnd == self->URLs_ && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {

@@ -91,6 +91,7 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, when, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, model_.RowCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
+  AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines...");
   return menu;
 }
 

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdint>
+#include <cwchar>
+
 #include "base/winutil_win.h"
 
 namespace glimmerlog {
@@ -52,6 +55,30 @@ std::wstring DateText(double date) {
   UniqueBstr text;
   if (FAILED(VarBstrFromDate(date, LOCALE_USER_DEFAULT, 0, text.put())) || !text) return {};
   return std::wstring(text.get(), SysStringLen(text.get()));
+}
+
+// ISO 8601 with the offset from UTC in force on that date, to the second:
+// "2026-12-04T10:02:18+01:00". A time the platform cannot convert is written
+// in UTC with "Z".
+std::wstring FileTimeIso(uint64_t fileTime) {
+  const FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+  SYSTEMTIME u{}, local{};
+  if (!FileTimeToSystemTime(&utc, &u)) return {};
+  const TIME_ZONE_INFORMATION* zone = CurrentZone();
+  FILETIME back{};
+  wchar_t text[40];
+  if (zone && SystemTimeToTzSpecificLocalTime(const_cast<TIME_ZONE_INFORMATION*>(zone), &u, &local) &&
+      SystemTimeToFileTime(&local, &back)) {
+    const int64_t offsetSeconds = (static_cast<int64_t>(uint64_t{back.dwHighDateTime} << 32 | back.dwLowDateTime) -
+                                   static_cast<int64_t>(fileTime)) / 10000000;
+    const int64_t minutes = (offsetSeconds >= 0 ? offsetSeconds : -offsetSeconds) / 60;
+    swprintf(text, 40, L"%04u-%02u-%02uT%02u:%02u:%02u%c%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
+             local.wMinute, local.wSecond, offsetSeconds < 0 ? L'-' : L'+', static_cast<unsigned>(minutes / 60),
+             static_cast<unsigned>(minutes % 60));
+  } else {
+    swprintf(text, 40, L"%04u-%02u-%02uT%02u:%02u:%02uZ", u.wYear, u.wMonth, u.wDay, u.wHour, u.wMinute, u.wSecond);
+  }
+  return text;
 }
 
 std::wstring FileTimeText(uint64_t fileTime) {

@@ -38,6 +38,8 @@ inline std::wstring AsWide(const std::u16string& s) {
 double LocalDateOf(const FILETIME& utc);
 std::wstring DateText(double date);
 std::wstring FileTimeText(uint64_t fileTime);
+// ISO 8601 with the UTC offset of that date, as saved reports write times.
+std::wstring FileTimeIso(uint64_t fileTime);
 
 // Owner of a handle whose empty value and close function are given by Traits.
 template <class Traits>

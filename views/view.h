@@ -5,6 +5,7 @@
 #define GLIMMERLOG_VIEWS_VIEW_H
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "views/viewhost.h"
@@ -15,6 +16,10 @@ class View {
  public:
   virtual ~View() = default;
   virtual const wchar_t* Tag() const = 0;
+  // The view's name, as its button says it, and what it reads, for a saved
+  // report.
+  virtual const wchar_t* Name() const = 0;
+  virtual std::wstring Source(ViewHost& host) const = 0;
   // Once, when the window loads, before the first view is shown.
   virtual void Prepare() {}
   // Clears the list and fills it (the common protocol: columns, hint, count).

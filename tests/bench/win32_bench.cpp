@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     form->WriteCount();
     PROCESS_MEMORY_COUNTERS mem{};
     GetProcessMemoryInfo(GetCurrentProcess(), &mem, sizeof(mem));
-    std::printf("textsort: %zu lines, %zu MB in use\n", form->LineCount(), mem.PagefileUsage >> 20);
+    std::printf("textsort: %zu lines, %zu MB in use\n", form->LineCount(), static_cast<size_t>(mem.PagefileUsage >> 20));
     std::fflush(stdout);
     std::vector<double> clicks;
     for (int run = 0; run < 3; ++run) {

@@ -129,7 +129,8 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
        L"Show Windows Recent Documents", L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
        L"Show Index.dat file", L"-", L"&Exit"},
       // The specified "Open" first; what works on the list's lines after it.
-      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A"},
+      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
+       L"Save &Selected Lines...", L"Save All &Lines...\tCtrl+S"},
       {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
        L"About"},
   };

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "app/save.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {
@@ -115,14 +119,102 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   };
   Select(*form, {1}, 1);
   using E = std::vector<std::pair<UINT, bool>>;
-  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true}, {IDM_COPY, true}, {IDM_COPYCELL, true}, {IDM_SELECTALL, true}}));
+  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true}, {IDM_COPY, true}, {IDM_COPYCELL, true}, {IDM_SELECTALL, true},
+                          {IDM_SAVESELECTED, true}}));
   Select(*form, {}, -1);
-  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false}, {IDM_COPY, false}, {IDM_COPYCELL, false}, {IDM_SELECTALL, true}}));
+  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false}, {IDM_COPY, false}, {IDM_COPYCELL, false}, {IDM_SELECTALL, true},
+                          {IDM_SAVESELECTED, false}}));
   // The same entries follow "Open" in the Open menu.
   HMENU open = GetSubMenu(GetMenu(form->hwnd()), 1);
   EXPECT_EQ(GetMenuItemID(open, 0), static_cast<UINT>(IDM_OPOENIT));
   EXPECT_EQ(GetMenuItemID(open, 2), static_cast<UINT>(IDM_COPY));
   EXPECT_EQ(GetMenuItemID(open, 4), static_cast<UINT>(IDM_SELECTALL));
+}
+
+// The save dialog answered by the test; failures recorded, not shown.
+class AnsweringSave : public SaveSeam {
+ public:
+  AnsweringSave() { SetSaveSeam(this); }
+  ~AnsweringSave() override { SetSaveSeam(nullptr); }
+  bool AskPath(HWND, std::wstring& p, ExportFormat& f) override {
+    p = path;
+    f = format;
+    return true;
+  }
+  void Failed(HWND, const std::wstring& message) override { failures.push_back(message); }
+  std::wstring path;
+  ExportFormat format = ExportFormat::kCsv;
+  std::vector<std::wstring> failures;
+};
+
+std::string Contents(const std::wstring& path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(f, nullptr), '\0');
+  DWORD got = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  return bytes;
+}
+
+bool NoPartLeft(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  HANDLE h = FindFirstFileW((folder + L"\\*.part").c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return true;
+  FindClose(h);
+  return false;
+}
+
+TEST_F(ListOperations, SaveWritesEachFormatThroughTheDialog) {
+  test::ScratchFolder folder(L"save");
+  AnsweringSave save;
+  const struct {
+    ExportFormat format;
+    const wchar_t* name;
+    const char* begins;
+  } cases[] = {{ExportFormat::kText, L"all.txt", "\xEF\xBB\xBF" "First\tSecond\r\nc1\tb1\r\na2 \xEF\xBF\xBD\tb2\r\n"},
+               {ExportFormat::kCsv, L"all.csv", "\xEF\xBB\xBF" "First,Second\r\nc1,b1\r\n"},
+               {ExportFormat::kHtml, L"all.html", "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Address Bar</title>"},
+               {ExportFormat::kJson, L"all.json", "[\n{\"First\": \"c1\", \"Second\": \"b1\"},\n{\"First\": \"a2 \\uD800\""}};
+  for (const auto& c : cases) {
+    save.path = folder.path() + L"\\" + c.name;
+    save.format = c.format;
+    ASSERT_TRUE(form->mnuSaveAll_Click()) << c.begins;
+    EXPECT_EQ(Contents(save.path).rfind(c.begins, 0), 0u) << Contents(save.path).substr(0, 120);
+  }
+  EXPECT_NE(Contents(folder.path() + L"\\all.html").find("<p>Lines: 3</p>"), std::string::npos);
+  // Only the selected lines, in the order shown.
+  Select(*form, {2}, 2);
+  save.path = folder.path() + L"\\some.csv";
+  save.format = ExportFormat::kCsv;
+  ASSERT_TRUE(form->mnuSaveSelected_Click());
+  EXPECT_EQ(Contents(save.path), "\xEF\xBB\xBF" "First,Second\r\nb3,b3 two\r\n");
+  EXPECT_TRUE(save.failures.empty());
+  EXPECT_TRUE(NoPartLeft(folder.path()));
+}
+
+TEST_F(ListOperations, AFailedSaveSaysWhyAndLeavesTheOldFileWhole) {
+  test::ScratchFolder folder(L"save-fail");
+  AnsweringSave save;
+  // A path that names a folder.
+  save.path = folder.MakeFolder(L"a folder");
+  EXPECT_FALSE(form->mnuSaveAll_Click());
+  ASSERT_EQ(save.failures.size(), 1u);
+  EXPECT_NE(save.failures[0].find(save.path), std::wstring::npos);
+  // A file that cannot be replaced now (held open without sharing): the old
+  // content stays, and no part of the new file is left.
+  save.path = folder.Make(L"old.csv", "old content");
+  HANDLE holder = CreateFileW(save.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(form->mnuSaveAll_Click());
+  CloseHandle(holder);
+  EXPECT_EQ(save.failures.size(), 2u);
+  EXPECT_EQ(Contents(save.path), "old content");
+  // A folder that does not exist.
+  save.path = folder.path() + L"\\missing\\x.csv";
+  EXPECT_FALSE(form->mnuSaveAll_Click());
+  EXPECT_EQ(save.failures.size(), 3u);
+  EXPECT_TRUE(NoPartLeft(folder.path()));
 }
 
 }  // namespace

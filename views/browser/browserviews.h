@@ -14,6 +14,8 @@ namespace glimmerlog {
 // and three times. Double-click opens the address.
 class HistoryView final : public View {
  public:
+  const wchar_t* Name() const override { return L"URLs History"; }
+  std::wstring Source(ViewHost& /*host*/) const override { return L"the browser's history store"; }
   const wchar_t* Tag() const override { return L"cache"; }
   // Makes the history store; a store that cannot be made leaves the view
   // without one, and it still writes its count.
@@ -29,6 +31,8 @@ class HistoryView final : public View {
 // Addresses typed into the browser's address bar.
 class AddressBarView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Address Bar"; }
+  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"; }
   const wchar_t* Tag() const override { return L"url"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
@@ -37,6 +41,8 @@ class AddressBarView final : public View {
 // The files of the browser's cookie folder.
 class CookiesView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Cookies"; }
+  std::wstring Source(ViewHost& host) const override;
   const wchar_t* Tag() const override { return L"cookies"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
@@ -45,6 +51,8 @@ class CookiesView final : public View {
 // Every URL record of a cache index file that the user chooses.
 class IndexDatView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Index.dat"; }
+  std::wstring Source(ViewHost& host) const override { return host.State().indexDatPath; }
   const wchar_t* Tag() const override { return L"index.dat"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;

@@ -21,6 +21,8 @@ void CookiesView::Load(ViewHost& host) {
   host.WriteCount();
 }
 
+std::wstring CookiesView::Source(ViewHost& host) const { return Trim(AsWide(host.Profile().ShellFolder(u"Cookies"))); }
+
 void CookiesView::Activate(ViewHost& host, size_t line) { OpenInShell(host, host.LineText(line, 0)); }
 
 }  // namespace glimmerlog

@@ -15,6 +15,8 @@ void RecentDocsView::Load(ViewHost& host) {
   host.WriteCount();
 }
 
+std::wstring RecentDocsView::Source(ViewHost& host) const { return AsWide(host.Profile().ShellFolder(u"Recent")); }
+
 void RecentDocsView::Activate(ViewHost& host, size_t line) { OpenInShell(host, host.LineText(line, 0)); }
 
 }  // namespace glimmerlog

@@ -20,6 +20,8 @@ void ShowRegList(ViewHost& host, HKEY hKey, const std::wstring& strKey);
 // Commands typed into the Run box; double-click runs the line.
 class RunView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Run History"; }
+  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU"; }
   const wchar_t* Tag() const override { return L"run"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
@@ -28,6 +30,8 @@ class RunView final : public View {
 // Words, file names and computers searched for; nothing to open.
 class SearchView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Search History"; }
+  std::wstring Source(ViewHost& /*host*/) const override { return L"the search histories of the shell (HKEY_CURRENT_USER)"; }
   const wchar_t* Tag() const override { return L"search"; }
   void Load(ViewHost& host) override;
 };
@@ -35,6 +39,8 @@ class SearchView final : public View {
 // Files chosen in the Open and Save dialogs; double-click opens the file.
 class OpenSaveView final : public View {
  public:
+  const wchar_t* Name() const override { return L"Open/Save"; }
+  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU\\*"; }
   const wchar_t* Tag() const override { return L"open"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
