@@ -20,7 +20,7 @@ void frmViewer::URLs_ColumnClick(int position) {
 // nothing). No line, no view of that tag or a failure does nothing.
 void frmViewer::URLs_DblClick() {
   const int selected = ActiveLine();
-  if (selected < 0 || static_cast<size_t>(selected) >= model_.RowCount()) return;
+  if (selected < 0 || static_cast<size_t>(selected) >= model_.ShownCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
   for (const auto& view : views_) {
     if (ViewMode == view->Tag()) {

@@ -74,7 +74,7 @@ std::wstring frmViewer::CellTip(POINT listClient) const {
   LVHITTESTINFO hit{};
   hit.pt = listClient;
   if (ListView_SubItemHitTest(URLs_, &hit) < 0 || !(hit.flags & LVHT_ONITEM) || hit.iItem < 0 || hit.iSubItem < 0 ||
-      static_cast<size_t>(hit.iItem) >= model_.RowCount()) {
+      static_cast<size_t>(hit.iItem) >= model_.ShownCount()) {
     return {};
   }
   RECT cell{};

@@ -39,6 +39,8 @@ enum CommandId : int {
   IDC_URLS,
   IDC_PBAR1,
   IDC_COMMAND1,
+  IDC_FILTER,        // the filter box, shown on demand above the list
+  IDC_FILTERCOUNT,   // how many lines it shows
 
   IDM_REFRESH = 201,
   IDM_SEP,
@@ -62,6 +64,7 @@ enum CommandId : int {
   IDM_SELECTALL,
   IDM_SAVESELECTED,
   IDM_SAVEALL,
+  IDM_FILTER,
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
@@ -133,7 +136,10 @@ class frmViewer final : public ViewHost {
   // What the list shows in a cell (display order): text as read, times and
   // numbers formatted.
   std::wstring CellText(size_t displayIndex, size_t column) const;
+  std::wstring RowCellText(size_t row, size_t column) const;  // the same by order of addition
   size_t LineCount() const override { return model_.RowCount(); }
+  // The lines shown: all, or those the filter keeps.
+  size_t ShownLineCount() const { return model_.ShownCount(); }
   std::wstring LineText(size_t line, size_t column) const override { return AsWide(model_.TextOfRow(line, column)); }
   bool ListSorted() const override { return model_.Sorted(); }
   // "Total Records: " and the number of lines, in panel 2.
@@ -198,6 +204,15 @@ class frmViewer final : public ViewHost {
   // true when a file was written.
   bool mnuSaveSelected_Click();
   bool mnuSaveAll_Click();
+  // Shows the filter box (Ctrl+F) with the keyboard in it, or hides it and
+  // shows every line again (Escape in the box).
+  void mnuFilter_Click();
+  void HideFilter();
+  bool FilterVisible() const;
+  // Narrows the list to the lines that contain the text in any column,
+  // ignoring case; empty text shows every line.
+  void SetFilterText(const std::wstring& text);
+  std::wstring FilterCountText() const;
   // The list's context menu, as it is shown (the caller destroys it).
   HMENU BuildContextMenu() const;
   CURLHistory* History() const;
@@ -228,6 +243,9 @@ class frmViewer final : public ViewHost {
   void ShowContextMenu(LPARAM at);
   bool CopyToClipboard(const std::wstring& text);
   bool SaveLines(bool selectedOnly);
+  void CreateFilterBox();
+  void ShowFilteredLines();
+  void UpdateFilterCount();
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
@@ -251,6 +269,8 @@ class frmViewer final : public ViewHost {
   HWND tip_ = nullptr;
   int tipItem_ = -1, tipSubItem_ = -1;
   int clickedItem_ = -1, clickedSubItem_ = -1;  // the cell last clicked in the list
+  HWND filter_ = nullptr, filterCount_ = nullptr;
+  std::wstring filterFolded_;  // the filter's text, case-folded; empty: none
   std::wstring tipText_;
   // Times already written as text, for the cells the list draws again and
   // again while it is scrolled; forgotten when the lines change.

@@ -163,6 +163,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_RUN, L"Show Run History");
   AppendMenuW(view, MF_STRING, IDM_OPEN, L"Show Open/Save History");
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
+  AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines...\tCtrl+F");
   // Views added after the specified ones come here, before "Exit".
   const std::vector<ViewEntry>& table = AllViews();
   for (size_t i = 0; i < table.size(); ++i) {
@@ -240,6 +241,7 @@ void frmViewer::CreateControls() {
   }
   if (Command1_) SetWindowPos(Command1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   CreateCellTip();
+  CreateFilterBox();
 
   layout_.urls = CreatedAt(IDC_URLS);
   layout_.pbar = CreatedAt(IDC_PBAR1);
@@ -269,7 +271,17 @@ void frmViewer::Form_Resize() {
 }
 
 void frmViewer::ApplyLayout(const MainLayout& l) {
-  MoveTwips(URLs_, l.urls);
+  if (FilterVisible()) {
+    // The box and its count take the top of the list's place; hidden, they
+    // take nothing and every control is where the layout puts it.
+    constexpr long kBox = 300, kGap = 60, kCount = 2400;
+    const long boxWidth = std::max(0L, l.urls.width - kCount - kGap);
+    MoveTwips(filter_, {l.urls.left, l.urls.top, boxWidth, kBox});
+    MoveTwips(filterCount_, {l.urls.left + boxWidth + kGap, l.urls.top + 45, kCount, kBox - 45});
+    MoveTwips(URLs_, {l.urls.left, l.urls.top + kBox + kGap, l.urls.width, std::max(0L, l.urls.height - kBox - kGap)});
+  } else {
+    MoveTwips(URLs_, l.urls);
+  }
   SetPanelWidths(l.panel1Width);
   MoveTwips(PBar1_, l.pbar);
   MoveTwips(Label1_, l.label1);
@@ -357,6 +369,15 @@ LRESULT CALLBACK frmViewer::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_FILTER) {
+        if (HIWORD(wParam) == EN_CHANGE) {
+          const int n = GetWindowTextLengthW(filter_);
+          std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+          text.resize(static_cast<size_t>(GetWindowTextW(filter_, text.data(), n + 1)));
+          SetFilterText(text);
+        }
+        return 0;
+      }
       if (lParam == 0 || HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == STN_CLICKED) {
         OnCommand(LOWORD(wParam));
         return 0;
@@ -395,7 +416,7 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Loops that are still running see that the window is gone.
       const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = nullptr;
+      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = filter_ = filterCount_ = nullptr;
       ++listEpoch_;
       if (quitOnDestroy_) WindowGone();
       return r;
@@ -439,6 +460,7 @@ void frmViewer::OnCommand(int id) {
     case IDM_SELECTALL: mnuSelectAll_Click(); break;
     case IDM_SAVESELECTED: mnuSaveSelected_Click(); break;
     case IDM_SAVEALL: mnuSaveAll_Click(); break;
+    case IDM_FILTER: mnuFilter_Click(); break;
     default:
       if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
         views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
@@ -501,7 +523,7 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
 LRESULT frmViewer::FindLine(const NMLVFINDITEMW& find) const {
   if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
   const std::wstring typed = find.lvfi.psz;
-  const size_t count = model_.RowCount();
+  const size_t count = model_.ShownCount();
   if (count == 0 || typed.empty()) return -1;
   const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
   const size_t start = find.iStart >= 0 && static_cast<size_t>(find.iStart) < count ? find.iStart : 0;
@@ -528,6 +550,15 @@ bool frmViewer::PreTranslate(MSG& msg) {
   for (HWND h = msg.hwnd; h && !self; h = GetParent(h)) self = FromHwnd(h, &frmViewer::WndProc);
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  // In the filter box Escape shows every line again and hides the box.
+  if (msg.hwnd == self->filter_ && msg.wParam == VK_ESCAPE) {
+    self->HideFilter();
+    return true;
+  }
+  if (msg.wParam == 'F' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+    self->mnuFilter_Click();
+    return true;
+  }
   // Ctrl+S saves every line, from anywhere in the window.
   if (msg.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
     self->mnuSaveAll_Click();
@@ -553,15 +584,22 @@ bool frmViewer::PreTranslate(MSG& msg) {
 }
 
 bool frmViewer::TabFrom(HWND focus, bool backwards) {
-  const int count = static_cast<int>(std::size(kMainControls));
+  // The controls in their tab order; the filter box, while shown, comes
+  // right before the list.
+  std::vector<HWND> order;
+  for (const ControlSpec& def : kMainControls) {
+    if (def.id == IDC_URLS && FilterVisible()) order.push_back(filter_);
+    order.push_back(Control(def.id));
+  }
+  const int count = static_cast<int>(order.size());
   int at = -1;
   for (int i = 0; i < count; ++i) {
-    if (Control(kMainControls[i].id) == focus) at = i;
+    if (order[i] == focus) at = i;
   }
   const int start = at >= 0 ? at : (backwards ? 0 : count - 1);
   for (int step = 1; step <= count; ++step) {
     const int i = (start + (backwards ? count - step : step)) % count;
-    HWND c = Control(kMainControls[i].id);
+    HWND c = order[i];
     if (c && (GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(c) && IsWindowEnabled(c)) {
       SetFocus(c);
       return true;

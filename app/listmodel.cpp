@@ -1,6 +1,7 @@
 #include "app/listmodel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -166,6 +167,8 @@ void ListModel::ClearRows() {
   std::vector<std::unique_ptr<char[]>>().swap(blocks_);
   std::vector<size_t>().swap(blockSizes_);
   std::vector<uint32_t>().swap(order_);
+  std::vector<uint32_t>().swap(shown_);
+  judged_ = 0;
   blockUsed_ = 0;
   rowCount_ = 0;
   stride_ = 0;
@@ -231,9 +234,42 @@ size_t ListModel::MemoryUse() const {
 // ---------------------------------------------------------------------------
 // Order.
 
-size_t ListModel::RowAt(size_t displayIndex) const {
+size_t ListModel::UnfilteredRowAt(size_t displayIndex) const {
   if (sorted_ && !orderDirty_ && displayIndex < order_.size()) return order_[displayIndex];
   return displayIndex;
+}
+
+size_t ListModel::RowAt(size_t displayIndex) const {
+  if (keep_) return displayIndex < shown_.size() ? shown_[displayIndex] : SIZE_MAX;
+  return UnfilteredRowAt(displayIndex);
+}
+
+void ListModel::SetFilter(std::function<bool(size_t row)> keep) {
+  keep_ = std::move(keep);
+  std::vector<uint32_t>().swap(shown_);
+  judged_ = 0;
+  if (keep_) Refilter();
+}
+
+void ListModel::Refilter() {
+  shown_.clear();
+  for (size_t d = 0; d < rowCount_; ++d) {
+    const size_t row = UnfilteredRowAt(d);
+    if (keep_(row)) shown_.push_back(static_cast<uint32_t>(row));
+  }
+  judged_ = rowCount_;
+}
+
+void ListModel::FilterNewRows() {
+  if (!keep_) return;
+  if (sorted_ && orderDirty_) return;  // the next resort judges every row
+  if (sorted_ && judged_ < rowCount_) {
+    Refilter();
+    return;
+  }
+  for (; judged_ < rowCount_; ++judged_) {
+    if (keep_(judged_)) shown_.push_back(static_cast<uint32_t>(judged_));
+  }
 }
 
 void ListModel::SetSortKey(int key) {
@@ -246,7 +282,10 @@ void ListModel::SetSorted(bool sorted) {
   if (sorted == sorted_) return;
   sorted_ = sorted;
   orderDirty_ = sorted;
-  if (!sorted) std::vector<uint32_t>().swap(order_);
+  if (!sorted) {
+    std::vector<uint32_t>().swap(order_);
+    if (keep_) Refilter();
+  }
 }
 
 void ListModel::SetCollation(CollationKeyMaker maker) {
@@ -331,6 +370,8 @@ bool ListModel::Resort() {
     std::vector<uint32_t> order(rowCount_);
     for (size_t i = 0; i < order.size(); ++i) order[i] = items[i].row;
     order_.swap(order);
+    orderDirty_ = false;
+    if (keep_) Refilter();
   } catch (const std::bad_alloc&) {
     // No memory for the order: the rows show as they were added.
     std::vector<uint32_t>().swap(order_);
@@ -345,13 +386,14 @@ bool ListModel::Resort() {
 std::vector<size_t> ListModel::DisplayIndicesOf(const std::vector<size_t>& rows) const {
   std::vector<size_t> shown;
   shown.reserve(rows.size());
-  if (!sorted_ || orderDirty_ || order_.empty()) {
+  if (!keep_ && (!sorted_ || orderDirty_ || order_.empty())) {
     for (size_t row : rows) shown.push_back(row);
     return shown;
   }
-  std::vector<uint32_t> inverse(order_.size());
-  for (size_t i = 0; i < order_.size(); ++i) inverse[order_[i]] = static_cast<uint32_t>(i);
-  for (size_t row : rows) shown.push_back(row < inverse.size() ? inverse[row] : row);
+  const size_t count = ShownCount();
+  std::vector<size_t> inverse(rowCount_, SIZE_MAX);
+  for (size_t i = 0; i < count; ++i) inverse[RowAt(i)] = i;
+  for (size_t row : rows) shown.push_back(row < inverse.size() ? inverse[row] : SIZE_MAX);
   return shown;
 }
 

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -83,8 +84,20 @@ class ListModel {
   // nothing changed. Without memory for the order it gives up sorting (the
   // rows show in the order they were added) and returns false.
   bool Resort();
-  // Where the given rows are shown now (display indices, in the same order).
+  // Where the given rows are shown now (display indices, in the same order);
+  // a row the filter hides gives SIZE_MAX.
   std::vector<size_t> DisplayIndicesOf(const std::vector<size_t>& rows) const;
+
+  // A filter shows only the rows for which `keep(row)` is true, in display
+  // order; an empty function shows every row. Rows added later are judged
+  // when FilterNewRows or Resort runs.
+  void SetFilter(std::function<bool(size_t row)> keep);
+  bool Filtered() const { return static_cast<bool>(keep_); }
+  // The number of rows shown: all, or those the filter keeps.
+  size_t ShownCount() const { return keep_ ? shown_.size() : rowCount_; }
+  // Judges the rows added since the last judgement (a long load adds them
+  // at the end, in their own order).
+  void FilterNewRows();
 
   // Bytes held for rows and text (not counting columns and the order).
   size_t MemoryUse() const;
@@ -122,6 +135,11 @@ class ListModel {
   std::vector<size_t> blockSizes_;
   size_t blockUsed_ = 0;  // bytes used in the last block
   std::vector<uint32_t> order_;  // display index -> row; empty when unsorted
+  std::function<bool(size_t)> keep_;
+  std::vector<uint32_t> shown_;  // the rows the filter keeps, in display order
+  size_t judged_ = 0;            // rows judged by the filter so far (in order of addition)
+  void Refilter();
+  size_t UnfilteredRowAt(size_t displayIndex) const;
   bool orderDirty_ = false;
   int sortKey_ = 0;
   bool sorted_ = false;

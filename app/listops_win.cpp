@@ -19,7 +19,7 @@ std::vector<size_t> frmViewer::SelectedLines() const {
   std::vector<size_t> lines;
   if (!URLs_) return lines;
   for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
-    if (static_cast<size_t>(i) < model_.RowCount()) lines.push_back(static_cast<size_t>(i));
+    if (static_cast<size_t>(i) < model_.ShownCount()) lines.push_back(static_cast<size_t>(i));
   }
   return lines;
 }
@@ -51,7 +51,7 @@ std::wstring frmViewer::mnuCopy_Click() {
 
 std::wstring frmViewer::mnuCopyCell_Click() {
   std::wstring text;
-  if (clickedItem_ >= 0 && static_cast<size_t>(clickedItem_) < model_.RowCount() && clickedSubItem_ >= 0) {
+  if (clickedItem_ >= 0 && static_cast<size_t>(clickedItem_) < model_.ShownCount() && clickedSubItem_ >= 0) {
     text = CellText(static_cast<size_t>(clickedItem_), static_cast<size_t>(clickedSubItem_));
   } else if (const int line = ActiveLine(); line >= 0) {
     text = CellText(static_cast<size_t>(line), 0);
@@ -90,7 +90,7 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, when, IDM_COPY, L"&Copy\tCtrl+C");
   AppendMenuW(menu, when, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, model_.RowCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
+  AppendMenuW(menu, model_.ShownCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines...");
   return menu;
 }

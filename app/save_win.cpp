@@ -122,7 +122,7 @@ bool frmViewer::SaveLines(bool selectedOnly) {
   for (int c : order) {
     doc.columns.push_back(static_cast<size_t>(c) < model_.Columns().size() ? model_.Columns()[c].caption : u"");
   }
-  doc.rowCount = selectedOnly ? lines.size() : model_.RowCount();
+  doc.rowCount = selectedOnly ? lines.size() : model_.ShownCount();
   doc.row = [&](size_t r, std::vector<ExportCell>& cells) {
     const size_t display = selectedOnly ? lines[r] : r;
     const size_t row = model_.RowAt(display);

@@ -68,8 +68,11 @@ void frmViewer::SetSubItemTime(size_t line, int subItem, const FILETIME& utc) {
 }
 
 std::wstring frmViewer::CellText(size_t displayIndex, size_t column) const {
-  if (displayIndex >= model_.RowCount()) return {};
-  const size_t row = model_.RowAt(displayIndex);
+  if (displayIndex >= model_.ShownCount()) return {};
+  return RowCellText(model_.RowAt(displayIndex), column);
+}
+
+std::wstring frmViewer::RowCellText(size_t row, size_t column) const {
   switch (model_.KindOfRow(row, column)) {
     case ListModel::Kind::kText: return AsWide(model_.TextOfRow(row, column));
     case ListModel::Kind::kTime: {
@@ -91,6 +94,7 @@ std::wstring frmViewer::CellText(size_t displayIndex, size_t column) const {
 }
 
 void frmViewer::SyncList(bool reorder) {
+  model_.FilterNewRows();
   if (!URLs_) return;
   // Lines added while a long load runs show in their own order; the list is
   // put in sorted order when the load has finished. The list control keeps
@@ -100,10 +104,10 @@ void frmViewer::SyncList(bool reorder) {
     std::vector<size_t> rows;
     for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0;
          i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
-      if (static_cast<size_t>(i) < model_.RowCount()) rows.push_back(model_.RowAt(static_cast<size_t>(i)));
+      if (static_cast<size_t>(i) < model_.ShownCount()) rows.push_back(model_.RowAt(static_cast<size_t>(i)));
     }
     const int focused = ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED);
-    const bool hasFocus = focused >= 0 && static_cast<size_t>(focused) < model_.RowCount();
+    const bool hasFocus = focused >= 0 && static_cast<size_t>(focused) < model_.ShownCount();
     if (hasFocus) rows.push_back(model_.RowAt(static_cast<size_t>(focused)));
 
     model_.Resort();
@@ -111,22 +115,28 @@ void frmViewer::SyncList(bool reorder) {
     if (!rows.empty()) {
       std::vector<size_t> shown = model_.DisplayIndicesOf(rows);
       if (hasFocus) {
-        const int at = static_cast<int>(shown.back());
+        const size_t at = shown.back();
         shown.pop_back();
-        ListView_SetItemState(URLs_, at, LVIS_FOCUSED, LVIS_FOCUSED);
-        ListView_EnsureVisible(URLs_, at, FALSE);
+        if (at != SIZE_MAX) {
+          ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_FOCUSED, LVIS_FOCUSED);
+          ListView_EnsureVisible(URLs_, static_cast<int>(at), FALSE);
+        }
       }
-      for (size_t at : shown) ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_SELECTED, LVIS_SELECTED);
+      for (size_t at : shown) {
+        if (at != SIZE_MAX) ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_SELECTED, LVIS_SELECTED);
+      }
     }
   }
   if (!reorder) {
     // Lines were only added at the end: the list repaints what of them is in
     // view, not the lines it already shows.
-    ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    ListView_SetItemCountEx(URLs_, static_cast<int>(model_.ShownCount()), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    UpdateFilterCount();
     return;
   }
-  ListView_SetItemCountEx(URLs_, static_cast<int>(model_.RowCount()), LVSICF_NOSCROLL);
+  ListView_SetItemCountEx(URLs_, static_cast<int>(model_.ShownCount()), LVSICF_NOSCROLL);
   InvalidateRect(URLs_, nullptr, FALSE);
+  UpdateFilterCount();
 }
 
 void frmViewer::WriteCount() {

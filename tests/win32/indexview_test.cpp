@@ -79,6 +79,20 @@ TEST_F(IndexView, ListsEveryUrlRecordOfTheFile) {
   EXPECT_FALSE(form->CancelVisible());
 }
 
+TEST_F(IndexView, AFilterSetBeforeTheScanNarrowsItsLinesAsTheyCome) {
+  test::ScratchFolder folder(L"index-filter");
+  std::string content;
+  for (int i = 0; i < 3000; ++i) content += Record("http://" + std::string(i % 3 ? "b" : "a") + ".example/", true);
+  form->mnuFilter_Click();
+  form->SetFilterText(L"A.EXAMPLE");
+  Scan(folder.Make(L"index.dat", content));
+  EXPECT_EQ(form->LineCount(), 3000u);
+  EXPECT_EQ(form->ShownLineCount(), 1000u);
+  EXPECT_EQ(test::Lines(*form)[999], L"http://a.example/");
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 3000");
+  EXPECT_EQ(form->FilterCountText(), L"1000 of 3000 lines");
+}
+
 TEST_F(IndexView, RecordBytesAreTextInTheAnsiCodePage) {
   test::ScratchFolder folder(L"index-ansi");
   const std::string url = "http://caf\xe9.example/\xc4rger";

@@ -217,5 +217,66 @@ TEST_F(ListOperations, AFailedSaveSaysWhyAndLeavesTheOldFileWhole) {
   EXPECT_TRUE(NoPartLeft(folder.path()));
 }
 
+void Type(frmViewer& form, const wchar_t* text) { SetWindowTextW(form.Control(IDC_FILTER), text); }
+
+TEST_F(ListOperations, TheFilterNarrowsTheListLiveAndGoesAwayExactly) {
+  RECT before{};
+  GetWindowRect(form->Control(IDC_URLS), &before);
+  form->AddLine(L"\u00c9COLE");
+  form->SyncList();
+  form->WriteCount();
+  BYTE keys[256] = {}, saved[256] = {};
+  GetKeyboardState(saved);
+  std::copy(saved, saved + 256, keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  MSG ctrlF{form->Control(IDC_URLS), WM_KEYDOWN, 'F', 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(ctrlF));
+  SetKeyboardState(saved);
+  ASSERT_TRUE(form->FilterVisible());
+  EXPECT_EQ(GetFocus(), form->Control(IDC_FILTER));
+
+  Type(*form, L"B3");  // any column, any case
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"b3"}));
+  Type(*form, L"\u00e9co");  // the platform's case folding, not ASCII only
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"\u00c9COLE"}));
+  Type(*form, L"b");
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"c1", L"a2 \xD800", L"b3"}));
+  Type(*form, L"2");
+  EXPECT_EQ(form->FilterCountText(), L"1 of 4 lines");
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 4");  // the whole view
+  // Copy, sorting and activation work on what is shown.
+  form->mnuSelectAll_Click();
+  EXPECT_EQ(form->mnuCopy_Click(), L"a2 \xD800\tb2\r\n");
+  test::RecordingShell shell;
+  form->mnuOpoenIt_Click();
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].file, L"a2 \xD800");
+  Type(*form, L"b");
+  form->URLs_ColumnClick(1);
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"a2 \xD800", L"b3", L"c1"}));
+
+  // The box sits right before the list in the tab order.
+  MSG tab{form->Control(IDC_FILTER), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(tab));
+  EXPECT_EQ(GetFocus(), form->Control(IDC_URLS));
+
+  // A view started meanwhile shows only its lines that match.
+  form->StartView(L"run", L"Run", 1000);
+  for (const wchar_t* t : {L"notepad", L"cmd", L"winver"}) form->AddLine(t);
+  form->WriteCount();
+  Type(*form, L"n");
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"notepad", L"winver"}));
+
+  // Escape in the box shows every line and puts every control back.
+  MSG escape{form->Control(IDC_FILTER), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(escape));
+  EXPECT_FALSE(form->FilterVisible());
+  EXPECT_EQ(form->ShownLineCount(), 3u);
+  RECT after{};
+  GetWindowRect(form->Control(IDC_URLS), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+}
+
 }  // namespace
 }  // namespace glimmerlog

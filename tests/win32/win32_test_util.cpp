@@ -16,7 +16,7 @@ std::unique_ptr<frmViewer> MakeViewer(bool show) {
 
 std::vector<std::wstring> Lines(const frmViewer& form, size_t column) {
   std::vector<std::wstring> lines;
-  for (size_t i = 0; i < form.LineCount(); ++i) lines.push_back(form.CellText(i, column));
+  for (size_t i = 0; i < form.ShownLineCount(); ++i) lines.push_back(form.CellText(i, column));
   return lines;
 }
 
