@@ -1,6 +1,8 @@
 // Sorting and activation of the main list's lines.
 #include "app/frmViewer.h"
 
+#include <commctrl.h>
+
 namespace glimmerlog {
 
 // Chooses the column the list is ordered by (0 is the line's text). The
@@ -9,8 +11,49 @@ namespace glimmerlog {
 // second click on the same header changes nothing.
 void frmViewer::URLs_ColumnClick(int position) {
   model_.SetSortKey(position - 1);
+  model_.SetDescending(false);
   model_.SetSorted(true);
   SyncList();
+}
+
+void frmViewer::SortBy(int position, bool descending) {
+  model_.SetSortKey(position - 1);
+  model_.SetDescending(descending);
+  model_.SetSorted(true);
+  SyncList();
+}
+
+void frmViewer::SourceOrder() {
+  model_.SetSorted(false);
+  model_.SetDescending(false);
+  if (URLs_) ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  SyncList();
+}
+
+void frmViewer::mnuRefreshView_Click() {
+  for (const auto& view : views_) {
+    if (ViewMode == view->Tag()) {
+      view->Reload(*this);
+      return;
+    }
+  }
+}
+
+// The platform's arrow on the header of the column the list is ordered by.
+void frmViewer::UpdateSortArrows() {
+  HWND header = URLs_ ? ListView_GetHeader(URLs_) : nullptr;
+  if (!header) return;
+  for (int i = 0, n = Header_GetItemCount(header); i < n; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!Header_GetItem(header, i, &item)) continue;
+    const int wanted = !model_.Sorted() || i != model_.SortKey() ? 0
+                       : model_.Descending()                     ? HDF_SORTDOWN
+                                                                 : HDF_SORTUP;
+    if ((item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) == wanted) continue;
+    item.fmt = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | wanted;
+    Header_SetItem(header, i, &item);
+  }
 }
 
 // Acts on the selected line by the tag of the view now shown: the view with

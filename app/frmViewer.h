@@ -65,6 +65,12 @@ enum CommandId : int {
   IDM_SAVESELECTED,
   IDM_SAVEALL,
   IDM_FILTER,
+  IDM_REFRESHVIEW,
+  IDM_PROPERTIES,
+  IDM_OPENFOLDER,
+  IDM_SORTASCENDING,
+  IDM_SORTDESCENDING,
+  IDM_SOURCEORDER,
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
@@ -213,6 +219,20 @@ class frmViewer final : public ViewHost {
   // ignoring case; empty text shows every line.
   void SetFilterText(const std::wstring& text);
   std::wstring FilterCountText() const;
+  // Orders the list by a column (as a header click), newest or largest
+  // first when `descending`; SourceOrder gives the source's own order back.
+  void SortBy(int position, bool descending);
+  void SourceOrder();
+  // Runs the view shown again (F5); the index.dat view reads the same file
+  // again without asking.
+  void mnuRefreshView_Click();
+  // Every column of the active line with its full text, in a small window
+  // that the next line's properties reuse.
+  void mnuProperties_Click();
+  // Shows the file or folder a line names selected in the shell's window.
+  void mnuOpenFolder_Click();
+  // The file or folder path the active line names, or empty.
+  std::wstring LinePath() const;
   // The list's context menu, as it is shown (the caller destroys it).
   HMENU BuildContextMenu() const;
   CURLHistory* History() const;
@@ -246,6 +266,9 @@ class frmViewer final : public ViewHost {
   void CreateFilterBox();
   void ShowFilteredLines();
   void UpdateFilterCount();
+  void UpdateSortArrows();
+  void ShowHeaderMenu(LPARAM at);
+  int headerMenuColumn_ = 0;
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);

@@ -164,6 +164,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_OPEN, L"Show Open/Save History");
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
   AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines...\tCtrl+F");
+  AppendMenuW(view, MF_STRING, IDM_REFRESHVIEW, L"&Refresh View\tF5");
   // Views added after the specified ones come here, before "Exit".
   const std::vector<ViewEntry>& table = AllViews();
   for (size_t i = 0; i < table.size(); ++i) {
@@ -385,6 +386,10 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_NOTIFY: return OnNotify(reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:
+      if (URLs_ && reinterpret_cast<HWND>(wParam) == ListView_GetHeader(URLs_)) {
+        ShowHeaderMenu(lParam);
+        return 0;
+      }
       if (reinterpret_cast<HWND>(wParam) == URLs_) {
         ShowContextMenu(lParam);
         return 0;
@@ -461,6 +466,12 @@ void frmViewer::OnCommand(int id) {
     case IDM_SAVESELECTED: mnuSaveSelected_Click(); break;
     case IDM_SAVEALL: mnuSaveAll_Click(); break;
     case IDM_FILTER: mnuFilter_Click(); break;
+    case IDM_REFRESHVIEW: mnuRefreshView_Click(); break;
+    case IDM_PROPERTIES: mnuProperties_Click(); break;
+    case IDM_OPENFOLDER: mnuOpenFolder_Click(); break;
+    case IDM_SORTASCENDING: SortBy(headerMenuColumn_ + 1, false); break;
+    case IDM_SORTDESCENDING: SortBy(headerMenuColumn_ + 1, true); break;
+    case IDM_SOURCEORDER: SourceOrder(); break;
     default:
       if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
         views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
@@ -502,7 +513,17 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
       }
       return 0;
     }
-    case LVN_COLUMNCLICK: URLs_ColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1); return 0;
+    case LVN_COLUMNCLICK: {
+      // A plain click orders ascending, as it always has; with Shift held,
+      // newest or largest first.
+      const int position = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem + 1;
+      if (GetKeyState(VK_SHIFT) < 0) {
+        SortBy(position, true);
+      } else {
+        URLs_ColumnClick(position);
+      }
+      return 0;
+    }
     case LVN_ODFINDITEMW: return FindLine(*reinterpret_cast<NMLVFINDITEMW*>(header));
     case NM_CLICK:
     case NM_RCLICK: {
@@ -557,6 +578,10 @@ bool frmViewer::PreTranslate(MSG& msg) {
   }
   if (msg.wParam == 'F' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
     self->mnuFilter_Click();
+    return true;
+  }
+  if (msg.wParam == VK_F5) {
+    self->mnuRefreshView_Click();
     return true;
   }
   // Ctrl+S saves every line, from anywhere in the window.

@@ -288,6 +288,12 @@ void ListModel::SetSorted(bool sorted) {
   }
 }
 
+void ListModel::SetDescending(bool descending) {
+  if (descending == descending_) return;
+  descending_ = descending;
+  orderDirty_ = sorted_;
+}
+
 void ListModel::SetCollation(CollationKeyMaker maker) {
   collation_ = maker ? maker : &AsciiFoldKey;
   orderDirty_ = sorted_;
@@ -352,8 +358,9 @@ bool ListModel::Resort() {
         collation_(text, keys[r]);
       }
     }
-    std::sort(items.begin(), items.end(), [&keys](const SortItem& x, const SortItem& y) {
-      if (x.rank != y.rank) return x.rank < y.rank;
+    const int direction = descending_ ? -1 : 1;
+    std::sort(items.begin(), items.end(), [&keys, direction](const SortItem& x, const SortItem& y) {
+      if (x.rank != y.rank) return (x.rank < y.rank) == (direction > 0);
       int c = 0;
       if (x.rank == Rank(Kind::kText)) {
         c = CompareKeys(keys[x.row], keys[y.row]);
@@ -365,7 +372,7 @@ bool ListModel::Resort() {
         const bool pn = p != p, qn = q != q;
         c = pn || qn ? (pn == qn ? 0 : pn ? 1 : -1) : (p < q ? -1 : q < p ? 1 : 0);
       }
-      return c != 0 ? c < 0 : x.row < y.row;
+      return c != 0 ? c * direction < 0 : x.row < y.row;
     });
     std::vector<uint32_t> order(rowCount_);
     for (size_t i = 0; i < order.size(); ++i) order[i] = items[i].row;

@@ -79,6 +79,10 @@ class ListModel {
   int SortKey() const { return sortKey_; }
   void SetSorted(bool sorted);
   bool Sorted() const { return sorted_; }
+  // Newest or largest first: the same order turned round (ties still in
+  // the order of addition).
+  void SetDescending(bool descending);
+  bool Descending() const { return descending_; }
   void SetCollation(CollationKeyMaker maker);
   // Brings the display order up to date after rows were added; cheap when
   // nothing changed. Without memory for the order it gives up sorting (the
@@ -143,6 +147,7 @@ class ListModel {
   bool orderDirty_ = false;
   int sortKey_ = 0;
   bool sorted_ = false;
+  bool descending_ = false;
   CollationKeyMaker collation_ = &AsciiFoldKey;
 };
 

@@ -5,6 +5,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwctype>
+
+#include "app/properties.h"
+#include "base/shell.h"
 
 namespace glimmerlog {
 
@@ -92,6 +96,10 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, model_.ShownCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, LinePath().empty() ? MF_STRING | MF_GRAYED : MF_STRING, IDM_OPENFOLDER,
+              L"Open Containing &Folder");
+  AppendMenuW(menu, when, IDM_PROPERTIES, L"P&roperties");
   return menu;
 }
 
@@ -109,6 +117,58 @@ void frmViewer::ShowContextMenu(LPARAM at) {
     clickedSubItem_ = 0;
   }
   UniqueMenu menu(BuildContextMenu());
+  const int chosen = static_cast<int>(
+      TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, hwnd_, nullptr));
+  if (chosen) OnCommand(chosen);
+}
+
+}  // namespace glimmerlog
+
+namespace glimmerlog {
+
+// The text a line's activation uses (the address of a history line, the
+// line's text elsewhere), when it is a path: a drive letter and a
+// backslash, or a network path.
+std::wstring frmViewer::LinePath() const {
+  const int line = ActiveLine();
+  if (line < 0) return {};
+  const size_t row = model_.RowAt(static_cast<size_t>(line));
+  std::wstring text = AsWide(model_.TextOfRow(row, ViewMode == L"cache" ? 1 : 0));
+  const bool drive = text.size() >= 3 && iswalpha(text[0]) && text[1] == L':' && text[2] == L'\\';
+  const bool unc = text.size() >= 3 && text[0] == L'\\' && text[1] == L'\\' && text[2] != L'\\';
+  return drive || unc ? text : std::wstring();
+}
+
+void frmViewer::mnuOpenFolder_Click() {
+  const std::wstring path = LinePath();
+  if (!path.empty()) Shell().Run(L"explorer.exe /select,\"" + path + L"\"");
+}
+
+void frmViewer::mnuProperties_Click() {
+  const int line = ActiveLine();
+  if (line < 0) return;
+  std::wstring text;
+  for (size_t c = 0; c < model_.Columns().size(); ++c) {
+    if (c) text += L"\r\n\r\n";
+    text += AsWide(model_.Columns()[c].caption) + L":\r\n" + CellText(static_cast<size_t>(line), c);
+  }
+  ShowProperties(hwnd_, text);
+}
+
+// The header's own menu: the order by the column right-clicked, either way,
+// or the source's order.
+void frmViewer::ShowHeaderMenu(LPARAM at) {
+  HWND header = ListView_GetHeader(URLs_);
+  POINT where{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  HDHITTESTINFO hit{};
+  hit.pt = where;
+  ScreenToClient(header, &hit.pt);
+  const int item = static_cast<int>(SendMessageW(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  headerMenuColumn_ = item >= 0 ? item : 0;
+  UniqueMenu menu(CreatePopupMenu());
+  AppendMenuW(menu.get(), MF_STRING, IDM_SORTASCENDING, L"Sort &Ascending");
+  AppendMenuW(menu.get(), MF_STRING, IDM_SORTDESCENDING, L"Sort &Descending");
+  AppendMenuW(menu.get(), MF_STRING, IDM_SOURCEORDER, L"&Source Order");
   const int chosen = static_cast<int>(
       TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, where.x, where.y, 0, hwnd_, nullptr));
   if (chosen) OnCommand(chosen);

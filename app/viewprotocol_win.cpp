@@ -137,6 +137,7 @@ void frmViewer::SyncList(bool reorder) {
   ListView_SetItemCountEx(URLs_, static_cast<int>(model_.ShownCount()), LVSICF_NOSCROLL);
   InvalidateRect(URLs_, nullptr, FALSE);
   UpdateFilterCount();
+  UpdateSortArrows();
 }
 
 void frmViewer::WriteCount() {

@@ -24,6 +24,9 @@ class View {
   virtual void Prepare() {}
   // Clears the list and fills it (the common protocol: columns, hint, count).
   virtual void Load(ViewHost& host) = 0;
+  // Runs again what Load ran (F5); a view that asks before it reads asks
+  // nothing the second time.
+  virtual void Reload(ViewHost& host) { Load(host); }
   // The double-click action on a line (by order of addition); none by default.
   virtual void Activate(ViewHost& /*host*/, size_t /*line*/) {}
 };

@@ -78,6 +78,19 @@ TEST(ListModel, TextOrderComesFromTheCollation) {
   EXPECT_EQ(model.TextOfRow(model.RowAt(0), 0), u"a");
 }
 
+TEST(ListModel, DescendingTurnsTheOrderRoundKeepingTiesInOrderOfAddition) {
+  ListModel model;
+  for (uint64_t t : {5, 9, 5, 1}) model.SetTime(model.AddRow(u"x"), 0, t);
+  model.SetSorted(true);
+  model.SetDescending(true);
+  ASSERT_TRUE(model.Resort());
+  std::vector<size_t> rows;
+  for (size_t i = 0; i < 4; ++i) rows.push_back(model.RowAt(i));
+  EXPECT_EQ(rows, (std::vector<size_t>{1, 0, 2, 3}));
+  model.SetSorted(false);  // the source's own order again
+  EXPECT_EQ(model.RowAt(0), 0u);
+}
+
 // Texts come back exactly as stored: UTF-16 with unpaired surrogates, Latin-1
 // stored a byte a character, long texts past the storage's block size.
 TEST(ListModel, TextsComeBackExactlyAsStored) {

@@ -93,6 +93,19 @@ TEST_F(IndexView, AFilterSetBeforeTheScanNarrowsItsLinesAsTheyCome) {
   EXPECT_EQ(form->FilterCountText(), L"1000 of 3000 lines");
 }
 
+TEST_F(IndexView, F5ScansTheSameFileAgainWithoutAsking) {
+  test::ScratchFolder folder(L"index-f5");
+  const std::wstring path = folder.Make(L"index.dat", Record("http://a.example/", true));
+  Scan(path);
+  EXPECT_EQ(g_shownCount, 1);
+  folder.Make(L"index.dat", Record("http://a.example/", true) + Record("http://b.example/", true));
+  MSG f5{form->hwnd(), WM_KEYDOWN, VK_F5, 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(f5));
+  EXPECT_EQ(g_shownCount, 1);  // no chooser
+  EXPECT_EQ(form->LineCount(), 2u);
+  EXPECT_EQ(form->PanelText(1), path);
+}
+
 TEST_F(IndexView, RecordBytesAreTextInTheAnsiCodePage) {
   test::ScratchFolder folder(L"index-ansi");
   const std::string url = "http://caf\xe9.example/\xc4rger";

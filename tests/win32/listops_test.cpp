@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/properties.h"
 #include "app/save.h"
 #include "tests/win32/win32_test_util.h"
 
@@ -120,10 +121,10 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   Select(*form, {1}, 1);
   using E = std::vector<std::pair<UINT, bool>>;
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true}, {IDM_COPY, true}, {IDM_COPYCELL, true}, {IDM_SELECTALL, true},
-                          {IDM_SAVESELECTED, true}}));
+                          {IDM_SAVESELECTED, true}, {IDM_OPENFOLDER, false}, {IDM_PROPERTIES, true}}));
   Select(*form, {}, -1);
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false}, {IDM_COPY, false}, {IDM_COPYCELL, false}, {IDM_SELECTALL, true},
-                          {IDM_SAVESELECTED, false}}));
+                          {IDM_SAVESELECTED, false}, {IDM_OPENFOLDER, false}, {IDM_PROPERTIES, false}}));
   // The same entries follow "Open" in the Open menu.
   HMENU open = GetSubMenu(GetMenu(form->hwnd()), 1);
   EXPECT_EQ(GetMenuItemID(open, 0), static_cast<UINT>(IDM_OPOENIT));
@@ -276,6 +277,66 @@ TEST_F(ListOperations, TheFilterNarrowsTheListLiveAndGoesAwayExactly) {
   RECT after{};
   GetWindowRect(form->Control(IDC_URLS), &after);
   EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(ListOperations, PropertiesShowEveryColumnInOneWindow) {
+  Select(*form, {2}, 2);
+  form->mnuProperties_Click();
+  HWND first = PropertiesWindow();
+  ASSERT_TRUE(first);
+  EXPECT_EQ(PropertiesText(), L"First:\r\nb3\r\n\r\nSecond:\r\nb3 two");
+  Select(*form, {0}, 0);
+  form->mnuProperties_Click();
+  EXPECT_EQ(PropertiesWindow(), first);  // the same window, the next line
+  EXPECT_EQ(PropertiesText().substr(0, 10), L"First:\r\nc1");
+  DestroyWindow(first);
+}
+
+int SortArrow(frmViewer& form, int column) {
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  Header_GetItem(ListView_GetHeader(form.Control(IDC_URLS)), column, &item);
+  return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+}
+
+TEST_F(ListOperations, DescendingOnShiftClickAndTheSourcesOrderBack) {
+  using Lines = std::vector<std::wstring>;
+  form->URLs_ColumnClick(1);
+  EXPECT_EQ(SortArrow(*form, 0), HDF_SORTUP);
+  EXPECT_EQ(SortArrow(*form, 1), 0);
+  BYTE keys[256] = {}, saved[256] = {};
+  GetKeyboardState(saved);
+  std::copy(saved, saved + 256, keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  NMLISTVIEW click{};
+  click.hdr = {form->Control(IDC_URLS), IDC_URLS, static_cast<UINT>(LVN_COLUMNCLICK)};
+  click.iSubItem = 0;
+  SendMessageW(form->hwnd(), WM_NOTIFY, IDC_URLS, reinterpret_cast<LPARAM>(&click));
+  SetKeyboardState(saved);
+  EXPECT_EQ(test::Lines(*form), (Lines{L"c1", L"b3", L"a2 \xD800"}));
+  EXPECT_EQ(SortArrow(*form, 0), HDF_SORTDOWN);
+  // A plain click is ascending, as always.
+  SendMessageW(form->hwnd(), WM_NOTIFY, IDC_URLS, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(test::Lines(*form), (Lines{L"a2 \xD800", L"b3", L"c1"}));
+  SendMessageW(form->hwnd(), WM_COMMAND, IDM_SOURCEORDER, 0);
+  EXPECT_EQ(test::Lines(*form), (Lines{L"c1", L"a2 \xD800", L"b3"}));
+  EXPECT_EQ(SortArrow(*form, 0), 0);
+}
+
+TEST_F(ListOperations, OpenContainingFolderSelectsThePathInTheShell) {
+  form->StartView(L"open", L"Open/Save History", 1000);
+  form->AddLine(L"C:\\Users\\Ann\\Budget 2027.xlsx");
+  form->AddLine(L"http://not.a.path/");
+  form->WriteCount();
+  test::RecordingShell shell;
+  Select(*form, {1}, 1);
+  EXPECT_EQ(form->LinePath(), L"");
+  Select(*form, {0}, 0);
+  form->mnuOpenFolder_Click();
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_TRUE(shell.calls[0].run);
+  EXPECT_EQ(shell.calls[0].file, L"explorer.exe /select,\"C:\\Users\\Ann\\Budget 2027.xlsx\"");
 }
 
 }  // namespace

@@ -54,8 +54,13 @@ class IndexDatView final : public View {
   const wchar_t* Name() const override { return L"Index.dat"; }
   std::wstring Source(ViewHost& host) const override { return host.State().indexDatPath; }
   const wchar_t* Tag() const override { return L"index.dat"; }
-  void Load(ViewHost& host) override;
+  void Load(ViewHost& host) override { Scan(host, true); }
+  // The same file again, without the chooser (the chooser when none was read).
+  void Reload(ViewHost& host) override { Scan(host, host.State().indexDatPath.empty()); }
   void Activate(ViewHost& host, size_t line) override;
+
+ private:
+  void Scan(ViewHost& host, bool choose);
 };
 
 }  // namespace glimmerlog

@@ -65,15 +65,17 @@ void AddRecordLine(ViewHost& host, const char* data, size_t size) {
 // view, or this one again, takes the list over and this scan stops without a
 // word; closing the window stops it too. When memory runs out, the scan ends
 // as if cancelled, keeps the lines it has and says so in panel 1.
-void IndexDatView::Load(ViewHost& host) {
+void IndexDatView::Scan(ViewHost& host, bool choose) {
   ProgramState& state = host.State();
   host.SetPanel(2, L"");
   state.cancelRequested = kFalse;
   host.StartView(Tag(), L"URLs In Index.dat File", 6000);
   const uint64_t epoch = host.ListEpoch();
 
-  frmindexfile::ShowModal(host.Window());
-  if (!host.OwnsList(epoch)) return;
+  if (choose) {
+    frmindexfile::ShowModal(host.Window());
+    if (!host.OwnsList(epoch)) return;
+  }
   host.ShowCancel(true);
   const std::wstring path = state.indexDatPath;
   if (Trim(path).empty()) {
