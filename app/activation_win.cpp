@@ -26,7 +26,7 @@ void frmViewer::SortBy(int position, bool descending) {
 void frmViewer::SourceOrder() {
   model_.SetSorted(false);
   model_.SetDescending(false);
-  if (URLs_) ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ClearSelection();
   SyncList();
 }
 

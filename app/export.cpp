@@ -49,25 +49,26 @@ const std::u16string& ValueOf(const ExportCell& cell, bool iso) { return iso && 
 // Text: a tab or line break inside a cell would start another cell or row,
 // so it is written as a space.
 void TextField(std::u16string_view text, std::string& out) {
-  std::string utf8;
-  AppendUtf8(text, utf8);
-  for (char& c : utf8) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  const size_t from = out.size();
+  AppendUtf8(text, out);
+  for (size_t i = from; i < out.size(); ++i) {
+    if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n') out[i] = ' ';
   }
-  out += utf8;
 }
 
 void CsvField(std::u16string_view text, std::string& out) {
-  std::string utf8;
-  AppendUtf8(text, utf8);
-  if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-    out += utf8;
+  bool quote = false;
+  for (char16_t c : text) quote = quote || c == u',' || c == u'"' || c == u'\r' || c == u'\n';
+  if (!quote) {
+    AppendUtf8(text, out);
     return;
   }
   out += '"';
-  for (char c : utf8) {
-    if (c == '"') out += '"';
-    out += c;
+  const size_t from = out.size();
+  AppendUtf8(text, out);
+  // Each quote doubled, from the end so that positions hold.
+  for (size_t i = out.size(); i-- > from;) {
+    if (out[i] == '"') out.insert(out.begin() + static_cast<std::ptrdiff_t>(i), '"');
   }
   out += '"';
 }
@@ -145,14 +146,24 @@ constexpr char kHtmlStyle[] =
 }  // namespace
 
 void AppendUtf8(std::u16string_view text, std::string& out) {
-  ForEachCodePoint(text, [&](char32_t cp, bool lone) { AppendCodePoint(lone ? 0xFFFD : cp, out); });
+  size_t i = 0;
+  while (i < text.size() && text[i] < 0x80) ++i;  // ASCII as it is, in one go
+  const size_t at = out.size();
+  out.resize(at + i);
+  for (size_t k = 0; k < i; ++k) out[at + k] = static_cast<char>(text[k]);
+  if (i == text.size()) return;
+  ForEachCodePoint(text.substr(i), [&](char32_t cp, bool lone) { AppendCodePoint(lone ? 0xFFFD : cp, out); });
 }
 
 void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& out) {
   std::vector<ExportCell> cells;
   const size_t width = doc.columns.size();
   auto rowCells = [&](size_t r) {
-    cells.assign(width, ExportCell{});
+    cells.resize(width);
+    for (ExportCell& cell : cells) {
+      cell.shown.clear();
+      cell.iso.clear();
+    }
     if (doc.row) doc.row(r, cells);
     cells.resize(width);
   };

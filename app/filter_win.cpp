@@ -15,13 +15,46 @@ namespace {
 
 // Case folding as the platform does it; plain ASCII, which most lines are,
 // without a call.
-void Fold(std::wstring& text) {
+template <class String>
+void Fold(String& text) {
   bool ascii = true;
-  for (wchar_t& c : text) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+  for (auto& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<typename String::value_type>(c + ('a' - 'A'));
     ascii = ascii && c < 0x80;
   }
-  if (!ascii && !text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  if (!ascii && !text.empty()) CharLowerBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
+}
+
+// Whether ASCII text (one byte a character) holds the folded ASCII part,
+// folding as it compares; `other` is set, and nothing decided, when the text
+// holds a character past ASCII, which the platform must fold.
+bool AsciiContains(const char* text, size_t n, const std::u16string& part, bool& other) {
+  other = false;
+  for (size_t i = 0; i < n; ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
+      other = true;
+      return false;
+    }
+  }
+  if (part.size() > n) return false;
+  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+  const char first = static_cast<char>(part[0]);
+  for (size_t i = 0, last = n - part.size(); i <= last; ++i) {
+    if (fold(text[i]) != first) continue;
+    size_t k = 1;
+    while (k < part.size() && fold(text[i + k]) == static_cast<char>(part[k])) ++k;
+    if (k == part.size()) return true;
+  }
+  return false;
+}
+
+bool Contains(const std::u16string& text, const std::u16string& part) {
+  if (part.size() > text.size()) return false;
+  const char16_t first = part[0];
+  for (size_t i = 0, last = text.size() - part.size(); i <= last; ++i) {
+    if (text[i] == first && text.compare(i, part.size(), part) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -70,12 +103,22 @@ void frmViewer::SetFilterText(const std::wstring& text) {
   if (filterFolded_.empty()) {
     model_.SetFilter({});
   } else {
-    model_.SetFilter([this](size_t row) {
-      std::wstring cell;
+    std::u16string part(AsU16(filterFolded_));
+    bool asciiPart = true;
+    for (char16_t c : part) asciiPart = asciiPart && c < 0x80;
+    model_.SetFilter([this, part, asciiPart, cell = std::u16string()](size_t row) mutable {
+      ListModel::StoredText stored;
       for (size_t c = 0, n = std::max<size_t>(1, model_.Columns().size()); c < n; ++c) {
-        cell = RowCellText(row, c);
+        if (model_.StoredTextOfRow(row, c, stored)) {
+          bool other = !(stored.latin1 && asciiPart);
+          if (!other && AsciiContains(stored.bytes, stored.length, part, other)) return true;
+          if (!other) continue;
+          model_.TextOfRowInto(row, c, cell);
+        } else {
+          cell = AsU16(RowCellText(row, c));
+        }
         Fold(cell);
-        if (cell.find(filterFolded_) != std::wstring::npos) return true;
+        if (Contains(cell, part)) return true;
       }
       return false;
     });
@@ -87,7 +130,7 @@ void frmViewer::SetFilterText(const std::wstring& text) {
 // list keeps by place, is dropped and the whole list drawn again.
 void frmViewer::ShowFilteredLines() {
   if (URLs_) {
-    ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelection();
     ListView_SetItemCountEx(URLs_, static_cast<int>(model_.ShownCount()), LVSICF_NOSCROLL);
     InvalidateRect(URLs_, nullptr, FALSE);
   }

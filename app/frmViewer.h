@@ -267,6 +267,9 @@ class frmViewer final : public ViewHost {
   void ShowFilteredLines();
   void UpdateFilterCount();
   void UpdateSortArrows();
+  // Drops the selection and focus, asking the list only when there is one
+  // (over every line of a large owner-data list, that is slow).
+  void ClearSelection();
   void ShowHeaderMenu(LPARAM at);
   int headerMenuColumn_ = 0;
   void CreateCellTip();

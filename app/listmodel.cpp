@@ -186,16 +186,33 @@ ListModel::Kind ListModel::KindOfRow(size_t row, size_t column) const {
 }
 
 std::u16string ListModel::TextOfRow(size_t row, size_t column) const {
+  std::u16string text;
+  TextOfRowInto(row, column, text);
+  return text;
+}
+
+void ListModel::TextOfRowInto(size_t row, size_t column, std::u16string& text) const {
   const Cell* c = CellPtr(row, column);
-  if (!c || c->kind != Kind::kText || c->v.text.length == 0) return {};
+  if (!c || c->kind != Kind::kText || c->v.text.length == 0) {
+    text.clear();
+    return;
+  }
   const char* bytes = TextBytes(*c);
-  std::u16string text(c->v.text.length, u'\0');
+  text.resize(c->v.text.length);
   if (c->latin1) {
     for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
   } else {
     std::memcpy(text.data(), bytes, text.size() * 2);
   }
-  return text;
+}
+
+bool ListModel::StoredTextOfRow(size_t row, size_t column, StoredText& text) const {
+  const Cell* c = CellPtr(row, column);
+  if (!c || c->kind != Kind::kText) return false;
+  text.length = c->v.text.length;
+  text.latin1 = c->latin1;
+  text.bytes = text.length ? TextBytes(*c) : "";
+  return true;
 }
 
 uint64_t ListModel::TimeOfRow(size_t row, size_t column) const {

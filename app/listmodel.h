@@ -62,6 +62,17 @@ class ListModel {
   // A cell by row (order of addition).
   Kind KindOfRow(size_t row, size_t column) const;
   std::u16string TextOfRow(size_t row, size_t column) const;  // empty unless text
+  // The same into `out`, reusing its room (for loops over many rows).
+  void TextOfRowInto(size_t row, size_t column, std::u16string& out) const;
+  // A text cell's stored characters in place, for a search that reads many
+  // rows: one byte each (code points below U+0100) or two (UTF-16). False
+  // for a cell that is not text.
+  struct StoredText {
+    const char* bytes = nullptr;
+    size_t length = 0;
+    bool latin1 = true;
+  };
+  bool StoredTextOfRow(size_t row, size_t column, StoredText& text) const;
   uint64_t TimeOfRow(size_t row, size_t column) const;        // 0 unless a time
   double NumberOfRow(size_t row, size_t column) const;        // 0 unless a number
   // Whether a text cell begins with `prefix`, ASCII letters without regard

@@ -124,14 +124,17 @@ bool frmViewer::SaveLines(bool selectedOnly) {
   }
   doc.rowCount = selectedOnly ? lines.size() : model_.ShownCount();
   doc.row = [&](size_t r, std::vector<ExportCell>& cells) {
-    const size_t display = selectedOnly ? lines[r] : r;
-    const size_t row = model_.RowAt(display);
+    const size_t row = model_.RowAt(selectedOnly ? lines[r] : r);
     for (size_t c = 0; c < order.size(); ++c) {
       const size_t column = static_cast<size_t>(std::max(order[c], 0));
-      cells[c].shown = AsU16(CellText(display, column));
-      cells[c].iso = model_.KindOfRow(row, column) == ListModel::Kind::kTime
-                         ? std::u16string(AsU16(FileTimeIso(model_.TimeOfRow(row, column))))
-                         : std::u16string();
+      switch (model_.KindOfRow(row, column)) {
+        case ListModel::Kind::kText: model_.TextOfRowInto(row, column, cells[c].shown); break;
+        case ListModel::Kind::kTime:
+          cells[c].shown = AsU16(RowCellText(row, column));
+          cells[c].iso = AsU16(FileTimeIso(model_.TimeOfRow(row, column)));
+          break;
+        default: cells[c].shown = AsU16(RowCellText(row, column)); break;
+      }
     }
   };
   std::string bytes;

@@ -111,7 +111,7 @@ void frmViewer::SyncList(bool reorder) {
     if (hasFocus) rows.push_back(model_.RowAt(static_cast<size_t>(focused)));
 
     model_.Resort();
-    ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelection();
     if (!rows.empty()) {
       std::vector<size_t> shown = model_.DisplayIndicesOf(rows);
       if (hasFocus) {
@@ -182,9 +182,16 @@ int frmViewer::SelectedLine() const {
   return ListView_GetNextItem(URLs_, -1, LVNI_SELECTED);
 }
 
+void frmViewer::ClearSelection() {
+  if (!URLs_) return;
+  if (ListView_GetSelectedCount(URLs_) > 0 || ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED) >= 0) {
+    ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+}
+
 void frmViewer::SelectLine(int displayIndex) {
   if (!URLs_) return;
-  ListView_SetItemState(URLs_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  ClearSelection();
   if (displayIndex >= 0) {
     ListView_SetItemState(URLs_, displayIndex, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   }

@@ -9,8 +9,12 @@
 //                                                vs  a program that shows an empty window
 //   start-0  the same without a history          vs  the same
 //   folder   20,000 entries in the Recent folder vs  a plain enumeration
+//   filter   a keystroke in the filter box, 200,000 lines
+//                                                vs  a case-folded substring count of the same texts
+//   savecsv  saving them as CSV                  vs  writing the same bytes with one WriteFile
 // Prints each median and the ratio. Not part of the test run. Arguments name
-// the sections to run (rows, textsort, history, index, folder); none: all.
+// the sections to run (rows, textsort, listops, history, index, folder);
+// none: all.
 #include <windows.h>
 #include <psapi.h>
 
@@ -23,6 +27,7 @@
 #include <vector>
 
 #include "app/frmViewer.h"
+#include "app/save.h"
 #include "tests/support/msiecf_writer.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/browser/CURLHistory.h"
@@ -154,6 +159,63 @@ int main(int argc, char** argv) {
       for (const std::wstring& u : urls) UserLocaleKey(AsU16(u), key);
     });
     std::printf("textsort: %.1f ms of it making the keys\n", keys);
+  }
+
+  if (Wanted(argc, argv, "listops")) {  // filter and save on 200,000 lines
+    auto form = test::MakeViewer();
+    form->StartView(L"index.dat", L"URLs", 6000);
+    std::vector<std::wstring> shown;
+    for (int i = 0; i < 200000; ++i) {
+      shown.push_back(L"http://cache.example.com/Object/" + std::to_wstring(i) + L"/Item.HTM");
+      form->AddLine(shown.back());
+    }
+    form->WriteCount();
+    // A keystroke in the filter box against a case-folded substring count
+    // over the same texts.
+    const wchar_t* typed[] = {L"object/1", L"object/12", L"object/123"};
+    int k = 0;
+    const double filter = Median(3, [&] { form->SetFilterText(typed[k++ % 3]); });
+    k = 0;
+    const double count = Median(3, [&] {
+      std::wstring needle = typed[k++ % 3], text;
+      size_t n = 0;
+      for (const std::wstring& line : shown) {
+        text = line;
+        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+        n += text.find(needle) != std::wstring::npos;
+      }
+      if (n == 0) std::printf("no match\n");
+    });
+    Report("filter", filter, count);
+    form->SetFilterText(L"");
+
+    // Saving every line as CSV against writing the same bytes at once.
+    struct ToFile : SaveSeam {
+      std::wstring path;
+      bool AskPath(HWND, std::wstring& p, ExportFormat& f) override {
+        p = path;
+        f = ExportFormat::kCsv;
+        return true;
+      }
+      void Failed(HWND, const std::wstring&) override { std::printf("save failed\n"); }
+    } save;
+    save.path = folder.path() + L"\\lines.csv";
+    SetSaveSeam(&save);
+    const double saving = Median(3, [&] { form->mnuSaveAll_Click(); });
+    SetSaveSeam(nullptr);
+    HANDLE f = CreateFileW(save.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string bytes(GetFileSize(f, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(f);
+    const double write = Median(3, [&] {
+      HANDLE w = CreateFileW((folder.path() + L"\\raw.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                             nullptr);
+      DWORD wrote = 0;
+      WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
+      CloseHandle(w);
+    });
+    Report("savecsv", saving, write);
   }
 
   if (Wanted(argc, argv, "history")) {  // history
