@@ -163,7 +163,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_RUN, L"Show Run History");
   AppendMenuW(view, MF_STRING, IDM_OPEN, L"Show Open/Save History");
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
-  AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines...\tCtrl+F");
+  AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines\u2026\tCtrl+F");
   AppendMenuW(view, MF_STRING, IDM_REFRESHVIEW, L"&Refresh View\tF5");
   // Views added after the specified ones come here, before "Exit".
   const std::vector<ViewEntry>& table = AllViews();
@@ -183,8 +183,8 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(open, MF_STRING, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(open, MF_STRING, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(open, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(open, MF_STRING, IDM_SAVESELECTED, L"Save &Selected Lines...");
-  AppendMenuW(open, MF_STRING, IDM_SAVEALL, L"Save All &Lines...\tCtrl+S");
+  AppendMenuW(open, MF_STRING, IDM_SAVESELECTED, L"Save &Selected Lines\u2026");
+  AppendMenuW(open, MF_STRING, IDM_SAVEALL, L"Save All &Lines\u2026\tCtrl+S");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(open), L"Open");
 
   HMENU help = CreatePopupMenu();

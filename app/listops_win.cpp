@@ -95,7 +95,7 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, when, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, model_.ShownCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
-  AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines...");
+  AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines\u2026");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, LinePath().empty() ? MF_STRING | MF_GRAYED : MF_STRING, IDM_OPENFOLDER,
               L"Open Containing &Folder");

@@ -91,6 +91,34 @@ TEST(ListModel, DescendingTurnsTheOrderRoundKeepingTiesInOrderOfAddition) {
   EXPECT_EQ(model.RowAt(0), 0u);
 }
 
+// The filter shows the rows it keeps in display order, judges rows added
+// during a load as they come, follows a resort, and goes away whole.
+TEST(ListModel, TheFilterKeepsItsRowsThroughLoadsAndSorts) {
+  ListModel model;
+  auto keep = [&model](size_t row) { return model.TextOfRow(row, 0).find(u'a') != std::u16string::npos; };
+  for (const char16_t* t : {u"banana", u"cherry", u"apple"}) model.AddRow(t);
+  model.SetFilter(keep);
+  ASSERT_EQ(model.ShownCount(), 2u);
+  EXPECT_EQ(model.RowAt(1), 2u);
+  model.AddRow(u"date");  // a long load adds
+  model.AddRow(u"fig");
+  EXPECT_EQ(model.ShownCount(), 2u);  // not judged yet
+  model.FilterNewRows();
+  ASSERT_EQ(model.ShownCount(), 3u);
+  EXPECT_EQ(model.RowAt(2), 3u);
+  model.SetSorted(true);
+  ASSERT_TRUE(model.Resort());
+  EXPECT_EQ(model.TextOfRow(model.RowAt(0), 0), u"apple");
+  EXPECT_EQ(model.DisplayIndicesOf({1, 3}), (std::vector<size_t>{SIZE_MAX, 2}));  // cherry is hidden
+  model.ClearRows();  // a new view keeps the filter
+  model.AddRow(u"kiwi");
+  model.AddRow(u"mango");
+  model.Resort();
+  EXPECT_EQ(model.ShownCount(), 1u);
+  model.SetFilter({});
+  EXPECT_EQ(model.ShownCount(), 2u);
+}
+
 // Texts come back exactly as stored: UTF-16 with unpaired surrogates, Latin-1
 // stored a byte a character, long texts past the storage's block size.
 TEST(ListModel, TextsComeBackExactlyAsStored) {

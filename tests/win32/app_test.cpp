@@ -127,10 +127,10 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
   const std::vector<std::vector<std::wstring>> expected = {
       {L"&View", L"Show IE Internet History", L"Show IE Loaction Bar History", L"Show Cookies", L"-",
        L"Show Windows Recent Documents", L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
-       L"Show Index.dat file", L"&Filter Lines...\tCtrl+F", L"&Refresh View\tF5", L"-", L"&Exit"},
+       L"Show Index.dat file", L"&Filter Lines\u2026\tCtrl+F", L"&Refresh View\tF5", L"-", L"&Exit"},
       // The specified "Open" first; what works on the list's lines after it.
       {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
-       L"Save &Selected Lines...", L"Save All &Lines...\tCtrl+S"},
+       L"Save &Selected Lines\u2026", L"Save All &Lines\u2026\tCtrl+S"},
       {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
        L"About"},
   };

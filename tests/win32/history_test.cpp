@@ -339,6 +339,13 @@ TEST(HistoryView, ShowsTitlesUrlsAndLocalTimes) {
   EXPECT_EQ(form->PanelText(2), L"Total Records: 4");
 }
 
+// Saved reports write times as ISO 8601 with the offset in force on that
+// date (the tests run in a zone with summer time).
+TEST(HistoryView, IsoTimesCarryTheOffsetOfTheirDate) {
+  EXPECT_EQ(FileTimeIso(UtcToFileTime(2013, 3, 10, 12, 34, 56)), L"2013-03-10T13:34:56+01:00");
+  EXPECT_EQ(FileTimeIso(UtcToFileTime(2013, 7, 10, 12, 34, 56)), L"2013-07-10T14:34:56+02:00");
+}
+
 TEST(HistoryView, DatesLeaveOutMidnightAndDayZero) {
   SYSTEMTIME noon{2013, 3, 0, 10, 0, 0, 0, 0};
   double midnight = 0;
