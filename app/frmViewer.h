@@ -134,6 +134,7 @@ class frmViewer final : public ViewHost {
   void ClearColumns() override;
   void AddColumn(int position, const std::wstring& caption, long widthTwips) override;
   size_t AddLine(const std::wstring& text) override;
+  size_t AddLine(std::u16string_view text) override { return model_.AddRow(text); }
   size_t AddLineLatin1(std::string_view text) override { return model_.AddRowLatin1(text); }
   void SetSubItem(size_t line, int subItem, const std::wstring& text) override;
   // A time, written in the user's format when the list shows it and

@@ -32,7 +32,7 @@ bool ListFolderEntries(ViewHost& host, const std::wstring& folder) {
     const FolderLine line = ClassifyFolderEntry(folders, AsU16(folder), entry);
     if (line.counts) {
       if (!turn()) return false;
-      if (line.listed) host.AddLine(AsWide(line.path));
+      if (line.listed) host.AddLine(std::u16string_view(line.path));
     }
     more = listing->Next(entry);
     if (!turn()) return false;

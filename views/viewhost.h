@@ -30,6 +30,7 @@ class ViewHost {
 
   // Lines, in the order the view adds them.
   virtual size_t AddLine(const std::wstring& text) = 0;
+  virtual size_t AddLine(std::u16string_view text) = 0;
   virtual size_t AddLineLatin1(std::string_view text) = 0;  // bytes below 0x100 as characters
   virtual void SetSubItem(size_t line, int subItem, const std::wstring& text) = 0;
   virtual void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) = 0;

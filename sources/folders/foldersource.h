@@ -33,7 +33,7 @@ class FolderSource {
   // listed.
   virtual std::unique_ptr<Listing> List(std::u16string_view folder, SourceStatus* status) = 0;
   // The attributes of a path read on their own; kNoAttributes when that fails.
-  virtual uint32_t Attributes(std::u16string_view path) = 0;
+  virtual uint32_t Attributes(const std::u16string& path) = 0;
   static constexpr uint32_t kNoAttributes = 0xFFFFFFFFu;
 };
 

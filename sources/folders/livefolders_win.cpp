@@ -48,8 +48,8 @@ class LiveFolderSource final : public FolderSource {
     if (status) *status = SourceStatus::kOk;
     return std::make_unique<LiveListing>(std::move(find), found);
   }
-  uint32_t Attributes(std::u16string_view path) override {
-    const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  uint32_t Attributes(const std::u16string& path) override {
+    const DWORD a = GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()));
     return a == INVALID_FILE_ATTRIBUTES ? kNoAttributes : a;
   }
 };

@@ -63,7 +63,7 @@ class FakeFolders : public FolderSource {
  public:
   std::map<std::u16string, uint32_t> attributesByPath;
   std::unique_ptr<Listing> List(std::u16string_view, SourceStatus*) override { return nullptr; }
-  uint32_t Attributes(std::u16string_view path) override {
+  uint32_t Attributes(const std::u16string& path) override {
     auto a = attributesByPath.find(std::u16string(path));
     return a == attributesByPath.end() ? kNoAttributes : a->second;
   }

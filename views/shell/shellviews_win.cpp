@@ -19,7 +19,9 @@ constexpr wchar_t kSearchAssistant[] = L"Software\\Microsoft\\Search Assistant\\
 void ShowRegList(ViewHost& host, HKEY /*hKey*/, const std::wstring& strKey) {
   const std::wstring& tag = host.Tag();
   const ListRule rule = tag == L"run" ? ListRule::kRun : tag == L"open" ? ListRule::kOpen : ListRule::kPlain;
-  for (const std::u16string& line : RegListLines(host.Registry(), AsU16(strKey), rule)) host.AddLine(AsWide(line));
+  for (const std::u16string& line : RegListLines(host.Registry(), AsU16(strKey), rule)) {
+    host.AddLine(std::u16string_view(line));
+  }
 }
 
 void RunView::Load(ViewHost& host) {
