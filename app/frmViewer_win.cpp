@@ -9,6 +9,7 @@
 #include "app/frmAbout.h"
 #include "app/helppath.h"
 #include "app/mainpro.h"
+#include "app/properties.h"
 #include "app/version.h"
 #include "base/shell.h"
 #include "sources/live.h"
@@ -566,9 +567,13 @@ bool frmViewer::PreTranslate(MSG& msg) {
     HWND box = about->hwnd();
     if (box && (msg.hwnd == box || IsChild(box, msg.hwnd))) return IsDialogMessageW(box, &msg) != FALSE;
   }
+  // The properties window is a dialog to the keyboard too.
+  if (HWND properties = PropertiesWindow()) {
+    if (msg.hwnd == properties || IsChild(properties, msg.hwnd)) return IsDialogMessageW(properties, &msg) != FALSE;
+  }
   if (msg.message != WM_KEYDOWN) return false;
-  frmViewer* self = nullptr;
-  for (HWND h = msg.hwnd; h && !self; h = GetParent(h)) self = FromHwnd(h, &frmViewer::WndProc);
+  // Only the main window and its controls: not the windows it owns.
+  frmViewer* self = msg.hwnd ? FromHwnd(GetAncestor(msg.hwnd, GA_ROOT), &frmViewer::WndProc) : nullptr;
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
   // In the filter box Escape shows every line again and hides the box.
