@@ -47,9 +47,7 @@ void frmViewer::UpdateSortArrows() {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     if (!Header_GetItem(header, i, &item)) continue;
-    const int wanted = !model_.Sorted() || i != model_.SortKey() ? 0
-                       : model_.Descending()                     ? HDF_SORTDOWN
-                                                                 : HDF_SORTUP;
+    const int wanted = !model_.Sorted() || i != model_.SortKey() ? 0 : model_.Descending() ? HDF_SORTDOWN : HDF_SORTUP;
     if ((item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) == wanted) continue;
     item.fmt = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | wanted;
     Header_SetItem(header, i, &item);

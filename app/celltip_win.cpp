@@ -19,9 +19,9 @@ constexpr UINT_PTR kListSubclassId = 1;
 
 void frmViewer::CreateCellTip() {
   if (!URLs_) return;
-  tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
+  tip_ =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!tip_) return;
   // One tool, the whole list: the tooltip watches the list's mouse messages
   // and asks this window for the text each time it is about to show.

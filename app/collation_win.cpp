@@ -28,8 +28,8 @@ bool PlatformKey(const wchar_t* chars, int length, std::string& key) {
   const int bytes = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, chars, length, nullptr, 0, nullptr, nullptr, 0);
   if (bytes <= 0) return false;
   key.resize(static_cast<size_t>(bytes));
-  const int made = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, chars, length, reinterpret_cast<wchar_t*>(key.data()),
-                                 bytes, nullptr, nullptr, 0);
+  const int made = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, kFlags, chars, length,
+                                 reinterpret_cast<wchar_t*>(key.data()), bytes, nullptr, nullptr, 0);
   if (made <= 0) return false;
   key.resize(static_cast<size_t>(made));
   return true;
@@ -59,9 +59,14 @@ struct AsciiWeights {
       if (tailHere != tail) return;
     }
     // The rule must hold for whole lines, not just for single characters.
-    const wchar_t* probes[] = {L"http://www.example.com/a/b?c=d&e=f#g", L"C:\\Users\\Ann\\My Documents\\x.doc",
-                               L"it's a well-known fact", L"ABC abc 123 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
-                               L"z-a", L"a-z", L"co-op", L"coop"};
+    const wchar_t* probes[] = {L"http://www.example.com/a/b?c=d&e=f#g",
+                               L"C:\\Users\\Ann\\My Documents\\x.doc",
+                               L"it's a well-known fact",
+                               L"ABC abc 123 !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~",
+                               L"z-a",
+                               L"a-z",
+                               L"co-op",
+                               L"coop"};
     std::string want, got;
     for (const wchar_t* probe : probes) {
       if (!PlatformKey(probe, want)) return;

@@ -44,7 +44,9 @@ void ForEachCodePoint(std::u16string_view text, Each each) {
   }
 }
 
-const std::u16string& ValueOf(const ExportCell& cell, bool iso) { return iso && !cell.iso.empty() ? cell.iso : cell.shown; }
+const std::u16string& ValueOf(const ExportCell& cell, bool iso) {
+  return iso && !cell.iso.empty() ? cell.iso : cell.shown;
+}
 
 // Text: a tab or line break inside a cell would start another cell or row,
 // so it is written as a space.

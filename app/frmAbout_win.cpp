@@ -123,8 +123,8 @@ namespace {
 HBITMAP LogoFor(int w, int h) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   const bool small = w <= 287 && h <= 112;
-  UniqueBitmap drawn(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(small ? 2 : 3), IMAGE_BITMAP, 0, 0,
-                                                     LR_CREATEDIBSECTION)));
+  UniqueBitmap drawn(static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(small ? 2 : 3), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   if (!drawn) return nullptr;
   BITMAP info{};
   GetObjectW(drawn.get(), sizeof(info), &info);

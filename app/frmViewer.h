@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-
 #include <vector>
 
 #include "app/layout.h"
@@ -39,8 +38,8 @@ enum CommandId : int {
   IDC_URLS,
   IDC_PBAR1,
   IDC_COMMAND1,
-  IDC_FILTER,        // the filter box, shown on demand above the list
-  IDC_FILTERCOUNT,   // how many lines it shows
+  IDC_FILTER,       // the filter box, shown on demand above the list
+  IDC_FILTERCOUNT,  // how many lines it shows
 
   IDM_REFRESH = 201,
   IDM_SEP,

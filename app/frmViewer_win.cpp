@@ -208,9 +208,7 @@ void frmViewer::CreateControls() {
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (def.id) {
       case IDC_SBAR1: style |= SBARS_SIZEGRIP | WS_CLIPSIBLINGS; break;
-      case IDC_URLS:
-        style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_BORDER;
-        break;
+      case IDC_URLS: style |= LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_BORDER; break;
       case IDC_PBAR1: break;
       case IDC_LABEL1:
       case IDC_LABEL2: style |= SS_NOTIFY | SS_LEFTNOWORDWRAP; break;

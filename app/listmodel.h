@@ -73,8 +73,8 @@ class ListModel {
     bool latin1 = true;
   };
   bool StoredTextOfRow(size_t row, size_t column, StoredText& text) const;
-  uint64_t TimeOfRow(size_t row, size_t column) const;        // 0 unless a time
-  double NumberOfRow(size_t row, size_t column) const;        // 0 unless a number
+  uint64_t TimeOfRow(size_t row, size_t column) const;  // 0 unless a time
+  double NumberOfRow(size_t row, size_t column) const;  // 0 unless a number
   // Whether a text cell begins with `prefix`, ASCII letters without regard
   // to case (the list's type-ahead search).
   bool TextStartsWith(size_t row, size_t column, std::u16string_view prefix) const;
@@ -148,7 +148,7 @@ class ListModel {
   size_t rowCount_ = 0;
   std::vector<std::unique_ptr<char[]>> blocks_;  // text
   std::vector<size_t> blockSizes_;
-  size_t blockUsed_ = 0;  // bytes used in the last block
+  size_t blockUsed_ = 0;         // bytes used in the last block
   std::vector<uint32_t> order_;  // display index -> row; empty when unsorted
   std::function<bool(size_t)> keep_;
   std::vector<uint32_t> shown_;  // the rows the filter keeps, in display order

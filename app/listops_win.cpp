@@ -22,7 +22,8 @@ int frmViewer::ActiveLine() const {
 std::vector<size_t> frmViewer::SelectedLines() const {
   std::vector<size_t> lines;
   if (!URLs_) return lines;
-  for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
+  for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
     if (static_cast<size_t>(i) < model_.ShownCount()) lines.push_back(static_cast<size_t>(i));
   }
   return lines;
@@ -97,8 +98,7 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, model_.ShownCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(menu, when, IDM_SAVESELECTED, L"Save &Selected Lines\u2026");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, LinePath().empty() ? MF_STRING | MF_GRAYED : MF_STRING, IDM_OPENFOLDER,
-              L"Open Containing &Folder");
+  AppendMenuW(menu, LinePath().empty() ? MF_STRING | MF_GRAYED : MF_STRING, IDM_OPENFOLDER, L"Open Containing &Folder");
   AppendMenuW(menu, when, IDM_PROPERTIES, L"P&roperties");
   return menu;
 }

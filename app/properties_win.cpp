@@ -78,12 +78,13 @@ void ShowProperties(HWND owner, const std::wstring& text) {
       if (!RegisterClassExW(&wc)) return;
     }
     const int dpi = WindowDpi(owner);
-    g_window = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"Properties", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                               CW_USEDEFAULT, MulDiv(520, dpi, 96), MulDiv(360, dpi, 96), owner, nullptr, instance,
-                               nullptr);
+    g_window =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"Properties", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, MulDiv(520, dpi, 96), MulDiv(360, dpi, 96), owner, nullptr, instance, nullptr);
     if (!g_window) return;
     if (!g_font) g_font = MakeMessageFont();  // kept for the life of the program, as the window may come again
-    const DWORD editStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+    const DWORD editStyle =
+        WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
     HWND controls[] = {
         CreateWindowExW(WS_EX_CLIENTEDGE, WC_EDITW, L"", editStyle, 0, 0, 0, 0, g_window,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTextId)), instance, nullptr),

@@ -70,7 +70,8 @@ std::wstring FileTimeIso(uint64_t fileTime) {
   if (zone && SystemTimeToTzSpecificLocalTime(const_cast<TIME_ZONE_INFORMATION*>(zone), &u, &local) &&
       SystemTimeToFileTime(&local, &back)) {
     const int64_t offsetSeconds = (static_cast<int64_t>(uint64_t{back.dwHighDateTime} << 32 | back.dwLowDateTime) -
-                                   static_cast<int64_t>(fileTime)) / 10000000;
+                                   static_cast<int64_t>(fileTime)) /
+                                  10000000;
     const int64_t minutes = (offsetSeconds >= 0 ? offsetSeconds : -offsetSeconds) / 60;
     swprintf(text, 40, L"%04u-%02u-%02uT%02u:%02u:%02u%c%02u:%02u", local.wYear, local.wMonth, local.wDay, local.wHour,
              local.wMinute, local.wSecond, offsetSeconds < 0 ? L'-' : L'+', static_cast<unsigned>(minutes / 60),

@@ -34,12 +34,12 @@ class LiveFolderSource final : public FolderSource {
  public:
   std::unique_ptr<Listing> List(std::u16string_view folder, SourceStatus* status) override {
     WIN32_FIND_DATAW found{};
-    UniqueFind find(FindFirstFileExW((Wide(folder) + L"*.*").c_str(), FindExInfoStandard, &found,
-                                     FindExSearchNameMatch, nullptr, 0));
+    UniqueFind find(FindFirstFileExW((Wide(folder) + L"*.*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch,
+                                     nullptr, 0));
     if (!find) {
       const DWORD e = GetLastError();
       if (status) {
-        *status = e == ERROR_ACCESS_DENIED ? SourceStatus::kDenied
+        *status = e == ERROR_ACCESS_DENIED                                 ? SourceStatus::kDenied
                   : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? SourceStatus::kMissing
                                                                            : SourceStatus::kDamaged;
       }

@@ -145,7 +145,8 @@ int main(int argc, char** argv) {
     form->WriteCount();
     PROCESS_MEMORY_COUNTERS mem{};
     GetProcessMemoryInfo(GetCurrentProcess(), &mem, sizeof(mem));
-    std::printf("textsort: %zu lines, %zu MB in use\n", form->LineCount(), static_cast<size_t>(mem.PagefileUsage >> 20));
+    std::printf("textsort: %zu lines, %zu MB in use\n", form->LineCount(),
+                static_cast<size_t>(mem.PagefileUsage >> 20));
     std::fflush(stdout);
     std::vector<double> clicks;
     for (int run = 0; run < 3; ++run) {
@@ -215,8 +216,8 @@ int main(int argc, char** argv) {
     ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
     CloseHandle(f);
     const double write = Median(3, [&] {
-      HANDLE w = CreateFileW((folder.path() + L"\\raw.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                             nullptr);
+      HANDLE w =
+          CreateFileW((folder.path() + L"\\raw.csv").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
       DWORD wrote = 0;
       WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &wrote, nullptr);
       CloseHandle(w);
@@ -252,7 +253,7 @@ int main(int argc, char** argv) {
     const std::wstring here = ModuleFolder();
     const std::wstring program = here + L"\\..\\..\\bin\\glimmerlog.exe";
     StartAndWait(here + L"\\empty_window.exe", false);  // once each first, so that both find
-    StartAndWait(program, true);                          // their libraries loaded before
+    StartAndWait(program, true);                        // their libraries loaded before
     // Taken in turns, so that whatever else the machine does falls on both.
     auto medianOfTurns = [&](std::vector<double>& a, std::vector<double>& b) {
       for (int i = 0; i < 9; ++i) {

@@ -35,7 +35,11 @@ TEST(CellTip, LongTextsBreakAtSeparatorsOrAtTheLimit) {
   EXPECT_EQ(joined, url);
   EXPECT_LE(longest, 100u);
   // A surrogate pair (UTF-16, as on Windows) is never split.
-  EXPECT_EQ(WrapTipText(L"ab\xD83D\xDE00" L"cd", 3), L"ab\n\xD83D\xDE00" L"c\nd");
+  EXPECT_EQ(WrapTipText(L"ab\xD83D\xDE00"
+                        L"cd",
+                        3),
+            L"ab\n\xD83D\xDE00"
+            L"c\nd");
   EXPECT_EQ(WrapTipText(L"abc", 0), L"a\nb\nc");
 }
 

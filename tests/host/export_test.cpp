@@ -23,7 +23,7 @@ TEST(Export, TextIsTabSeparatedWithAHeaderAndNoStrayBreaks) {
   EXPECT_TRUE(Has(txt, "a,b\tsay \"hi\"\tline1  line2 line3\r\n"));
   EXPECT_TRUE(Has(txt, "tab here\t"));
   EXPECT_TRUE(Has(txt, "lone \xEF\xBF\xBD high"));  // UTF-8 cannot hold a lone surrogate
-  EXPECT_TRUE(Has(txt, "\t4.12.2026 10:02\t"));      // the text shown
+  EXPECT_TRUE(Has(txt, "\t4.12.2026 10:02\t"));     // the text shown
   size_t lines = 0;
   for (char c : txt) lines += c == '\n';
   EXPECT_EQ(lines, 6u);
@@ -44,7 +44,9 @@ TEST(Export, HtmlEscapesEveryTextAndHasNoScriptOrOutsideResource) {
   EXPECT_TRUE(Has(html, "<title>Test &lt;View&gt;</title>"));
   EXPECT_TRUE(Has(html, "Source: C:\\Users\\a&amp;b\\index.dat"));
   EXPECT_TRUE(Has(html, "Lines: 5"));
-  EXPECT_TRUE(Has(html, "nul\xEF\xBF\xBD" "end"));
+  EXPECT_TRUE(Has(html,
+                  "nul\xEF\xBF\xBD"
+                  "end"));
   EXPECT_FALSE(Has(html, "src="));
   EXPECT_FALSE(Has(html, "href="));
   EXPECT_EQ(html.find('\0'), std::string::npos);

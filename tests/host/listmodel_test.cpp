@@ -30,7 +30,8 @@ TEST(ListModel, OrderMatchesAStableSortByTheRule) {
     for (size_t r = 0; r < rows; ++r) {
       const size_t row = model.AddRow(u"x");
       const int kind = round % 4 == 3 ? static_cast<int>(random() % 4) : 3 - round % 4;
-      Cell c{kind, static_cast<double>(random() % 10), Text("http://www.Example.com/" + std::string(random() % 3, 'A' + random() % 3))};
+      Cell c{kind, static_cast<double>(random() % 10),
+             Text("http://www.Example.com/" + std::string(random() % 3, 'A' + random() % 3))};
       if (random() % 7 == 0) c.text += u"\u00e9\u4e2d";
       if (random() % 9 == 0) c.text = u"\xD800";  // an unpaired surrogate
       if (kind == 1) model.SetNumber(row, 1, c.value);
@@ -110,7 +111,7 @@ TEST(ListModel, TheFilterKeepsItsRowsThroughLoadsAndSorts) {
   ASSERT_TRUE(model.Resort());
   EXPECT_EQ(model.TextOfRow(model.RowAt(0), 0), u"apple");
   EXPECT_EQ(model.DisplayIndicesOf({1, 3}), (std::vector<size_t>{SIZE_MAX, 2}));  // cherry is hidden
-  model.ClearRows();  // a new view keeps the filter
+  model.ClearRows();                                                              // a new view keeps the filter
   model.AddRow(u"kiwi");
   model.AddRow(u"mango");
   model.Resort();

@@ -50,8 +50,8 @@ TEST(RegListLines, EachRuleOverAKeyAsTheRegistryListsIt) {
   EXPECT_EQ(RegListLines(registry, u"RunMRU", ListRule::kPlain),
             (std::vector<std::u16string>{u"notepad\\1", u"\\", u"abcd", u"cmd\\1"}));
 
-  registry.keys[u"Open"] = {{u"a", u"C:\\x.doc"}, {u"b", u"relative.doc"}, {std::u16string(20, u'n'), u"D:\\late"},
-                            {u"z", u"E:\\after"}};
+  registry.keys[u"Open"] = {
+      {u"a", u"C:\\x.doc"}, {u"b", u"relative.doc"}, {std::u16string(20, u'n'), u"D:\\late"}, {u"z", u"E:\\after"}};
   EXPECT_EQ(RegListLines(registry, u"Open", ListRule::kOpen), (std::vector<std::u16string>{u"C:\\x.doc"}));
 
   EXPECT_TRUE(RegListLines(registry, u"Missing", ListRule::kPlain).empty());

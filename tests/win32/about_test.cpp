@@ -93,8 +93,8 @@ TEST(Dpi, TheAboutBoxIsLaidOutForTheScreensDensity) {
   }
   HWND image = GetDlgItem(about->hwnd(), IDC_AB_IMAGE1);
   BITMAP logo{};
-  ASSERT_TRUE(GetObjectW(reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(logo),
-                         &logo));
+  ASSERT_TRUE(
+      GetObjectW(reinterpret_cast<HBITMAP>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0)), sizeof(logo), &logo));
   EXPECT_EQ(logo.bmWidth, ClientSize(image).cx);
   EXPECT_EQ(std::abs(logo.bmHeight), ClientSize(image).cy);
   about->cmdExit_Click();

@@ -11,7 +11,7 @@ namespace {
 size_t g_atOrAbove = SIZE_MAX;
 size_t g_countdown = SIZE_MAX;  // SIZE_MAX: no single failure pending
 size_t g_failures = 0;
-size_t g_live = 0;             // bytes held through operator new
+size_t g_live = 0;  // bytes held through operator new
 size_t g_liveLimit = SIZE_MAX;
 
 // Each block carries its size in front, so that what is given back is known.

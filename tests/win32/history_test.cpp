@@ -182,8 +182,7 @@ class FakeStore final : public IUrlHistoryStg2 {
     *out = new FakeEnum;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, BOOL, IOleCommandTarget*,
-                                            IUnknown*) override {
+  HRESULT STDMETHODCALLTYPE AddUrlAndNotify(LPCOLESTR, LPCOLESTR, DWORD, BOOL, IOleCommandTarget*, IUnknown*) override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE ClearHistory() override { return E_NOTIMPL; }

@@ -120,11 +120,21 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   };
   Select(*form, {1}, 1);
   using E = std::vector<std::pair<UINT, bool>>;
-  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true}, {IDM_COPY, true}, {IDM_COPYCELL, true}, {IDM_SELECTALL, true},
-                          {IDM_SAVESELECTED, true}, {IDM_OPENFOLDER, false}, {IDM_PROPERTIES, true}}));
+  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true},
+                          {IDM_COPY, true},
+                          {IDM_COPYCELL, true},
+                          {IDM_SELECTALL, true},
+                          {IDM_SAVESELECTED, true},
+                          {IDM_OPENFOLDER, false},
+                          {IDM_PROPERTIES, true}}));
   Select(*form, {}, -1);
-  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false}, {IDM_COPY, false}, {IDM_COPYCELL, false}, {IDM_SELECTALL, true},
-                          {IDM_SAVESELECTED, false}, {IDM_OPENFOLDER, false}, {IDM_PROPERTIES, false}}));
+  EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false},
+                          {IDM_COPY, false},
+                          {IDM_COPYCELL, false},
+                          {IDM_SELECTALL, true},
+                          {IDM_SAVESELECTED, false},
+                          {IDM_OPENFOLDER, false},
+                          {IDM_PROPERTIES, false}}));
   // The same entries follow "Open" in the Open menu.
   HMENU open = GetSubMenu(GetMenu(form->hwnd()), 1);
   EXPECT_EQ(GetMenuItemID(open, 0), static_cast<UINT>(IDM_OPOENIT));
@@ -173,10 +183,16 @@ TEST_F(ListOperations, SaveWritesEachFormatThroughTheDialog) {
     ExportFormat format;
     const wchar_t* name;
     const char* begins;
-  } cases[] = {{ExportFormat::kText, L"all.txt", "\xEF\xBB\xBF" "First\tSecond\r\nc1\tb1\r\na2 \xEF\xBF\xBD\tb2\r\n"},
-               {ExportFormat::kCsv, L"all.csv", "\xEF\xBB\xBF" "First,Second\r\nc1,b1\r\n"},
-               {ExportFormat::kHtml, L"all.html", "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Address Bar</title>"},
-               {ExportFormat::kJson, L"all.json", "[\n{\"First\": \"c1\", \"Second\": \"b1\"},\n{\"First\": \"a2 \\uD800\""}};
+  } cases[] = {
+      {ExportFormat::kText, L"all.txt",
+       "\xEF\xBB\xBF"
+       "First\tSecond\r\nc1\tb1\r\na2 \xEF\xBF\xBD\tb2\r\n"},
+      {ExportFormat::kCsv, L"all.csv",
+       "\xEF\xBB\xBF"
+       "First,Second\r\nc1,b1\r\n"},
+      {ExportFormat::kHtml, L"all.html",
+       "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Address Bar</title>"},
+      {ExportFormat::kJson, L"all.json", "[\n{\"First\": \"c1\", \"Second\": \"b1\"},\n{\"First\": \"a2 \\uD800\""}};
   for (const auto& c : cases) {
     save.path = folder.path() + L"\\" + c.name;
     save.format = c.format;
@@ -189,7 +205,9 @@ TEST_F(ListOperations, SaveWritesEachFormatThroughTheDialog) {
   save.path = folder.path() + L"\\some.csv";
   save.format = ExportFormat::kCsv;
   ASSERT_TRUE(form->mnuSaveSelected_Click());
-  EXPECT_EQ(Contents(save.path), "\xEF\xBB\xBF" "First,Second\r\nb3,b3 two\r\n");
+  EXPECT_EQ(Contents(save.path),
+            "\xEF\xBB\xBF"
+            "First,Second\r\nb3,b3 two\r\n");
   EXPECT_TRUE(save.failures.empty());
   EXPECT_TRUE(NoPartLeft(folder.path()));
 }

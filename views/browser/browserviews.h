@@ -32,7 +32,9 @@ class HistoryView final : public View {
 class AddressBarView final : public View {
  public:
   const wchar_t* Name() const override { return L"Address Bar"; }
-  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"; }
+  std::wstring Source(ViewHost& /*host*/) const override {
+    return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
+  }
   const wchar_t* Tag() const override { return L"url"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;

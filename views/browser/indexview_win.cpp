@@ -98,9 +98,8 @@ void IndexDatView::Scan(ViewHost& host, bool choose) {
   // Shared for reading, writing and deletion: the browser usually holds the
   // file open and may write to it meanwhile. A path that names no readable
   // file (missing, a folder, locked, unmeasurable) ends the view at once.
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   LARGE_INTEGER size{};
   const bool measured = file && GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0;
   const uint64_t length = measured ? static_cast<uint64_t>(size.QuadPart) : 0;

@@ -21,7 +21,9 @@ void ShowRegList(ViewHost& host, HKEY hKey, const std::wstring& strKey);
 class RunView final : public View {
  public:
   const wchar_t* Name() const override { return L"Run History"; }
-  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU"; }
+  std::wstring Source(ViewHost& /*host*/) const override {
+    return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU";
+  }
   const wchar_t* Tag() const override { return L"run"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
@@ -31,7 +33,9 @@ class RunView final : public View {
 class SearchView final : public View {
  public:
   const wchar_t* Name() const override { return L"Search History"; }
-  std::wstring Source(ViewHost& /*host*/) const override { return L"the search histories of the shell (HKEY_CURRENT_USER)"; }
+  std::wstring Source(ViewHost& /*host*/) const override {
+    return L"the search histories of the shell (HKEY_CURRENT_USER)";
+  }
   const wchar_t* Tag() const override { return L"search"; }
   void Load(ViewHost& host) override;
 };
@@ -40,7 +44,9 @@ class SearchView final : public View {
 class OpenSaveView final : public View {
  public:
   const wchar_t* Name() const override { return L"Open/Save"; }
-  std::wstring Source(ViewHost& /*host*/) const override { return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU\\*"; }
+  std::wstring Source(ViewHost& /*host*/) const override {
+    return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU\\*";
+  }
   const wchar_t* Tag() const override { return L"open"; }
   void Load(ViewHost& host) override;
   void Activate(ViewHost& host, size_t line) override;
