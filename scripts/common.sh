@@ -250,7 +250,8 @@ gl_start_on_desktop() {
     xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\"" && return 0
     if gl_group_has "$GL_GROUP" "$name"; then
       seen=1
-    elif [ "$seen" = 1 ] || ! kill -0 -- "-$GL_GROUP" 2>/dev/null; then
+    # Until setsid has run, the group does not exist yet but the process does.
+    elif [ "$seen" = 1 ] || { ! kill -0 -- "-$GL_GROUP" 2>/dev/null && ! kill -0 "$GL_GROUP" 2>/dev/null; }; then
       echo "$name ended before its window appeared (does a copy run in this Wine prefix already?)" >&2
       return 1
     fi
