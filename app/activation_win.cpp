@@ -31,12 +31,7 @@ void frmViewer::SourceOrder() {
 }
 
 void frmViewer::mnuRefreshView_Click() {
-  for (const auto& view : views_) {
-    if (ViewMode == view->Tag()) {
-      view->Reload(*this);
-      return;
-    }
-  }
+  if (View* view = FindView(ViewMode)) view->Reload(*this);
 }
 
 // The platform's arrow on the header of the column the list is ordered by.
@@ -63,12 +58,7 @@ void frmViewer::URLs_DblClick() {
   const int selected = ActiveLine();
   if (selected < 0 || static_cast<size_t>(selected) >= model_.ShownCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
-  for (const auto& view : views_) {
-    if (ViewMode == view->Tag()) {
-      view->Activate(*this, row);
-      return;
-    }
-  }
+  if (View* view = FindView(ViewMode)) view->Activate(*this, row);
 }
 
 void frmViewer::mnuOpoenIt_Click() { URLs_DblClick(); }

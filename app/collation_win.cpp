@@ -15,6 +15,7 @@
 #include <array>
 #include <string>
 
+#include "app/collation.h"
 #include "app/listmodel.h"
 
 namespace glimmerlog {

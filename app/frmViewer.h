@@ -118,6 +118,8 @@ class frmViewer final : public ViewHost {
 
   // Runs the view of the table with this tag.
   void RunView(const wchar_t* tag);
+  // The view of the table with this tag, or null.
+  View* FindView(const std::wstring& tag) const;
 
   // The tag of the view now shown.
   std::wstring ViewMode;
@@ -267,6 +269,8 @@ class frmViewer final : public ViewHost {
   void ShowFilteredLines();
   void UpdateFilterCount();
   void UpdateSortArrows();
+  // The columns in the order the header shows them (the user may drag them).
+  std::vector<int> ColumnOrder() const;
   // Drops the selection and focus, asking the list only when there is one
   // (over every line of a large owner-data list, that is slow).
   void ClearSelection();

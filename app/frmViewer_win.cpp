@@ -8,6 +8,7 @@
 #include "base/controls_win.h"
 #include "app/frmAbout.h"
 #include "app/helppath.h"
+#include "app/collation.h"
 #include "app/mainpro.h"
 #include "app/properties.h"
 #include "app/version.h"
@@ -80,8 +81,6 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-void UserLocaleKey(std::u16string_view text, std::string& key);  // collation_win.cpp
-
 frmViewer::frmViewer() : registry_(&LiveRegistry()), folders_(&LiveFolders()), profile_(&LiveProfile()) {
   model_.SetCollation(&UserLocaleKey);
   for (const ViewEntry& entry : AllViews()) views_.push_back(entry.make());
@@ -100,13 +99,15 @@ CURLHistory* frmViewer::History() const {
   return nullptr;
 }
 
-void frmViewer::RunView(const wchar_t* tag) {
+View* frmViewer::FindView(const std::wstring& tag) const {
   for (const auto& view : views_) {
-    if (view->Tag() == std::wstring(tag)) {
-      view->Load(*this);
-      return;
-    }
+    if (tag == view->Tag()) return view.get();
   }
+  return nullptr;
+}
+
+void frmViewer::RunView(const wchar_t* tag) {
+  if (View* view = FindView(tag)) view->Load(*this);
 }
 
 frmViewer::~frmViewer() {
@@ -574,12 +575,13 @@ bool frmViewer::PreTranslate(MSG& msg) {
   frmViewer* self = msg.hwnd ? FromHwnd(GetAncestor(msg.hwnd, GA_ROOT), &frmViewer::WndProc) : nullptr;
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
   // In the filter box Escape shows every line again and hides the box.
   if (msg.hwnd == self->filter_ && msg.wParam == VK_ESCAPE) {
     self->HideFilter();
     return true;
   }
-  if (msg.wParam == 'F' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+  if (msg.wParam == 'F' && ctrl) {
     self->mnuFilter_Click();
     return true;
   }
@@ -588,13 +590,13 @@ bool frmViewer::PreTranslate(MSG& msg) {
     return true;
   }
   // Ctrl+S saves every line, from anywhere in the window.
-  if (msg.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+  if (msg.wParam == 'S' && ctrl) {
     self->mnuSaveAll_Click();
     return true;
   }
   // The list's own keys: Ctrl+C copies the selected lines, Ctrl+A selects
   // every line.
-  if (msg.hwnd == self->URLs_ && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+  if (msg.hwnd == self->URLs_ && ctrl) {
     if (msg.wParam == 'C') {
       self->mnuCopy_Click();
       return true;

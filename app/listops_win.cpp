@@ -19,6 +19,14 @@ int frmViewer::ActiveLine() const {
   return ListView_GetNextItem(URLs_, -1, LVNI_SELECTED);
 }
 
+std::vector<int> frmViewer::ColumnOrder() const {
+  const size_t columns = std::max<size_t>(1, model_.Columns().size());
+  std::vector<int> order(columns);
+  for (size_t i = 0; i < columns; ++i) order[i] = static_cast<int>(i);
+  if (URLs_) ListView_GetColumnOrderArray(URLs_, static_cast<int>(columns), order.data());
+  return order;
+}
+
 std::vector<size_t> frmViewer::SelectedLines() const {
   std::vector<size_t> lines;
   if (!URLs_) return lines;
@@ -38,13 +46,10 @@ void frmViewer::mnuSelectAll_Click() {
 std::wstring frmViewer::mnuCopy_Click() {
   const std::vector<size_t> lines = SelectedLines();
   if (lines.empty()) return {};
-  const size_t columns = std::max<size_t>(1, model_.Columns().size());
-  std::vector<int> order(columns);
-  for (size_t i = 0; i < columns; ++i) order[i] = static_cast<int>(i);
-  if (URLs_) ListView_GetColumnOrderArray(URLs_, static_cast<int>(columns), order.data());
+  const std::vector<int> order = ColumnOrder();
   std::wstring text;
   for (size_t line : lines) {
-    for (size_t c = 0; c < columns; ++c) {
+    for (size_t c = 0; c < order.size(); ++c) {
       if (c) text += L'\t';
       text += CellText(line, static_cast<size_t>(std::max(order[c], 0)));
     }

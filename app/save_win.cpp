@@ -104,17 +104,12 @@ bool frmViewer::SaveLines(bool selectedOnly) {
   ExportFormat format = ExportFormat::kCsv;
   if (!Saving().AskPath(hwnd_, path, format)) return false;
 
-  const size_t columns = std::max<size_t>(1, model_.Columns().size());
-  std::vector<int> order(columns);
-  for (size_t i = 0; i < columns; ++i) order[i] = static_cast<int>(i);
-  if (URLs_) ListView_GetColumnOrderArray(URLs_, static_cast<int>(columns), order.data());
+  const std::vector<int> order = ColumnOrder();
 
   ExportDocument doc;
-  for (const auto& view : views_) {
-    if (ViewMode == view->Tag()) {
-      doc.viewName = AsU16(std::wstring(view->Name()));
-      doc.source = AsU16(view->Source(*this));
-    }
+  if (View* view = FindView(ViewMode)) {
+    doc.viewName = AsU16(std::wstring(view->Name()));
+    doc.source = AsU16(view->Source(*this));
   }
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);

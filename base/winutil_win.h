@@ -29,7 +29,7 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
 inline std::u16string_view AsU16(const std::wstring& s) {
   return {reinterpret_cast<const char16_t*>(s.data()), s.size()};
 }
-inline std::wstring AsWide(const std::u16string& s) {
+inline std::wstring AsWide(std::u16string_view s) {
   return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
 }
 

@@ -9,8 +9,6 @@ namespace glimmerlog {
 
 namespace {
 
-std::wstring Wide(std::u16string_view s) { return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size()); }
-
 class LiveListing final : public FolderSource::Listing {
  public:
   LiveListing(UniqueFind find, const WIN32_FIND_DATAW& first) : find_(std::move(find)), found_(first) {}
@@ -34,8 +32,8 @@ class LiveFolderSource final : public FolderSource {
  public:
   std::unique_ptr<Listing> List(std::u16string_view folder, SourceStatus* status) override {
     WIN32_FIND_DATAW found{};
-    UniqueFind find(FindFirstFileExW((Wide(folder) + L"*.*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch,
-                                     nullptr, 0));
+    UniqueFind find(FindFirstFileExW((AsWide(folder) + L"*.*").c_str(), FindExInfoStandard, &found,
+                                     FindExSearchNameMatch, nullptr, 0));
     if (!find) {
       const DWORD e = GetLastError();
       if (status) {
@@ -57,7 +55,7 @@ class LiveFolderSource final : public FolderSource {
 class LiveProfilePaths final : public ProfilePaths {
  public:
   std::u16string ShellFolder(std::u16string_view name) override {
-    return std::u16string(AsU16(GetShellFolder(Wide(name))));
+    return std::u16string(AsU16(GetShellFolder(AsWide(name))));
   }
 };
 

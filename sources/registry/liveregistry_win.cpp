@@ -10,7 +10,6 @@ namespace glimmerlog {
 
 namespace {
 
-std::wstring Wide(std::u16string_view s) { return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size()); }
 std::u16string U16(const std::wstring& s) { return std::u16string(AsU16(s)); }
 
 SourceStatus StatusOf(LONG error) {
@@ -26,10 +25,10 @@ SourceStatus StatusOf(LONG error) {
 class LiveRegistrySource final : public RegistrySource {
  public:
   std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName) override {
-    return U16(glimmerlog::GetRegValue(HKEY_CURRENT_USER, Wide(subKey), Wide(valueName)));
+    return U16(glimmerlog::GetRegValue(HKEY_CURRENT_USER, AsWide(subKey), AsWide(valueName)));
   }
   std::u16string GetRegValueNames(std::u16string_view subKey) override {
-    return U16(glimmerlog::GetRegValueNames(HKEY_CURRENT_USER, Wide(subKey)));
+    return U16(glimmerlog::GetRegValueNames(HKEY_CURRENT_USER, AsWide(subKey)));
   }
 
   SourceStatus ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) override {
@@ -61,7 +60,7 @@ class LiveRegistrySource final : public RegistrySource {
     data = RegistryData{};
     UniqueHkey key;
     if (const LONG e = Open(subKey, key)) return StatusOf(e);
-    const std::wstring name = Wide(valueName);
+    const std::wstring name = AsWide(valueName);
     for (int attempt = 0; attempt < 4; ++attempt) {
       DWORD type = 0, size = 0;
       LONG e = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
@@ -107,7 +106,7 @@ class LiveRegistrySource final : public RegistrySource {
 
  private:
   static LONG Open(std::u16string_view subKey, UniqueHkey& key) {
-    return RegOpenKeyExW(HKEY_CURRENT_USER, Wide(subKey).c_str(), 0, KEY_READ, key.put());
+    return RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(subKey).c_str(), 0, KEY_READ, key.put());
   }
 };
 

@@ -26,6 +26,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/collation.h"
 #include "app/frmViewer.h"
 #include "app/save.h"
 #include "tests/support/msiecf_writer.h"
@@ -36,10 +37,6 @@
 #include "views/browser/msiecf.h"
 
 using namespace glimmerlog;
-
-namespace glimmerlog {
-void UserLocaleKey(std::u16string_view text, std::string& key);
-}
 
 namespace {
 
