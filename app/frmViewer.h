@@ -141,6 +141,12 @@ class frmViewer final : public ViewHost {
   // A time, written in the user's format when the list shows it and
   // ordered by time.
   void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) override;
+  void SetSubItemTime(size_t line, int subItem, uint64_t utc) override {
+    model_.SetTime(line, static_cast<size_t>(subItem), utc);
+  }
+  void SetSubItemNumber(size_t line, int subItem, double value) override {
+    model_.SetNumber(line, static_cast<size_t>(subItem), value);
+  }
   // What the list shows in a cell (display order): text as read, times and
   // numbers formatted.
   std::wstring CellText(size_t displayIndex, size_t column) const;

@@ -589,6 +589,16 @@ bool frmViewer::PreTranslate(MSG& msg) {
     self->mnuRefreshView_Click();
     return true;
   }
+  // Ctrl and a view's key shows that view.
+  if (ctrl && GetKeyState(VK_SHIFT) >= 0) {
+    const std::vector<ViewEntry>& table = AllViews();
+    for (size_t i = 0; i < table.size() && i < self->views_.size(); ++i) {
+      if (table[i].shortcutKey != 0 && msg.wParam == table[i].shortcutKey) {
+        self->views_[i]->Load(*self);
+        return true;
+      }
+    }
+  }
   // Ctrl+S saves every line, from anywhere in the window.
   if (msg.wParam == 'S' && ctrl) {
     self->mnuSaveAll_Click();

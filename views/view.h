@@ -37,6 +37,9 @@ struct ViewEntry {
   // The View menu entry of a view that has no specified button or entry;
   // null for the specified views, whose commands the window has.
   const wchar_t* menuCaption;
+  // The key that, with Ctrl, shows the view from anywhere in the window
+  // (a virtual-key code such as '1'); 0 for none.
+  unsigned shortcutKey = 0;
 };
 const std::vector<ViewEntry>& AllViews();
 

@@ -34,6 +34,9 @@ class ViewHost {
   virtual size_t AddLineLatin1(std::string_view text) = 0;  // bytes below 0x100 as characters
   virtual void SetSubItem(size_t line, int subItem, const std::wstring& text) = 0;
   virtual void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) = 0;
+  // A FILETIME as a number (UTC), and a number, each ordered by value.
+  virtual void SetSubItemTime(size_t line, int subItem, uint64_t utc) = 0;
+  virtual void SetSubItemNumber(size_t line, int subItem, double value) = 0;
   virtual size_t LineCount() const = 0;
   // A text cell of a line (by order of addition), exactly as added.
   virtual std::wstring LineText(size_t line, size_t column) const = 0;

@@ -16,6 +16,10 @@ namespace glimmerlog {
 struct FolderEntry {
   std::u16string name;
   uint32_t attributes = 0;  // FILE_ATTRIBUTE_* bits as the listing gave them
+  // As the listing gave them: FILETIME values (UTC; 0 when unknown) and the
+  // size in bytes.
+  uint64_t created = 0, modified = 0, accessed = 0;
+  uint64_t size = 0;
 };
 
 class FolderSource {

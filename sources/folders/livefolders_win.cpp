@@ -9,6 +9,8 @@ namespace glimmerlog {
 
 namespace {
 
+uint64_t FileTime64(const FILETIME& t) { return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime; }
+
 class LiveListing final : public FolderSource::Listing {
  public:
   LiveListing(UniqueFind find, const WIN32_FIND_DATAW& first) : find_(std::move(find)), found_(first) {}
@@ -19,6 +21,10 @@ class LiveListing final : public FolderSource::Listing {
     pending_ = false;
     entry.name.assign(reinterpret_cast<const char16_t*>(found_.cFileName));
     entry.attributes = found_.dwFileAttributes;
+    entry.created = FileTime64(found_.ftCreationTime);
+    entry.modified = FileTime64(found_.ftLastWriteTime);
+    entry.accessed = FileTime64(found_.ftLastAccessTime);
+    entry.size = uint64_t{found_.nFileSizeHigh} << 32 | found_.nFileSizeLow;
     return true;
   }
 

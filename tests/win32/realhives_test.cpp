@@ -164,22 +164,6 @@ void ClearViewKeys() {
   }
 }
 
-bool ImportRegFile(const std::wstring& path) {
-  std::wstring command = L"reg.exe import \"" + path + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  WaitForSingleObject(pi.hProcess, 120000);
-  DWORD code = 1;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code == 0;
-}
-
 class RealHive : public ::testing::TestWithParam<const wchar_t*> {};
 
 TEST_P(RealHive, EveryRegistryViewListsWhatTheHiveHolds) {
@@ -191,7 +175,7 @@ TEST_P(RealHive, EveryRegistryViewListsWhatTheHiveHolds) {
 
   KeySnapshot shell(kExplorer + L"Shell Folders"), user(kExplorer + L"User Shell Folders");
   ClearViewKeys();
-  ASSERT_TRUE(ImportRegFile(path));
+  ASSERT_TRUE(test::ImportRegFile(path));
   auto form = test::MakeViewer();
   ASSERT_TRUE(form);
   const std::string savedOs = OsName;

@@ -187,4 +187,20 @@ std::wstring TestDataDir() {
   return dir;
 }
 
+bool ImportRegFile(const std::wstring& path) {
+  std::wstring command = L"reg.exe import \"" + path + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  WaitForSingleObject(pi.hProcess, 120000);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code == 0;
+}
+
 }  // namespace glimmerlog::test

@@ -1,0 +1,145 @@
+// The readers of Explorer's traces and the timeline over registry exports:
+// synthetic keys for the rules, the real hives' keys for what they hold.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/regexport.h"
+#include "views/explorer/explorerreaders.h"
+
+namespace glimmerlog {
+namespace {
+
+const std::u16string kExplorer = u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+
+RegistryData Binary(std::vector<uint8_t> bytes) { return {3, std::move(bytes)}; }
+RegistryData Utf16(std::u16string_view text, uint32_t type = 1) {
+  RegistryData d{type, {}};
+  for (char16_t c : text) {
+    d.bytes.push_back(static_cast<uint8_t>(c));
+    d.bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  d.bytes.insert(d.bytes.end(), {0, 0});
+  return d;
+}
+RegistryData Dwords(std::vector<uint32_t> values) {
+  RegistryData d{3, std::vector<uint8_t>(values.size() * 4)};
+  memcpy(d.bytes.data(), values.data(), d.bytes.size());
+  return d;
+}
+RegistryData Qword(uint64_t v) {
+  RegistryData d{3, std::vector<uint8_t>(8)};
+  memcpy(d.bytes.data(), &v, 8);
+  return d;
+}
+
+std::u16string CellText(const TableRow& row, size_t c) { return c < row.Cells().size() ? row.Cells()[c].text : u""; }
+double CellNumber(const TableRow& row, size_t c) { return row.Cells()[c].number; }
+uint64_t CellTime(const TableRow& row, size_t c) { return row.Cells()[c].time; }
+
+TEST(ExplorerReaders, MruOrderKeyTimeAtTheFirstEntryAndWhatFailed) {
+  RegExport file;
+  const std::u16string words = kExplorer + u"WordWheelQuery";
+  file.keys[words] = {{u"0", Utf16(u"older", 3)},
+                      {u"1", Utf16(u"newest", 3)},
+                      {u"2", Binary({})},
+                      {u"MRUListEx", Dwords({1, 0, 0xFFFFFFFF})}};
+  RegExportSource registry(file);
+  registry.keyTimes[words] = 133000000000000000ull;
+  Table table;
+  Timeline timeline;
+  ReadExplorerSearches(registry, table, &timeline);
+  ASSERT_EQ(table.rows.size(), 3u);
+  EXPECT_EQ(CellText(table.rows[0], 0), u"newest");
+  EXPECT_EQ(CellNumber(table.rows[0], 1), 1);
+  EXPECT_EQ(CellTime(table.rows[0], 2), 133000000000000000ull);
+  EXPECT_EQ(table.rows[1].Cells()[2].kind, TableCell::Kind::kEmpty);  // only the first entry has the key's time
+  EXPECT_EQ(CellNumber(table.rows[2], 1), 3);                          // not in the list: after it
+  EXPECT_EQ(timeline.Size(), 1u);
+
+  // Missing keys are named by the view; the timeline leaves them out.
+  Table empty;
+  ReadExplorerAddresses(registry, empty, nullptr);
+  EXPECT_TRUE(empty.rows.empty());
+  EXPECT_EQ(empty.problems, (std::vector<std::u16string>{u"TypedPaths: missing"}));
+  Timeline all;
+  AddExplorerEvents(registry, all);
+  Table merged;
+  all.ToTable(merged);
+  EXPECT_TRUE(merged.problems.empty());
+  ASSERT_EQ(merged.rows.size(), 1u);
+  EXPECT_EQ(CellText(merged.rows[0], 1), u"Explorer search");
+}
+
+TEST(ExplorerReaders, TypedAddressesJoinTheirTimesAndBadValuesAreNamed) {
+  RegExport file;
+  const std::u16string typed = u"Software\\Microsoft\\Internet Explorer\\TypedURLs";
+  file.keys[typed] = {{u"url10", Utf16(u"http://ten/")},
+                      {u"url2", Utf16(u"http://two/")},
+                      {u"url1", Utf16(u"http://one/")},
+                      {u"url3", Dwords({7})}};
+  file.keys[typed + u"Time"] = {{u"url1", Qword(132223104000000000ull)}, {u"url2", Binary({1, 2, 3})}};
+  RegExportSource registry(file);
+  Table table;
+  Timeline timeline;
+  ReadTypedAddressTimes(registry, table, &timeline);
+  ASSERT_EQ(table.rows.size(), 3u);
+  EXPECT_EQ(CellText(table.rows[0], 0), u"http://one/");
+  EXPECT_EQ(CellTime(table.rows[0], 2), 132223104000000000ull);
+  EXPECT_EQ(CellText(table.rows[1], 0), u"http://two/");
+  EXPECT_EQ(CellText(table.rows[2], 0), u"http://ten/");
+  EXPECT_EQ(table.problems, (std::vector<std::u16string>{u"TypedURLs value url3: not text",
+                                                         u"TypedURLsTime value url2: damaged"}));
+  EXPECT_EQ(timeline.Size(), 1u);  // only the dated one
+}
+
+TEST(ExplorerReaders, TimelineIsNewestFirstAndKeepsTheOrderOfEqualTimes) {
+  Timeline timeline;
+  timeline.Add({5, u"a", u"first at 5", {}, {}, {}});
+  timeline.Add({0, u"undated", {}, {}, {}, {}});
+  timeline.Add({9, u"b", u"at 9", {}, {}, {}});
+  timeline.Add({5, u"c", u"second at 5", {}, {}, {}});
+  Table table;
+  timeline.ToTable(table);
+  ASSERT_EQ(table.rows.size(), 3u);
+  EXPECT_EQ(CellText(table.rows[0], 2), u"at 9");
+  EXPECT_EQ(CellText(table.rows[1], 2), u"first at 5");
+  EXPECT_EQ(CellText(table.rows[2], 2), u"second at 5");
+}
+
+// The real hives' keys: every value of each list is read, none is damaged.
+TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
+  struct Hive {
+    const char* name;
+    size_t searches, typedPaths;
+  };
+  bool any = false;
+  for (const Hive& h : {Hive{"win7_notatin_ntuser.dat.reg", 10, 24}, Hive{"win10_regipy_NTUSER_with_winscp.DAT.reg", 22, 7},
+                        Hive{"win7_plaso_NTUSER-WIN7.DAT.reg", 2, 1}}) {
+    SCOPED_TRACE(h.name);
+    RegExport file, modern;
+    if (!LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg/" + h.name, file)) continue;
+    any = true;
+    ASSERT_TRUE(LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg-modern/" + h.name, modern));
+    for (auto& [key, values] : modern.keys) file.keys.emplace(key, values);
+    RegExportSource registry(file);
+    Table searches, paths, programs, opened, recent;
+    ReadExplorerSearches(registry, searches);
+    ReadExplorerAddresses(registry, paths);
+    ReadUserAssist(registry, programs);
+    ReadOpenSaveHistory(registry, opened);
+    ReadRecentFiles(registry, recent);
+    EXPECT_EQ(searches.rows.size(), h.searches);
+    EXPECT_EQ(paths.rows.size(), h.typedPaths);
+    EXPECT_FALSE(programs.rows.empty());
+    EXPECT_FALSE(opened.rows.empty());
+    EXPECT_FALSE(recent.rows.empty());
+    for (const Table* t : {&searches, &paths, &programs, &opened, &recent}) {
+      EXPECT_TRUE(t->problems.empty()) << std::string(ProblemsText(t->problems).begin(), ProblemsText(t->problems).end());
+    }
+  }
+  if (!any) GTEST_SKIP() << "the .reg exports are not under " GL_TESTDATA_DIR;
+}
+
+}  // namespace
+}  // namespace glimmerlog

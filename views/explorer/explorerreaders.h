@@ -1,0 +1,50 @@
+// The readers of Explorer's usage traces of Windows 7 to 11: each reads its
+// keys through a registry source into a table of lines, in most-recent-first
+// order, and can add its dated traces to the activity timeline. A key or
+// value that cannot be read is named in the table's problems; the rest is
+// still read. Platform-free.
+#ifndef GLIMMERLOG_VIEWS_EXPLORER_EXPLORERREADERS_H
+#define GLIMMERLOG_VIEWS_EXPLORER_EXPLORERREADERS_H
+
+#include <string>
+#include <vector>
+
+#include "sources/registry/registrysource.h"
+#include "views/table.h"
+#include "views/timeline.h"
+
+namespace glimmerlog {
+
+// RecentDocs and each extension's subkey: Name, Extension, Order, Key Time,
+// Shortcut. A line's target is the shortcut's name in the Recent folder.
+void ReadRecentFiles(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// OpenSavePidlMRU (each extension and "*") and LastVisitedPidlMRU: Path,
+// List, Order, Program, Modified, Key Time. The target is the path.
+void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// WordWheelQuery: Search Term, Order, Key Time. The target is the term.
+void ReadExplorerSearches(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// TypedPaths: Path, Order, Key Time. The target is the path.
+void ReadExplorerAddresses(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// TypedURLs joined with TypedURLsTime: URL, Order, Typed. The target is the
+// address.
+void ReadTypedAddressTimes(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// UserAssist, every GUID subkey: Program, Last Run, Run Count, Focus Count,
+// Focus Time (s), Kind, Key. The target is the program's path where it is
+// one.
+void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+
+// The Run box's list (RunMRU) as a dated trace: its first entry at the
+// key's time. It has no view of its own here; the specified view shows it.
+void AddRunBoxEvent(RegistrySource& registry, Timeline& timeline);
+
+// Every reader above into the timeline.
+void AddExplorerEvents(RegistrySource& registry, Timeline& timeline);
+
+}  // namespace glimmerlog
+
+#endif

@@ -1,0 +1,150 @@
+// The views over Explorer's traces and the activity timeline.
+#include "views/explorer/explorerviews.h"
+
+#include "base/shell.h"
+#include "base/winutil_win.h"
+#include "views/browser/CURLHistory.h"
+#include "views/explorer/explorerreaders.h"
+#include "views/folderlist.h"
+
+namespace glimmerlog {
+
+namespace {
+
+constexpr wchar_t kExplorerKey[] = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+
+// A profile folder from Shell Folders, with its final backslash; empty
+// when it cannot be read.
+std::u16string ProfileFolder(ViewHost& host, const char16_t* name) {
+  std::u16string folder = host.Profile().ShellFolder(name);
+  if (folder == kRegFailureText || folder.empty()) return {};
+  if (folder.back() != u'\\') folder += u'\\';
+  return folder;
+}
+
+bool Exists(ViewHost& host, const std::u16string& path) {
+  return host.Folders().Attributes(path) != FolderSource::kNoAttributes;
+}
+
+// Percent-encodes what is not a letter or digit, for a search-ms: query.
+std::wstring QueryText(const std::u16string& term) {
+  std::string utf8;
+  for (size_t i = 0; i < term.size(); ++i) {
+    uint32_t c = term[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < term.size() && term[i + 1] >= 0xDC00 && term[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (term[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | c >> 6);
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      utf8 += static_cast<char>(0xE0 | c >> 12);
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xF0 | c >> 18);
+      utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  std::wstring query;
+  for (const unsigned char b : utf8) {
+    if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
+      query += static_cast<wchar_t>(b);
+    } else {
+      wchar_t hex[4];
+      swprintf(hex, 4, L"%%%02X", b);
+      query += hex;
+    }
+  }
+  return query;
+}
+
+}  // namespace
+
+std::wstring RecentFilesView::Source(ViewHost& /*host*/) const { return std::wstring(kExplorerKey) + L"RecentDocs"; }
+void RecentFilesView::Read(ViewHost& host, Table& table) { ReadRecentFiles(host.Registry(), table); }
+void RecentFilesView::Open(ViewHost& host, const std::u16string& target) {
+  const std::u16string folder = ProfileFolder(host, u"Recent");
+  if (folder.empty()) return;
+  const std::u16string shortcut = folder + target;
+  if (Exists(host, shortcut)) OpenInShell(host, AsWide(shortcut));
+}
+
+std::wstring OpenSave7View::Source(ViewHost& /*host*/) const {
+  return std::wstring(kExplorerKey) + L"ComDlg32\\OpenSavePidlMRU, " + kExplorerKey + L"ComDlg32\\LastVisitedPidlMRU";
+}
+void OpenSave7View::Read(ViewHost& host, Table& table) { ReadOpenSaveHistory(host.Registry(), table); }
+
+std::wstring ExplorerSearchView::Source(ViewHost& /*host*/) const {
+  return std::wstring(kExplorerKey) + L"WordWheelQuery";
+}
+void ExplorerSearchView::Read(ViewHost& host, Table& table) { ReadExplorerSearches(host.Registry(), table); }
+void ExplorerSearchView::Open(ViewHost& host, const std::u16string& target) {
+  OpenInShell(host, L"search-ms:query=" + QueryText(target));
+}
+
+std::wstring ExplorerAddressView::Source(ViewHost& /*host*/) const {
+  return std::wstring(kExplorerKey) + L"TypedPaths";
+}
+void ExplorerAddressView::Read(ViewHost& host, Table& table) { ReadExplorerAddresses(host.Registry(), table); }
+
+std::wstring TypedTimesView::Source(ViewHost& /*host*/) const {
+  return L"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs, TypedURLsTime";
+}
+void TypedTimesView::Read(ViewHost& host, Table& table) { ReadTypedAddressTimes(host.Registry(), table); }
+
+std::wstring UserAssistView::Source(ViewHost& /*host*/) const { return std::wstring(kExplorerKey) + L"UserAssist"; }
+void UserAssistView::Read(ViewHost& host, Table& table) { ReadUserAssist(host.Registry(), table); }
+// Shows the program selected in its folder; when the file is gone, the
+// folder alone; when that is gone too, nothing.
+void UserAssistView::Open(ViewHost& host, const std::u16string& target) {
+  if (Exists(host, target)) {
+    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"",
+                 SW_SHOWNORMAL);
+    return;
+  }
+  const size_t slash = target.rfind(u'\\');
+  if (slash != std::u16string::npos && Exists(host, target.substr(0, slash + 1))) {
+    OpenInShell(host, AsWide(target.substr(0, slash + 1)));
+  }
+}
+
+TimelineView::TimelineView() = default;
+TimelineView::~TimelineView() = default;
+
+std::wstring TimelineView::Source(ViewHost& /*host*/) const {
+  return L"the browser's history store, the Explorer keys of HKEY_CURRENT_USER, the Recent and Cookies folders";
+}
+
+void TimelineView::Read(ViewHost& host, Table& table) {
+  Timeline timeline;
+  if (!historyTried_) {
+    historyTried_ = true;
+    history_ = CURLHistory::Create();
+  }
+  if (history_) {
+    history_->Refresh(L"http", 0);
+    for (const auto& item : history_->NewEnum()) {
+      const FILETIME& t = item->LastVisitedUtc();
+      const std::u16string url(AsU16(item->URL()));
+      timeline.Add({uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime, u"Page visited", url,
+                    std::u16string(AsU16(item->Title())), u"Internet history", url});
+    }
+  } else {
+    timeline.Problem(u"Internet history: the history store could not be opened");
+  }
+  AddExplorerEvents(host.Registry(), timeline);
+  if (const std::u16string recent = ProfileFolder(host, u"Recent"); !recent.empty()) {
+    AddFolderEvents(host.Folders(), recent, u"Shortcut in Recent", u"Recent folder", timeline);
+  }
+  if (const std::u16string cookies = ProfileFolder(host, u"Cookies"); !cookies.empty()) {
+    AddFolderEvents(host.Folders(), cookies, u"Cookie file written", u"Cookies folder", timeline);
+  }
+  timeline.ToTable(table);
+}
+
+}  // namespace glimmerlog

@@ -1,0 +1,50 @@
+#include "views/tableview.h"
+
+#include "base/winutil_win.h"
+#include "views/folderlist.h"
+
+namespace glimmerlog {
+
+namespace {
+void SetCell(ViewHost& host, size_t line, int column, const TableCell& cell) {
+  switch (cell.kind) {
+    case TableCell::Kind::kText: host.SetSubItem(line, column, AsWide(cell.text)); break;
+    case TableCell::Kind::kTime: host.SetSubItemTime(line, column, cell.time); break;
+    case TableCell::Kind::kNumber: host.SetSubItemNumber(line, column, cell.number); break;
+    case TableCell::Kind::kEmpty: break;
+  }
+}
+}  // namespace
+
+void ShowTable(ViewHost& host, const wchar_t* tag, const std::wstring& hint, const Table& table) {
+  host.SetPanel(2, L"");
+  const TableColumn first = table.columns.empty() ? TableColumn{} : table.columns.front();
+  host.StartView(tag, AsWide(first.caption), first.widthTwips);
+  for (size_t c = 1; c < table.columns.size(); ++c) {
+    host.AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
+  }
+  for (const TableRow& row : table.rows) {
+    const auto& cells = row.Cells();
+    const bool textFirst = !cells.empty() && cells[0].kind == TableCell::Kind::kText;
+    const size_t line = host.AddLine(textFirst ? std::u16string_view(cells[0].text) : std::u16string_view());
+    for (size_t c = textFirst ? 1 : 0; c < cells.size(); ++c) SetCell(host, line, static_cast<int>(c), cells[c]);
+  }
+  std::wstring panel = hint;
+  if (!table.problems.empty()) panel += L" \x2014 not read: " + AsWide(ProblemsText(table.problems));
+  host.SetPanel(1, panel);
+  host.WriteCount();
+}
+
+void TableView::Load(ViewHost& host) {
+  table_ = Table{};
+  Read(host, table_);
+  ShowTable(host, Tag(), Hint(), table_);
+}
+
+void TableView::Activate(ViewHost& host, size_t line) {
+  if (line < table_.rows.size() && !table_.rows[line].TargetText().empty()) Open(host, table_.rows[line].TargetText());
+}
+
+void TableView::Open(ViewHost& host, const std::u16string& target) { OpenInShell(host, AsWide(target)); }
+
+}  // namespace glimmerlog
