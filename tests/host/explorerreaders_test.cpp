@@ -88,8 +88,8 @@ TEST(ExplorerReaders, TypedAddressesJoinTheirTimesAndBadValuesAreNamed) {
   EXPECT_EQ(CellTime(table.rows[0], 2), 132223104000000000ull);
   EXPECT_EQ(CellText(table.rows[1], 0), u"http://two/");
   EXPECT_EQ(CellText(table.rows[2], 0), u"http://ten/");
-  EXPECT_EQ(table.problems, (std::vector<std::u16string>{u"TypedURLs value url3: not text",
-                                                         u"TypedURLsTime value url2: damaged"}));
+  EXPECT_EQ(table.problems, (std::vector<std::u16string>{u"TypedURLsTime value url2: damaged",
+                                                         u"TypedURLs value url3: not text"}));
   EXPECT_EQ(timeline.Size(), 1u);  // only the dated one
 }
 

@@ -37,6 +37,18 @@ bool IsFileSystemPath(const std::u16string& path) {
   return (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') || path.rfind(u"\\\\", 0) == 0;
 }
 
+// The file system path in a decoded item list, which names the shell's
+// folders before it ("My Computer\C:\Users\..."): from the drive or the
+// network share on; empty when the list names none.
+std::u16string FileSystemPathOf(const std::u16string& path) {
+  if (IsFileSystemPath(path)) return path;
+  for (size_t at = path.find(u'\\'); at != std::u16string::npos; at = path.find(u'\\', at + 1)) {
+    const std::u16string rest = path.substr(at + 1);
+    if (IsFileSystemPath(rest)) return rest;
+  }
+  return {};
+}
+
 // One value of an MRU list, in list order, with its data.
 struct MruValue {
   std::u16string name;
@@ -117,13 +129,6 @@ std::vector<std::u16string> UrlValueNames(RegistrySource& registry, const std::u
   return names;
 }
 
-// The extension of a file name, with its dot; empty when none.
-std::u16string ExtensionOf(const std::u16string& name) {
-  const size_t dot = name.rfind(u'.');
-  return dot == std::u16string::npos || name.find(u'\\', dot) != std::u16string::npos ? std::u16string()
-                                                                                        : name.substr(dot);
-}
-
 // A view names a key that is not there; the timeline, which reads every
 // source, leaves out the ones this user never made.
 void AbsentNotAProblem(std::vector<std::u16string>& problems) {
@@ -186,10 +191,10 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
           .Empty()
           .Time(item.modified)
           .Time(time)
-          .Target(IsFileSystemPath(item.path) ? item.path : std::u16string());
+          .Target(FileSystemPathOf(item.path));
       if (timeline && time) {
         timeline->Add({time, u"File opened or saved", item.path, u"most recent ." + sub + u" in the file dialogs",
-                       ShortName(key), IsFileSystemPath(item.path) ? item.path : std::u16string()});
+                       ShortName(key), FileSystemPathOf(item.path)});
       }
     }
   }
@@ -211,10 +216,10 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
         .Text(entry.program)
         .Time(entry.folder.modified)
         .Time(time)
-        .Target(IsFileSystemPath(path) ? path : std::u16string());
+        .Target(FileSystemPathOf(path));
     if (timeline && time) {
       timeline->Add({time, u"Folder used in a file dialog", path, entry.program, ShortName(visited),
-                     IsFileSystemPath(path) ? path : std::u16string()});
+                     FileSystemPathOf(path)});
     }
   }
 }
