@@ -19,7 +19,7 @@ void SetCell(ViewHost& host, size_t line, int column, const TableCell& cell) {
 void ShowTable(ViewHost& host, const wchar_t* tag, const std::wstring& hint, const Table& table) {
   host.SetPanel(2, L"");
   const TableColumn first = table.columns.empty() ? TableColumn{} : table.columns.front();
-  host.StartView(tag, AsWide(first.caption), first.widthTwips);
+  host.StartView(tag, AsWide(first.caption).c_str(), first.widthTwips);
   for (size_t c = 1; c < table.columns.size(); ++c) {
     host.AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
   }

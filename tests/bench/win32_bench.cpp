@@ -12,8 +12,11 @@
 //   filter   a keystroke in the filter box, 200,000 lines
 //                                                vs  a case-folded substring count of the same texts
 //   savecsv  saving them as CSV                  vs  writing the same bytes with one WriteFile
+//   timeline the activity timeline over that history and every Explorer key
+//            of a real hive (imported)           vs  the same reads and parses in a loop
 // Prints each median and the ratio. Not part of the test run. Arguments name
-// the sections to run (rows, textsort, listops, history, index, folder);
+// the sections to run (rows, textsort, listops, history, index, folder,
+// timeline);
 // none: all.
 #include <windows.h>
 #include <psapi.h>
@@ -35,6 +38,8 @@
 #include "views/browser/frmindexfile.h"
 #include "views/browser/historyfilestore.h"
 #include "views/browser/msiecf.h"
+#include "views/explorer/explorerreaders.h"
+#include "sources/live.h"
 
 using namespace glimmerlog;
 
@@ -330,6 +335,52 @@ int main(int argc, char** argv) {
     const double view = Median(3, [&] { form->mnuRecDoc_Click(); });
     std::printf("folder: %zu lines\n", form->LineCount());
     Report("folder", view, plain);
+  }
+  if (Wanted(argc, argv, "timeline")) {  // timeline
+    std::vector<WrittenEntry> entries;
+    for (int i = 0; i < 50000; ++i) {
+      WrittenEntry e;
+      e.url = "http://www.example.com/section" + std::to_string(i % 97) + "/page" + std::to_string(i) + ".html";
+      e.title = u"Example page title number " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26));
+      e.lastVisited = e.lastUpdated = UtcToFileTime(2026, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0);
+      entries.push_back(std::move(e));
+    }
+    const std::vector<uint8_t> bytes = WriteHistoryFile(entries);
+    g_historyFile = folder.path() + L"\\timeline-history.dat";
+    test::WriteFileBytes(g_historyFile, bytes.data(), bytes.size());
+    SetHistoryStoreFactory(&BenchStore);
+    // Every registry source: the Explorer keys of the largest Windows 7 hive.
+    const std::wstring data = test::TestDataDir();
+    if (!data.empty()) {
+      test::ImportRegFile(data + L"\\reg\\win7_notatin_ntuser.dat.reg");
+      test::ImportRegFile(data + L"\\reg-modern\\win7_notatin_ntuser.dat.reg");
+    }
+    auto store = CURLHistory::Create();
+    size_t events = 0;
+    const double direct = Median(5, [&] {
+      Timeline timeline;
+      store->Refresh(L"http", 0);
+      for (const auto& item : store->NewEnum()) {
+        const FILETIME& t = item->LastVisitedUtc();
+        const std::u16string url(AsU16(item->URL()));
+        timeline.Add({uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime, u"Page visited", url,
+                      std::u16string(AsU16(item->Title())), u"Internet history", url});
+      }
+      AddExplorerEvents(LiveRegistry(), timeline);
+      Table table;
+      timeline.ToTable(table);
+      events = table.rows.size();
+    });
+    auto form = test::MakeViewer();
+    const double view = Median(5, [&] { form->RunView(L"timeline"); });
+    std::printf("timeline: %zu lines (%zu read directly)\n", form->LineCount(), events);
+    Report("timeline", view, direct);
+    SetHistoryStoreFactory(nullptr);
+    const std::wstring explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const wchar_t* key : {L"RecentDocs", L"ComDlg32", L"WordWheelQuery", L"TypedPaths", L"UserAssist", L"RunMRU"}) {
+      test::DeleteTree(explorer + key);
+    }
+    test::DeleteTree(L"Software\\Microsoft\\Internet Explorer\\TypedURLs");
   }
   return 0;
 }
