@@ -1,0 +1,41 @@
+#include "sources/registry/regtext.h"
+
+namespace glimmerlog {
+
+namespace {
+constexpr uint32_t kRegSz = 1;
+constexpr uint32_t kRegDword = 4;
+// The readers' name buffer: 20 characters, the terminator included.
+constexpr size_t kNameBufferChars = 20;
+}  // namespace
+
+bool RegValueText(uint32_t type, const uint8_t* bytes, size_t size, std::u16string& text) {
+  text.clear();
+  if (type == kRegSz) {
+    const size_t chars = size / 2;
+    if (chars == 0) return false;
+    for (size_t i = 0; i < chars; ++i) {
+      const char16_t c = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+      if (c == 0) break;
+      text += c;
+    }
+    return true;
+  }
+  if (type == kRegDword && size == 4) {
+    const uint32_t value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+                           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    const std::string digits = std::to_string(static_cast<int32_t>(value));
+    text.assign(digits.begin(), digits.end());
+    return true;
+  }
+  return false;
+}
+
+bool AppendRegValueName(std::u16string& list, std::u16string_view name) {
+  if (name.size() >= kNameBufferChars) return false;
+  list.append(name);
+  list += u',';
+  return true;
+}
+
+}  // namespace glimmerlog
