@@ -1,5 +1,7 @@
 #include "tests/support/regexport.h"
 
+#include "sources/registry/regtext.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -122,19 +124,15 @@ const std::vector<RegExportValue>* RegExportSource::Find(std::u16string_view sub
   return k == file_.keys.end() ? nullptr : &k->second;
 }
 
+// The list views' rules exactly, as the live registry applies them.
 std::u16string RegExportSource::GetRegValue(std::u16string_view subKey, std::u16string_view valueName) {
   RegistryData data;
-  if (ReadValue(subKey, valueName, data) != SourceStatus::kOk || data.bytes.size() < 2 ||
-      (data.type != 1 && data.type != 2)) {
+  std::u16string text;
+  if (ReadValue(subKey, valueName, data) != SourceStatus::kOk ||
+      !RegValueText(data.type, data.bytes.data(), data.bytes.size(), text)) {
     return kRegFailureText;
   }
-  std::u16string s;
-  for (size_t i = 0; i + 1 < data.bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data.bytes[i] | (data.bytes[i + 1] << 8));
-    if (c == 0) break;
-    s += c;
-  }
-  return s;
+  return text;
 }
 
 std::u16string RegExportSource::GetRegValueNames(std::u16string_view subKey) {
@@ -142,8 +140,7 @@ std::u16string RegExportSource::GetRegValueNames(std::u16string_view subKey) {
   if (!values) return kRegFailureText;
   std::u16string list;
   for (const RegExportValue& v : *values) {
-    if (v.name.size() >= 20) break;
-    list += v.name + u",";
+    if (!AppendRegValueName(list, v.name)) break;
   }
   return list;
 }
