@@ -16,9 +16,14 @@ std::unique_ptr<View> Make() {
 
 const std::vector<ViewEntry>& AllViews() {
   static const std::vector<ViewEntry> views = {
-      {&Make<HistoryView>, nullptr},    {&Make<AddressBarView>, nullptr}, {&Make<CookiesView>, nullptr},
-      {&Make<RecentDocsView>, nullptr}, {&Make<SearchView>, nullptr},     {&Make<RunView>, nullptr},
-      {&Make<OpenSaveView>, nullptr},   {&Make<IndexDatView>, nullptr},
+      {&Make<HistoryView>, nullptr},
+      {&Make<AddressBarView>, nullptr},
+      {&Make<CookiesView>, nullptr},
+      {&Make<RecentDocsView>, nullptr},
+      {&Make<SearchView>, nullptr},
+      {&Make<RunView>, nullptr},
+      {&Make<OpenSaveView>, nullptr},
+      {&Make<IndexDatView>, nullptr},
       // Explorer's traces of Windows 7 and later, and the timeline of all.
       {&Make<RecentFilesView>, L"Recent Fi&les (Explorer)\tCtrl+1", '1'},
       {&Make<OpenSave7View>, L"Open/Save (&Windows 7+)\tCtrl+2", '2'},

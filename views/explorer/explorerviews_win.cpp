@@ -78,6 +78,12 @@ std::wstring OpenSave7View::Source(ViewHost& /*host*/) const {
   return std::wstring(kExplorerKey) + L"ComDlg32\\OpenSavePidlMRU, " + kExplorerKey + L"ComDlg32\\LastVisitedPidlMRU";
 }
 void OpenSave7View::Read(ViewHost& host, Table& table) { ReadOpenSaveHistory(host.Registry(), table); }
+// Opens the file where the shell can find it; a path that names no place in
+// the file system (a control panel item, a web address) is left alone.
+void OpenSave7View::Open(ViewHost& host, const std::u16string& target) {
+  const std::u16string path = ResolveShellPath(host.Profile(), target);
+  if (!path.empty()) OpenInShell(host, AsWide(path));
+}
 
 std::wstring ExplorerSearchView::Source(ViewHost& /*host*/) const {
   return std::wstring(kExplorerKey) + L"WordWheelQuery";
@@ -103,8 +109,7 @@ void UserAssistView::Read(ViewHost& host, Table& table) { ReadUserAssist(host.Re
 // folder alone; when that is gone too, nothing.
 void UserAssistView::Open(ViewHost& host, const std::u16string& target) {
   if (Exists(host, target)) {
-    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"",
-                 SW_SHOWNORMAL);
+    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"", SW_SHOWNORMAL);
     return;
   }
   const size_t slash = target.rfind(u'\\');
