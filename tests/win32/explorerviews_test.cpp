@@ -230,5 +230,22 @@ TEST(ExplorerViews, TimelineMergesSourcesNewestFirst) {
   ClearExplorerKeys();
 }
 
+// Ctrl and a view's digit shows the view from the list, as its menu entry does.
+TEST(ExplorerViews, CtrlDigitShowsTheView) {
+  auto form = test::MakeViewer();
+  BYTE keys[256] = {}, saved[256] = {};
+  GetKeyboardState(saved);
+  std::copy(saved, saved + 256, keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  MSG ctrl3{form->Control(IDC_URLS), WM_KEYDOWN, '3', 0, 0, {}};
+  MSG ctrl7{form->Control(IDC_URLS), WM_KEYDOWN, '7', 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(ctrl3));
+  EXPECT_EQ(form->ViewMode, L"wordwheel");
+  EXPECT_TRUE(frmViewer::PreTranslate(ctrl7));
+  EXPECT_EQ(form->ViewMode, L"timeline");
+  SetKeyboardState(saved);
+}
+
 }  // namespace
 }  // namespace glimmerlog
