@@ -180,6 +180,32 @@ TEST(BrowserHistory, DamagedAndUnknownDatabases) {
   EXPECT_NE(reason.find("visits.transition"), std::string::npos) << reason;
 }
 
+// The library as built for the program: no file is ever opened (a real
+// database on disk cannot be), the options asked for are in, and every
+// connection the readers open is defensive.
+TEST(SqliteBuild, OpensNoFileAndIsBuiltAsAsked) {
+  TempFolder dir;
+  const std::string path = dir.path() + "/on-disk.db";
+  WriteBytes(path, MakeDatabase("CREATE TABLE t(x)"));
+  sqlite3* disk = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(path.c_str(), &disk, SQLITE_OPEN_READONLY, nullptr), SQLITE_CANTOPEN);
+  sqlite3_close(disk);
+
+  MemoryDatabase db;
+  std::string reason;
+  const std::vector<uint8_t> bytes = MakeDatabase("CREATE TABLE t(x)");
+  ASSERT_TRUE(db.Open(bytes, reason)) << reason;
+  int defensive = 0;
+  sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, -1, &defensive);
+  EXPECT_EQ(defensive, 1);
+  const std::string options = OurQuery(bytes, "PRAGMA compile_options");
+  for (const char* option :
+       {"THREADSAFE=0", "OMIT_LOAD_EXTENSION", "OMIT_WAL", "OMIT_LOCALTIME", "TEMP_STORE=3", "DEFAULT_MEMSTATUS=0"}) {
+    EXPECT_NE(options.find(option), std::string::npos) << option;
+  }
+  EXPECT_EQ(OurQuery(bytes, "INSERT INTO t VALUES (1)"), "ERROR");  // read-only
+}
+
 TEST(BrowserHistory, TimesAtTheirEdges) {
   constexpr int64_t kMax = INT64_MAX;
   EXPECT_EQ(ChromiumTimeToFileTime(0), 0u);
