@@ -1,4 +1,5 @@
 // The table of views: a new view is a class in its folder and a line here.
+#include "views/browser/browserhistoryview.h"
 #include "views/browser/browserviews.h"
 #include "views/explorer/explorerviews.h"
 #include "views/recent/recentviews.h"
@@ -32,6 +33,8 @@ const std::vector<ViewEntry>& AllViews() {
       {&Make<TypedTimesView>, L"&Typed Addresses with Times\tCtrl+5", '5'},
       {&Make<UserAssistView>, L"&Programs Run (UserAssist)\tCtrl+6", '6'},
       {&Make<TimelineView>, L"Activity T&imeline\tCtrl+7", '7'},
+      // Today's browsers, every profile.
+      {&Make<BrowserHistoryView>, L"&Browser History\tCtrl+8", '8'},
   };
   return views;
 }

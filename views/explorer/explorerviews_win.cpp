@@ -4,6 +4,7 @@
 #include "base/shell.h"
 #include "base/winutil_win.h"
 #include "views/browser/CURLHistory.h"
+#include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/folderlist.h"
 
@@ -122,7 +123,8 @@ TimelineView::TimelineView() = default;
 TimelineView::~TimelineView() = default;
 
 std::wstring TimelineView::Source(ViewHost& /*host*/) const {
-  return L"the browser's history store, the Explorer keys of HKEY_CURRENT_USER, the Recent and Cookies folders";
+  return L"the browser's history store, the browser profiles, the Explorer keys of HKEY_CURRENT_USER, the Recent "
+         L"and Cookies folders";
 }
 
 void TimelineView::Read(ViewHost& host, Table& table) {
@@ -141,6 +143,12 @@ void TimelineView::Read(ViewHost& host, Table& table) {
     }
   } else {
     timeline.Problem(u"Internet history: the history store could not be opened");
+  }
+  {
+    Table visits;
+    ReadBrowserHistoryTable(host.Folders(), host.Profile().AppDataFolder(true), host.Profile().AppDataFolder(false),
+                            visits, &timeline);
+    timeline.Problems(visits.problems);
   }
   AddExplorerEvents(host.Registry(), timeline);
   if (const std::u16string recent = ProfileFolder(host, u"Recent"); !recent.empty()) {
