@@ -138,6 +138,9 @@ class frmViewer final : public ViewHost {
   size_t AddLine(std::u16string_view text) override { return model_.AddRow(text); }
   size_t AddLineLatin1(std::string_view text) override { return model_.AddRowLatin1(text); }
   void SetSubItem(size_t line, int subItem, const std::wstring& text) override;
+  void SetSubItem(size_t line, int subItem, std::u16string_view text) override {
+    model_.SetText(line, static_cast<size_t>(subItem), text);
+  }
   // A time, written in the user's format when the list shows it and
   // ordered by time.
   void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) override;

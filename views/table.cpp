@@ -32,6 +32,16 @@ TableRow& TableRow::Empty() {
   return *this;
 }
 
+const std::u16string& Table::TargetOf(size_t row) const {
+  static const std::u16string none;
+  if (row >= rows.size()) return none;
+  const TableRow& r = rows[row];
+  if (!r.TargetText().empty() || targetColumn < 0) return r.TargetText();
+  const auto& cells = r.Cells();
+  const size_t c = static_cast<size_t>(targetColumn);
+  return c < cells.size() && cells[c].kind == TableCell::Kind::kText ? cells[c].text : none;
+}
+
 std::u16string ProblemsText(const std::vector<std::u16string>& problems) {
   constexpr size_t kShown = 3;
   std::u16string text;

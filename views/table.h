@@ -41,6 +41,7 @@ class TableRow {
   }
   const std::vector<TableCell>& Cells() const { return cells_; }
   const std::u16string& TargetText() const { return target_; }
+  void Reserve(size_t cells) { cells_.reserve(cells); }
 
  private:
   std::vector<TableCell> cells_;
@@ -53,9 +54,19 @@ struct Table {
   // One sentence per source that failed, e.g. "RecentDocs\.txt: value 3 is
   // damaged". Shown in panel 1 after the view's hint.
   std::vector<std::u16string> problems;
+  // A column whose text is what a double-click opens, for lines that name
+  // no target of their own; -1 for none.
+  int targetColumn = -1;
 
-  TableRow& AddRow() { return rows.emplace_back(); }
+  TableRow& AddRow() {
+    TableRow& row = rows.emplace_back();
+    row.Reserve(columns.size());
+    return row;
+  }
   void Problem(std::u16string text) { problems.push_back(std::move(text)); }
+  // What a double-click on a line opens: its own target, or its text in
+  // the target column.
+  const std::u16string& TargetOf(size_t row) const;
 };
 
 // The problems joined for one status panel: the first ones in full, then a

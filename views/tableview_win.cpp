@@ -8,7 +8,7 @@ namespace glimmerlog {
 namespace {
 void SetCell(ViewHost& host, size_t line, int column, const TableCell& cell) {
   switch (cell.kind) {
-    case TableCell::Kind::kText: host.SetSubItem(line, column, AsWide(cell.text)); break;
+    case TableCell::Kind::kText: host.SetSubItem(line, column, std::u16string_view(cell.text)); break;
     case TableCell::Kind::kTime: host.SetSubItemTime(line, column, cell.time); break;
     case TableCell::Kind::kNumber: host.SetSubItemNumber(line, column, cell.number); break;
     case TableCell::Kind::kEmpty: break;
@@ -42,7 +42,8 @@ void TableView::Load(ViewHost& host) {
 }
 
 void TableView::Activate(ViewHost& host, size_t line) {
-  if (line < table_.rows.size() && !table_.rows[line].TargetText().empty()) Open(host, table_.rows[line].TargetText());
+  const std::u16string& target = table_.TargetOf(line);
+  if (!target.empty()) Open(host, target);
 }
 
 void TableView::Open(ViewHost& host, const std::u16string& target) { OpenInShell(host, AsWide(target)); }

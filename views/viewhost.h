@@ -33,6 +33,7 @@ class ViewHost {
   virtual size_t AddLine(std::u16string_view text) = 0;
   virtual size_t AddLineLatin1(std::string_view text) = 0;  // bytes below 0x100 as characters
   virtual void SetSubItem(size_t line, int subItem, const std::wstring& text) = 0;
+  virtual void SetSubItem(size_t line, int subItem, std::u16string_view text) = 0;
   virtual void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) = 0;
   // A FILETIME as a number (UTC), and a number, each ordered by value.
   virtual void SetSubItemTime(size_t line, int subItem, uint64_t utc) = 0;

@@ -14,9 +14,11 @@
 //   savecsv  saving them as CSV                  vs  writing the same bytes with one WriteFile
 //   timeline the activity timeline over that history and every Explorer key
 //            of a real hive (imported)           vs  the same reads and parses in a loop
+//   browsers Browser History over a Chromium profile of 100,000 visits
+//                                                vs  finding and reading it in-process
 // Prints each median and the ratio. Not part of the test run. Arguments name
 // the sections to run (rows, textsort, listops, history, index, folder,
-// timeline);
+// timeline, browsers);
 // none: all.
 #include <windows.h>
 #include <psapi.h>
@@ -39,7 +41,9 @@
 #include "views/browser/historyfilestore.h"
 #include "views/browser/msiecf.h"
 #include "views/explorer/explorerreaders.h"
+#include "sources/browsers/browserhistory.h"
 #include "sources/live.h"
+#include "tests/support/sqlitebytes.h"
 
 using namespace glimmerlog;
 
@@ -377,10 +381,49 @@ int main(int argc, char** argv) {
     Report("timeline", view, direct);
     SetHistoryStoreFactory(nullptr);
     const std::wstring explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-    for (const wchar_t* key : {L"RecentDocs", L"ComDlg32", L"WordWheelQuery", L"TypedPaths", L"UserAssist", L"RunMRU"}) {
+    for (const wchar_t* key :
+         {L"RecentDocs", L"ComDlg32", L"WordWheelQuery", L"TypedPaths", L"UserAssist", L"RunMRU"}) {
       test::DeleteTree(explorer + key);
     }
     test::DeleteTree(L"Software\\Microsoft\\Internet Explorer\\TypedURLs");
+  }
+  if (Wanted(argc, argv, "browsers")) {  // browsers
+    const std::vector<uint8_t> db = MakeDatabase(
+        "CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+        "INSERT INTO meta VALUES ('version', '70');"
+        "CREATE TABLE urls(id INTEGER PRIMARY KEY AUTOINCREMENT, url LONGVARCHAR, title LONGVARCHAR,"
+        "  visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 NOT NULL,"
+        "  last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL);"
+        "CREATE TABLE visits(id INTEGER PRIMARY KEY AUTOINCREMENT, url INTEGER NOT NULL, visit_time INTEGER NOT NULL,"
+        "  from_visit INTEGER, transition INTEGER DEFAULT 0 NOT NULL, segment_id INTEGER, visit_duration INTEGER);"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<30000)"
+        "  INSERT INTO urls(id, url, title, visit_count, last_visit_time)"
+        "  SELECT x, 'https://www.example.com/articles/' || x || '/a-page-about-something-' || (x * 7919 % 1000),"
+        "    'Article number ' || x || ' - Example News', 0, 0 FROM c;"
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<100000)"
+        "  INSERT INTO visits(url, visit_time, transition, segment_id, visit_duration)"
+        "  SELECT 1 + (x * 104729) % 30000, 13300000000000000 + x * 1000000, 805306368 + x % 9, 0, 0 FROM c;");
+    const std::wstring local = folder.MakeFolder(L"local");
+    std::wstring at = local;
+    for (const wchar_t* part : {L"Google", L"Chrome", L"User Data", L"Default"}) {
+      at += std::wstring(L"\\") + part;
+      CreateDirectoryW(at.c_str(), nullptr);
+    }
+    test::WriteFileBytes(at + L"\\History", db.data(), db.size());
+    test::ShellFolderOverride where(L"Local AppData", local);
+    size_t read = 0;
+    const double direct = Median(5, [&] {
+      std::vector<BrowserVisit> visits;
+      for (const BrowserProfile& profile : FindBrowserProfiles(LiveFolders(), AsU16(local), u"")) {
+        std::string reason;
+        ReadBrowserHistory(LiveFolders(), profile, visits, reason);
+      }
+      read = visits.size();
+    });
+    auto form = test::MakeViewer();
+    const double view = Median(5, [&] { form->RunView(L"browserhistory"); });
+    std::printf("browsers: %zu lines (%zu read directly)\n", form->LineCount(), read);
+    Report("browsers", view, direct);
   }
   return 0;
 }

@@ -90,6 +90,14 @@ TEST(BrowserHistoryView, EveryReadableVisitAndTheFailuresNamed) {
     for (size_t i = 0; i < form->LineCount(); ++i) firefoxLines += form->RowCellText(i, 5) == L"Firefox";
     EXPECT_EQ(firefoxLines, 4u);
 
+    // A double-click opens the line's address.
+    {
+      test::RecordingShell shell;
+      form->SelectLine(0);
+      form->URLs_DblClick();
+      ASSERT_EQ(shell.calls.size(), 1u);
+      EXPECT_EQ(shell.calls[0].file, form->CellText(0, 2));
+    }
     // The timeline holds the same visits.
     form->RunView(L"timeline");
     size_t visits = 0;

@@ -222,6 +222,15 @@ TEST(ExplorerViews, TimelineMergesSourcesNewestFirst) {
   }
   EXPECT_EQ(whats, (Lines{L"http://example.org/", L"report.docx.lnk", L"C:\\Windows\\notepad.exe"}));
   EXPECT_EQ(kinds, (Lines{L"Address typed", L"Shortcut in Recent", L"Program run"}));
+  {  // The timeline opens what a line names: here the typed address.
+    test::RecordingShell shell;
+    for (size_t i = 0; i < form->ShownLineCount(); ++i) {
+      if (form->CellText(i, 2) == L"http://example.org/") form->SelectLine(i);
+    }
+    form->URLs_DblClick();
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].file, L"http://example.org/");
+  }
   form->RunView(L"userassist");
   ASSERT_EQ(form->LineCount(), 1u);
   EXPECT_EQ(form->RowCellText(0, 0), L"C:\\Windows\\notepad.exe");

@@ -21,8 +21,9 @@ std::u16string ProfileText(const BrowserProfile& p) {
 
 void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
                              std::u16string_view roamingAppData, Table& table, Timeline* timeline) {
-  table.columns = {{u"Visited", 2200}, {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
+  table.columns = {{u"Visited", 2200},    {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
                    {u"Transition", 1500}, {u"Browser", 1800}, {u"Profile", 1800}, {u"Database", 5000}};
+  table.targetColumn = 2;  // the URL
   std::vector<BrowserVisit> visits;
   for (const BrowserProfile& profile : FindBrowserProfiles(folders, localAppData, roamingAppData)) {
     std::string reason;
@@ -43,23 +44,29 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     return ta != tb && (tb == 0 || (ta != 0 && ta > tb));
   });
   table.rows.reserve(table.rows.size() + visits.size());
+  // Visits of one profile share its record: its texts are made once.
+  const BrowserProfile* named = nullptr;
+  std::u16string profileText;
   for (size_t i : order) {
     BrowserVisit& v = visits[i];
     const BrowserProfile& p = *v.source;
+    if (&p != named) {
+      named = &p;
+      profileText = ProfileText(p);
+    }
     if (timeline) {
-      timeline->Add({v.visitTime, u"Page visited", v.url, v.title, p.browser + u" history (" + ProfileText(p) + u")",
-                     v.url});
+      timeline->Add(
+          {v.visitTime, u"Page visited", v.url, v.title, p.browser + u" history (" + profileText + u")", v.url});
     }
     table.AddRow()
         .Time(v.visitTime)
         .Text(std::move(v.title))
-        .Text(v.url)
+        .Text(std::move(v.url))
         .Number(static_cast<double>(v.visitCount))
         .Text(VisitKindName(v.kind))
         .Text(p.browser)
-        .Text(ProfileText(p))
-        .Text(p.databasePath)
-        .Target(std::move(v.url));
+        .Text(profileText)
+        .Text(p.databasePath);
   }
 }
 
