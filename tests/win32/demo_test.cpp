@@ -32,6 +32,19 @@ TEST(DemoProfile, EveryViewHasLines) {
   form->cmdIndex_Click();
   frmindexfile::SetShownHook(nullptr);
   EXPECT_GT(form->LineCount(), 0u) << "index.dat";
+  // The added views, each with the panel saying nothing failed.
+  for (const wchar_t* tag : {L"recentfiles", L"opensave7", L"wordwheel", L"typedpaths", L"typedtimes", L"userassist",
+                             L"timeline", L"browserhistory"}) {
+    form->RunView(tag);
+    EXPECT_EQ(form->ViewMode, tag);
+    EXPECT_GT(form->LineCount(), 0u) << testing::PrintToString(std::wstring(tag));
+    EXPECT_EQ(form->PanelText(1).find(L"not read"), std::wstring::npos) << form->PanelText(1).c_str();
+  }
+  form->RunView(L"browserhistory");
+  EXPECT_EQ(form->LineCount(), 12u);  // 8 in Chrome, 4 in Firefox
+  form->RunView(L"opensave7");
+  EXPECT_EQ(form->RowCellText(0, 3), L"");
+  EXPECT_NE(form->RowCellText(0, 0).find(L"Budget 2027.xlsx"), std::wstring::npos);
 }
 
 }  // namespace
