@@ -185,28 +185,31 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
       }
     }
   }
-  const std::u16string visited = Explorer(u"ComDlg32\\LastVisitedPidlMRU");
-  const uint64_t keyTime = KeyTime(registry, visited);
-  for (const MruValue& v : ReadMruKey(registry, visited, ListKind::kNumbers, table, false)) {
-    LastVisitedEntry entry;
-    if (!ParseLastVisitedValue(v.data.bytes.data(), v.data.bytes.size(), entry)) {
-      table.Problem(ShortName(visited) + u" value " + v.name + u": damaged");
-      continue;
-    }
-    if (!entry.folder.complete) table.Problem(ShortName(visited) + u" value " + v.name + u": damaged item list");
-    const uint64_t time = v.order == 1 ? keyTime : 0;
-    const std::u16string& path = entry.folder.path;
-    table.AddRow()
-        .Text(path)
-        .Text(u"LastVisitedPidlMRU")
-        .Number(v.order)
-        .Text(entry.program)
-        .Time(entry.folder.modified)
-        .Time(time)
-        .Target(path);
-    if (timeline && time) {
-      timeline->Add(
-          {time, u"Folder used in a file dialog", path, entry.program, ShortName(visited), FileSystemPathOf(path)});
+  // Windows 10 keeps a second list in the same form beside the first.
+  for (const char16_t* name : {u"LastVisitedPidlMRU", u"LastVisitedPidlMRULegacy"}) {
+    const std::u16string visited = Explorer(u"ComDlg32\\") + name;
+    const uint64_t keyTime = KeyTime(registry, visited);
+    for (const MruValue& v : ReadMruKey(registry, visited, ListKind::kNumbers, table, false)) {
+      LastVisitedEntry entry;
+      if (!ParseLastVisitedValue(v.data.bytes.data(), v.data.bytes.size(), entry)) {
+        table.Problem(ShortName(visited) + u" value " + v.name + u": damaged");
+        continue;
+      }
+      if (!entry.folder.complete) table.Problem(ShortName(visited) + u" value " + v.name + u": damaged item list");
+      const uint64_t time = v.order == 1 ? keyTime : 0;
+      const std::u16string& path = entry.folder.path;
+      table.AddRow()
+          .Text(path)
+          .Text(name)
+          .Number(v.order)
+          .Text(entry.program)
+          .Time(entry.folder.modified)
+          .Time(time)
+          .Target(path);
+      if (timeline && time) {
+        timeline->Add(
+            {time, u"Folder used in a file dialog", path, entry.program, ShortName(visited), FileSystemPathOf(path)});
+      }
     }
   }
 }
