@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sources/status.h"
 
@@ -39,6 +40,16 @@ class FolderSource {
   // The attributes of a path read on their own; kNoAttributes when that fails.
   virtual uint32_t Attributes(const std::u16string& path) = 0;
   static constexpr uint32_t kNoAttributes = 0xFFFFFFFFu;
+  // The whole content of a file, read without keeping anyone else from
+  // reading, writing or deleting it meanwhile (a running browser's database).
+  // A file of more than `limit` bytes is not read (kDamaged). `bytes` is
+  // empty unless kOk. Sources without file contents answer kMissing.
+  virtual SourceStatus ReadFile(const std::u16string& path, std::vector<uint8_t>& bytes, uint64_t limit) {
+    (void)path;
+    (void)limit;
+    bytes.clear();
+    return SourceStatus::kMissing;
+  }
 };
 
 class ProfilePaths {

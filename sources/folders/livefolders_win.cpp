@@ -1,6 +1,10 @@
 // The live file system and the signed-in user's Shell Folders key.
 #include <windows.h>
 
+#include <algorithm>
+#include <new>
+#include <vector>
+
 #include "base/winutil_win.h"
 #include "sources/live.h"
 #include "sources/registry/regAPI.h"
@@ -55,6 +59,55 @@ class LiveFolderSource final : public FolderSource {
   uint32_t Attributes(const std::u16string& path) override {
     const DWORD a = GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()));
     return a == INVALID_FILE_ATTRIBUTES ? kNoAttributes : a;
+  }
+  // Full sharing, so that a browser that has its database open keeps
+  // writing, and may even delete or rename it, while it is read here.
+  SourceStatus ReadFile(const std::u16string& path, std::vector<uint8_t>& bytes, uint64_t limit) override {
+    bytes.clear();
+    UniqueFile file(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return StatusOf(GetLastError());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return StatusOf(GetLastError());
+    if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > limit ||
+        static_cast<uint64_t>(size.QuadPart) > bytes.max_size()) {
+      return SourceStatus::kDamaged;
+    }
+    try {
+      bytes.resize(static_cast<size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+      bytes.clear();
+      return SourceStatus::kDamaged;
+    }
+    // The file may shrink while it is read (the writer goes on): what was
+    // there is kept.
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD got = 0;
+      const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+      if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) {
+        const DWORD e = GetLastError();
+        bytes.clear();
+        return StatusOf(e);
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    bytes.resize(done);
+    return SourceStatus::kOk;
+  }
+
+ private:
+  static SourceStatus StatusOf(DWORD e) {
+    switch (e) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND: return SourceStatus::kMissing;
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION: return SourceStatus::kDenied;
+      default: return SourceStatus::kDamaged;
+    }
   }
 };
 
