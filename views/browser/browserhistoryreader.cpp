@@ -1,0 +1,66 @@
+#include "views/browser/browserhistoryreader.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+#include "sources/browsers/browserhistory.h"
+#include "sources/browsers/utf8.h"
+
+namespace glimmerlog {
+
+namespace {
+
+// "Person 1 (Default)" where the browser names the profile, else its folder.
+std::u16string ProfileText(const BrowserProfile& p) {
+  if (p.displayName.empty() || p.displayName == p.profile) return p.profile;
+  return p.displayName + u" (" + p.profile + u")";
+}
+
+}  // namespace
+
+void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
+                             std::u16string_view roamingAppData, Table& table, Timeline* timeline) {
+  table.columns = {{u"Visited", 2200},    {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
+                   {u"Transition", 1500}, {u"Browser", 1800}, {u"Profile", 1800}, {u"Database", 5000}};
+  std::vector<BrowserVisit> visits;
+  for (const BrowserProfile& profile : FindBrowserProfiles(folders, localAppData, roamingAppData)) {
+    std::string reason;
+    const SourceStatus status = ReadBrowserHistory(folders, profile, visits, reason);
+    if (status == SourceStatus::kOk && reason.empty()) continue;
+    std::u16string problem = profile.browser + u" " + ProfileText(profile) + u" (" + profile.databasePath + u")";
+    if (!reason.empty()) problem += u": " + Utf8ToU16(reason);
+    // A database gone since it was found ends in the status, like every
+    // other missing source.
+    if (status != SourceStatus::kOk) problem += u": " + AsciiText(StatusName(status));
+    table.Problem(std::move(problem));
+  }
+
+  std::vector<size_t> order(visits.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const uint64_t ta = visits[a].visitTime, tb = visits[b].visitTime;
+    return ta != tb && (tb == 0 || (ta != 0 && ta > tb));
+  });
+  table.rows.reserve(table.rows.size() + visits.size());
+  for (size_t i : order) {
+    BrowserVisit& v = visits[i];
+    const BrowserProfile& p = *v.source;
+    if (timeline) {
+      timeline->Add(
+          {v.visitTime, u"Page visited", v.url, v.title, p.browser + u" history (" + ProfileText(p) + u")", v.url});
+    }
+    table.AddRow()
+        .Time(v.visitTime)
+        .Text(std::move(v.title))
+        .Text(v.url)
+        .Number(static_cast<double>(v.visitCount))
+        .Text(VisitKindName(v.kind))
+        .Text(p.browser)
+        .Text(ProfileText(p))
+        .Text(p.databasePath)
+        .Target(std::move(v.url));
+  }
+}
+
+}  // namespace glimmerlog
