@@ -14,9 +14,9 @@
 namespace glimmerlog {
 
 struct TimelineEvent {
-  uint64_t time = 0;     // FILETIME, UTC
-  std::u16string kind;   // what happened: "Program run", "Page visited", ...
-  std::u16string what;   // the URL, file, program or search term
+  uint64_t time = 0;    // FILETIME, UTC
+  std::u16string kind;  // what happened: "Program run", "Page visited", ...
+  std::u16string what;  // the URL, file, program or search term
   std::u16string detail;
   std::u16string source;  // where the trace was read
   std::u16string target;  // what a double-click opens; may be empty

@@ -59,6 +59,13 @@ class ProfilePaths {
   // "Cache", "History"), as the registry reader reads it: "error440" when
   // it cannot be read.
   virtual std::u16string ShellFolder(std::u16string_view name) = 0;
+  // The user's application data folders, local and roaming, where browsers
+  // keep their profiles; empty when unknown. By default the Shell Folders
+  // values "Local AppData" and "AppData".
+  virtual std::u16string AppDataFolder(bool local) {
+    std::u16string folder = ShellFolder(local ? u"Local AppData" : u"AppData");
+    return folder == u"error440" ? std::u16string() : folder;
+  }
 };
 
 }  // namespace glimmerlog

@@ -1,5 +1,7 @@
 // The live file system and the signed-in user's Shell Folders key.
 #include <windows.h>
+#include <shlobj.h>
+#include <knownfolders.h>
 
 #include <algorithm>
 #include <new>
@@ -115,6 +117,17 @@ class LiveProfilePaths final : public ProfilePaths {
  public:
   std::u16string ShellFolder(std::u16string_view name) override {
     return std::u16string(AsU16(GetShellFolder(AsWide(name))));
+  }
+  // The Shell Folders value where there is one, as for every other folder;
+  // otherwise the shell's own known folder.
+  std::u16string AppDataFolder(bool local) override {
+    std::u16string folder = ProfilePaths::AppDataFolder(local);
+    if (!folder.empty()) return folder;
+    CoTaskMemString path;
+    if (SHGetKnownFolderPath(local ? FOLDERID_LocalAppData : FOLDERID_RoamingAppData, 0, nullptr, path.put()) != S_OK) {
+      return {};
+    }
+    return std::u16string(AsU16(std::wstring(path.get())));
   }
 };
 

@@ -54,7 +54,7 @@ TEST(ExplorerReaders, MruOrderKeyTimeAtTheFirstEntryAndWhatFailed) {
   EXPECT_EQ(CellNumber(table.rows[0], 1), 1);
   EXPECT_EQ(CellTime(table.rows[0], 2), 133000000000000000ull);
   EXPECT_EQ(table.rows[1].Cells()[2].kind, TableCell::Kind::kEmpty);  // only the first entry has the key's time
-  EXPECT_EQ(CellNumber(table.rows[2], 1), 3);                          // not in the list: after it
+  EXPECT_EQ(CellNumber(table.rows[2], 1), 3);                         // not in the list: after it
   EXPECT_EQ(timeline.Size(), 1u);
 
   // Missing keys are named by the view; the timeline leaves them out.
@@ -88,8 +88,8 @@ TEST(ExplorerReaders, TypedAddressesJoinTheirTimesAndBadValuesAreNamed) {
   EXPECT_EQ(CellTime(table.rows[0], 2), 132223104000000000ull);
   EXPECT_EQ(CellText(table.rows[1], 0), u"http://two/");
   EXPECT_EQ(CellText(table.rows[2], 0), u"http://ten/");
-  EXPECT_EQ(table.problems, (std::vector<std::u16string>{u"TypedURLsTime value url2: damaged",
-                                                         u"TypedURLs value url3: not text"}));
+  EXPECT_EQ(table.problems,
+            (std::vector<std::u16string>{u"TypedURLsTime value url2: damaged", u"TypedURLs value url3: not text"}));
   EXPECT_EQ(timeline.Size(), 1u);  // only the dated one
 }
 
@@ -107,6 +107,27 @@ TEST(ExplorerReaders, TimelineIsNewestFirstAndKeepsTheOrderOfEqualTimes) {
   EXPECT_EQ(CellText(table.rows[2], 2), u"second at 5");
 }
 
+class FakeProfile : public ProfilePaths {
+ public:
+  std::u16string ShellFolder(std::u16string_view name) override {
+    if (name == u"Desktop") return u"C:\\Users\\me\\Desktop\\";
+    if (name == u"Personal") return u"D:\\Docs";
+    return kRegFailureText;
+  }
+};
+
+TEST(ExplorerReaders, ShellPathsResolveToTheProfilesFolders) {
+  FakeProfile profile;
+  EXPECT_EQ(ResolveShellPath(profile, u"My Computer\\C:\\a\\b.txt"), u"C:\\a\\b.txt");
+  EXPECT_EQ(ResolveShellPath(profile, u"Network\\server\\share\\c.txt"), u"\\\\server\\share\\c.txt");
+  EXPECT_EQ(ResolveShellPath(profile, u"My Computer\\Desktop\\x\\d.png"), u"C:\\Users\\me\\Desktop\\x\\d.png");
+  EXPECT_EQ(ResolveShellPath(profile, u"Libraries\\Documents\\e.doc"), u"D:\\Docs\\e.doc");
+  EXPECT_EQ(ResolveShellPath(profile, u"Desktop"), u"C:\\Users\\me\\Desktop");
+  EXPECT_EQ(ResolveShellPath(profile, u"My Computer\\Pictures\\f.jpg"), u"");  // not readable: nothing
+  EXPECT_EQ(ResolveShellPath(profile, u"Control Panel\\System"), u"");
+  EXPECT_EQ(ResolveShellPath(profile, u"My Computer\\DesktopX\\g"), u"");
+}
+
 // The real hives' keys: every value of each list is read, none is damaged.
 TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
   struct Hive {
@@ -114,8 +135,9 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     size_t searches, typedPaths;
   };
   bool any = false;
-  for (const Hive& h : {Hive{"win7_notatin_ntuser.dat.reg", 10, 24}, Hive{"win10_regipy_NTUSER_with_winscp.DAT.reg", 22, 7},
-                        Hive{"win7_plaso_NTUSER-WIN7.DAT.reg", 2, 1}}) {
+  for (const Hive& h :
+       {Hive{"win7_notatin_ntuser.dat.reg", 10, 24}, Hive{"win10_regipy_NTUSER_with_winscp.DAT.reg", 22, 7},
+        Hive{"win7_plaso_NTUSER-WIN7.DAT.reg", 2, 1}}) {
     SCOPED_TRACE(h.name);
     RegExport file, modern;
     if (!LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg/" + h.name, file)) continue;
@@ -135,7 +157,8 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     EXPECT_FALSE(opened.rows.empty());
     EXPECT_FALSE(recent.rows.empty());
     for (const Table* t : {&searches, &paths, &programs, &opened, &recent}) {
-      EXPECT_TRUE(t->problems.empty()) << std::string(ProblemsText(t->problems).begin(), ProblemsText(t->problems).end());
+      EXPECT_TRUE(t->problems.empty()) << std::string(ProblemsText(t->problems).begin(),
+                                                      ProblemsText(t->problems).end());
     }
   }
   if (!any) GTEST_SKIP() << "the .reg exports are not under " GL_TESTDATA_DIR;

@@ -2,25 +2,11 @@
 
 #include <fstream>
 
+#include "sources/browsers/utf8.h"
+
 namespace glimmerlog {
 
-std::u16string HostPath(const std::string& utf8) {
-  std::u16string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    char32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < n && i + k < utf8.size(); ++k) cp = cp << 6 | (utf8[i + k] & 0x3F);
-    if (cp >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += n;
-  }
-  return out;
-}
+std::u16string HostPath(const std::string& utf8) { return Utf8ToU16(utf8); }
 
 std::string HostPath(const std::u16string& path) {
   std::string out;

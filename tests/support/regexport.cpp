@@ -11,9 +11,8 @@ namespace glimmerlog {
 namespace {
 char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-           return Fold(x) == Fold(y);
-         });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
 }
 int HexDigit(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
@@ -153,8 +152,7 @@ SourceStatus RegExportSource::ValueNames(std::u16string_view subKey, std::vector
   return SourceStatus::kOk;
 }
 
-SourceStatus RegExportSource::ReadValue(std::u16string_view subKey, std::u16string_view valueName,
-                                        RegistryData& data) {
+SourceStatus RegExportSource::ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) {
   data = RegistryData{};
   const auto* values = Find(subKey);
   if (!values) return SourceStatus::kMissing;
@@ -172,7 +170,8 @@ SourceStatus RegExportSource::SubKeys(std::u16string_view subKey, std::vector<st
   if (!Find(subKey)) return SourceStatus::kMissing;
   const std::u16string prefix = std::u16string(subKey) + u"\\";
   for (auto k = file_.keys.upper_bound(prefix); k != file_.keys.end(); ++k) {
-    if (k->first.size() <= prefix.size() || !SameNoCase(std::u16string_view(k->first).substr(0, prefix.size()), prefix)) {
+    if (k->first.size() <= prefix.size() ||
+        !SameNoCase(std::u16string_view(k->first).substr(0, prefix.size()), prefix)) {
       break;
     }
     const std::u16string rest = k->first.substr(prefix.size());

@@ -127,7 +127,11 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
   const std::vector<std::vector<std::wstring>> expected = {
       {L"&View", L"Show IE Internet History", L"Show IE Loaction Bar History", L"Show Cookies", L"-",
        L"Show Windows Recent Documents", L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
-       L"Show Index.dat file", L"&Filter Lines\u2026\tCtrl+F", L"&Refresh View\tF5", L"-", L"&Exit"},
+       L"Show Index.dat file", L"&Filter Lines\u2026\tCtrl+F", L"&Refresh View\tF5",
+       // The views added after the specified ones, each with its shortcut.
+       L"Recent Fi&les (Explorer)\tCtrl+1", L"Open/Save (&Windows 7+)\tCtrl+2", L"Explorer &Search\tCtrl+3",
+       L"Explorer &Address Bar\tCtrl+4", L"&Typed Addresses with Times\tCtrl+5",
+       L"&Programs Run (UserAssist)\tCtrl+6", L"Activity T&imeline\tCtrl+7", L"&Browser History\tCtrl+8", L"-", L"&Exit"},
       // The specified "Open" first; what works on the list's lines after it.
       {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
        L"Save &Selected Lines\u2026", L"Save All &Lines\u2026\tCtrl+S"},

@@ -22,9 +22,9 @@ const std::wstring kExplorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\E
 const std::wstring kTyped = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
 
 void ClearExplorerKeys() {
-  for (const std::wstring& k : {kExplorer + L"RecentDocs", kExplorer + L"ComDlg32", kExplorer + L"WordWheelQuery",
-                                kExplorer + L"TypedPaths", kExplorer + L"UserAssist", kExplorer + L"RunMRU", kTyped,
-                                kTyped + L"Time"}) {
+  for (const std::wstring& k :
+       {kExplorer + L"RecentDocs", kExplorer + L"ComDlg32", kExplorer + L"WordWheelQuery", kExplorer + L"TypedPaths",
+        kExplorer + L"UserAssist", kExplorer + L"RunMRU", kTyped, kTyped + L"Time"}) {
     test::DeleteTree(k);
   }
 }
@@ -95,8 +95,8 @@ TEST_P(ExplorerHive, EachViewListsWhatTheExportHolds) {
   test::ImportRegFile(data + L"\\reg-modern\\" + wname);
   auto form = test::MakeViewer();
   ASSERT_TRUE(form);
-  const ViewCase cases[] = {{L"recentfiles", &ReadRecentFiles, {3}},    {L"opensave7", &ReadOpenSaveHistory, {5}},
-                            {L"wordwheel", &ReadExplorerSearches, {2}}, {L"typedpaths", &ReadExplorerAddresses, {2}},
+  const ViewCase cases[] = {{L"recentfiles", &ReadRecentFiles, {3}},     {L"opensave7", &ReadOpenSaveHistory, {5}},
+                            {L"wordwheel", &ReadExplorerSearches, {2}},  {L"typedpaths", &ReadExplorerAddresses, {2}},
                             {L"typedtimes", &ReadTypedAddressTimes, {}}, {L"userassist", &ReadUserAssist, {}}};
   for (const ViewCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(AsU16(c.tag)));
@@ -108,7 +108,9 @@ TEST_P(ExplorerHive, EachViewListsWhatTheExportHolds) {
     EXPECT_EQ(form->PanelText(2), L"Total Records: " + std::to_wstring(expected.rows.size()));
   }
   form->RunView(L"userassist");
-  if (name == "win7_notatin_ntuser.dat.reg") EXPECT_GT(form->LineCount(), 300u);
+  if (name == "win7_notatin_ntuser.dat.reg") {
+    EXPECT_GT(form->LineCount(), 300u);
+  }
   form->RunView(L"timeline");
   EXPECT_GT(form->LineCount(), 0u);
   ClearExplorerKeys();
@@ -129,8 +131,7 @@ uint64_t KeyWriteTime(const std::wstring& path) {
   HKEY key = nullptr;
   FILETIME t{};
   if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     &t);
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &t);
     RegCloseKey(key);
   }
   return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
@@ -227,6 +228,23 @@ TEST(ExplorerViews, TimelineMergesSourcesNewestFirst) {
   EXPECT_EQ(form->RowCellText(0, 1), FileTimeText(lastRun));
   EXPECT_EQ(form->RowCellText(0, 2), L"3");
   ClearExplorerKeys();
+}
+
+// Ctrl and a view's digit shows the view from the list, as its menu entry does.
+TEST(ExplorerViews, CtrlDigitShowsTheView) {
+  auto form = test::MakeViewer();
+  BYTE keys[256] = {}, saved[256] = {};
+  GetKeyboardState(saved);
+  std::copy(saved, saved + 256, keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  MSG ctrl3{form->Control(IDC_URLS), WM_KEYDOWN, '3', 0, 0, {}};
+  MSG ctrl7{form->Control(IDC_URLS), WM_KEYDOWN, '7', 0, 0, {}};
+  EXPECT_TRUE(frmViewer::PreTranslate(ctrl3));
+  EXPECT_EQ(form->ViewMode, L"wordwheel");
+  EXPECT_TRUE(frmViewer::PreTranslate(ctrl7));
+  EXPECT_EQ(form->ViewMode, L"timeline");
+  SetKeyboardState(saved);
 }
 
 }  // namespace

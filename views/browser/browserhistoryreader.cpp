@@ -21,7 +21,7 @@ std::u16string ProfileText(const BrowserProfile& p) {
 
 void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
                              std::u16string_view roamingAppData, Table& table, Timeline* timeline) {
-  table.columns = {{u"Visited", 2200},    {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
+  table.columns = {{u"Visited", 2200}, {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
                    {u"Transition", 1500}, {u"Browser", 1800}, {u"Profile", 1800}, {u"Database", 5000}};
   std::vector<BrowserVisit> visits;
   for (const BrowserProfile& profile : FindBrowserProfiles(folders, localAppData, roamingAppData)) {
@@ -47,8 +47,8 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     BrowserVisit& v = visits[i];
     const BrowserProfile& p = *v.source;
     if (timeline) {
-      timeline->Add(
-          {v.visitTime, u"Page visited", v.url, v.title, p.browser + u" history (" + ProfileText(p) + u")", v.url});
+      timeline->Add({v.visitTime, u"Page visited", v.url, v.title, p.browser + u" history (" + ProfileText(p) + u")",
+                     v.url});
     }
     table.AddRow()
         .Time(v.visitTime)

@@ -159,13 +159,7 @@ void ReadRecentFiles(RegistrySource& registry, Table& table, Timeline* timeline)
         continue;
       }
       const uint64_t time = v.order == 1 ? keyTime : 0;
-      table.AddRow()
-          .Text(entry.name)
-          .Text(list)
-          .Number(v.order)
-          .Time(time)
-          .Text(entry.shortcut)
-          .Target(entry.shortcut);
+      table.AddRow().Text(entry.name).Text(list).Number(v.order).Time(time).Text(entry.shortcut).Target(entry.shortcut);
       if (timeline && time) {
         timeline->Add({time, u"Document opened", entry.name, u"most recent in " + list, ShortName(key), {}});
       }
@@ -174,7 +168,7 @@ void ReadRecentFiles(RegistrySource& registry, Table& table, Timeline* timeline)
 }
 
 void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timeline) {
-  table.columns = {{u"Path", 5500}, {u"List", 2200}, {u"Order", 800},
+  table.columns = {{u"Path", 5500},    {u"List", 2200},     {u"Order", 800},
                    {u"Program", 1800}, {u"Modified", 2200}, {u"Key Time", 2200}};
   const std::u16string root = Explorer(u"ComDlg32\\OpenSavePidlMRU");
   for (const std::u16string& sub : SubKeysOf(registry, root, table)) {
@@ -184,14 +178,7 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
       const ItemListText item = DecodeItemList(v.data.bytes.data(), v.data.bytes.size());
       if (!item.complete) table.Problem(ShortName(key) + u" value " + v.name + u": damaged item list");
       const uint64_t time = v.order == 1 ? keyTime : 0;
-      table.AddRow()
-          .Text(item.path)
-          .Text(sub)
-          .Number(v.order)
-          .Empty()
-          .Time(item.modified)
-          .Time(time)
-          .Target(FileSystemPathOf(item.path));
+      table.AddRow().Text(item.path).Text(sub).Number(v.order).Empty().Time(item.modified).Time(time).Target(item.path);
       if (timeline && time) {
         timeline->Add({time, u"File opened or saved", item.path, u"most recent ." + sub + u" in the file dialogs",
                        ShortName(key), FileSystemPathOf(item.path)});
@@ -216,10 +203,10 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
         .Text(entry.program)
         .Time(entry.folder.modified)
         .Time(time)
-        .Target(FileSystemPathOf(path));
+        .Target(path);
     if (timeline && time) {
-      timeline->Add({time, u"Folder used in a file dialog", path, entry.program, ShortName(visited),
-                     FileSystemPathOf(path)});
+      timeline->Add(
+          {time, u"Folder used in a file dialog", path, entry.program, ShortName(visited), FileSystemPathOf(path)});
     }
   }
 }
@@ -287,7 +274,7 @@ void ReadTypedAddressTimes(RegistrySource& registry, Table& table, Timeline* tim
 }
 
 void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) {
-  table.columns = {{u"Program", 5000},   {u"Last Run", 2200}, {u"Run Count", 1000}, {u"Focus Count", 1100},
+  table.columns = {{u"Program", 5000},        {u"Last Run", 2200}, {u"Run Count", 1000}, {u"Focus Count", 1100},
                    {u"Focus Time (s)", 1300}, {u"Kind", 1500},     {u"Key", 3800}};
   const std::u16string root = Explorer(u"UserAssist");
   for (const std::u16string& guid : SubKeysOf(registry, root, table)) {
@@ -322,11 +309,52 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
       }
       row.Text(kind).Text(guid).Target(IsFileSystemPath(program) ? program : std::u16string());
       if (timeline) {
-        timeline->Add({counts.lastRun, u"Program run", program, u"run " + NumberText(counts.runCount) + u" times",
-                       u"UserAssist", {}});
+        timeline->Add({counts.lastRun,
+                       u"Program run",
+                       program,
+                       u"run " + NumberText(counts.runCount) + u" times",
+                       u"UserAssist",
+                       {}});
       }
     }
   }
+}
+
+std::u16string ResolveShellPath(ProfilePaths& profile, const std::u16string& decoded) {
+  if (std::u16string path = FileSystemPathOf(decoded); !path.empty()) return path;
+  // A share as the shell names it: "Network\server\share\...".
+  for (std::u16string_view network : {u"Network\\", u"My Network Places\\"}) {
+    if (decoded.size() > network.size() && decoded.compare(0, network.size(), network) == 0) {
+      return u"\\\\" + decoded.substr(network.size());
+    }
+  }
+  // The shell's names of the user's folders and their Shell Folders values.
+  static constexpr std::pair<std::u16string_view, std::u16string_view> kFolders[] = {
+      {u"Desktop", u"Desktop"},       {u"Documents", u"Personal"},
+      {u"My Documents", u"Personal"}, {u"Pictures", u"My Pictures"},
+      {u"Music", u"My Music"},        {u"Videos", u"My Video"},
+      {u"Favorites", u"Favorites"},   {u"Downloads", u"{374DE290-123F-4565-9164-39C4925E467B}"}};
+  static constexpr std::u16string_view kContainers[] = {u"My Computer", u"Libraries", u"User's Files", u"Home",
+                                                        u"Quick access"};
+  std::u16string_view rest = decoded;
+  for (bool stripped = true; stripped;) {
+    stripped = false;
+    for (std::u16string_view container : kContainers) {
+      if (rest.size() > container.size() && rest.substr(0, container.size()) == container &&
+          rest[container.size()] == u'\\') {
+        rest.remove_prefix(container.size() + 1);
+        stripped = true;
+      }
+    }
+  }
+  for (const auto& [name, value] : kFolders) {
+    if (rest.substr(0, name.size()) != name || (rest.size() > name.size() && rest[name.size()] != u'\\')) continue;
+    std::u16string folder = profile.ShellFolder(value);
+    if (folder.empty() || folder == kRegFailureText) return {};
+    if (folder.back() == u'\\') folder.pop_back();
+    return folder + std::u16string(rest.substr(name.size()));
+  }
+  return {};
 }
 
 void AddRunBoxEvent(RegistrySource& registry, Timeline& timeline) {

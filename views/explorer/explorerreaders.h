@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
 #include "views/table.h"
 #include "views/timeline.h"
@@ -20,7 +21,8 @@ namespace glimmerlog {
 void ReadRecentFiles(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
 
 // OpenSavePidlMRU (each extension and "*") and LastVisitedPidlMRU: Path,
-// List, Order, Program, Modified, Key Time. The target is the path.
+// List, Order, Program, Modified, Key Time. The target is the decoded path,
+// which ResolveShellPath turns into one the shell can open.
 void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
 
 // WordWheelQuery: Search Term, Order, Key Time. The target is the term.
@@ -41,6 +43,13 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline =
 // The Run box's list (RunMRU) as a dated trace: its first entry at the
 // key's time. It has no view of its own here; the specified view shows it.
 void AddRunBoxEvent(RegistrySource& registry, Timeline& timeline);
+
+// A decoded item list's path as a file system path: from its drive or
+// network share on; or, for a path under one of the user's folders that the
+// shell names ("My Computer\Desktop\a.txt", "Libraries\Documents\b.doc"),
+// that folder's place in the profile followed by the rest. Empty when the
+// path names no file system place.
+std::u16string ResolveShellPath(ProfilePaths& profile, const std::u16string& decoded);
 
 // Every reader above into the timeline.
 void AddExplorerEvents(RegistrySource& registry, Timeline& timeline);

@@ -32,6 +32,7 @@ class OpenSave7View final : public TableView {
   std::wstring Source(ViewHost& /*host*/) const override;
   std::wstring Hint() const override { return L"Double-click a line to open the file or folder"; }
   void Read(ViewHost& host, Table& table) override;
+  void Open(ViewHost& host, const std::u16string& target) override;
 };
 
 // Searches typed into Explorer; double-click searches again.

@@ -4,6 +4,7 @@
 #include "base/shell.h"
 #include "base/winutil_win.h"
 #include "views/browser/CURLHistory.h"
+#include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/folderlist.h"
 
@@ -78,6 +79,12 @@ std::wstring OpenSave7View::Source(ViewHost& /*host*/) const {
   return std::wstring(kExplorerKey) + L"ComDlg32\\OpenSavePidlMRU, " + kExplorerKey + L"ComDlg32\\LastVisitedPidlMRU";
 }
 void OpenSave7View::Read(ViewHost& host, Table& table) { ReadOpenSaveHistory(host.Registry(), table); }
+// Opens the file where the shell can find it; a path that names no place in
+// the file system (a control panel item, a web address) is left alone.
+void OpenSave7View::Open(ViewHost& host, const std::u16string& target) {
+  const std::u16string path = ResolveShellPath(host.Profile(), target);
+  if (!path.empty()) OpenInShell(host, AsWide(path));
+}
 
 std::wstring ExplorerSearchView::Source(ViewHost& /*host*/) const {
   return std::wstring(kExplorerKey) + L"WordWheelQuery";
@@ -103,8 +110,7 @@ void UserAssistView::Read(ViewHost& host, Table& table) { ReadUserAssist(host.Re
 // folder alone; when that is gone too, nothing.
 void UserAssistView::Open(ViewHost& host, const std::u16string& target) {
   if (Exists(host, target)) {
-    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"",
-                 SW_SHOWNORMAL);
+    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"", SW_SHOWNORMAL);
     return;
   }
   const size_t slash = target.rfind(u'\\');
@@ -117,7 +123,8 @@ TimelineView::TimelineView() = default;
 TimelineView::~TimelineView() = default;
 
 std::wstring TimelineView::Source(ViewHost& /*host*/) const {
-  return L"the browser's history store, the Explorer keys of HKEY_CURRENT_USER, the Recent and Cookies folders";
+  return L"the browser's history store, the browser profiles, the Explorer keys of HKEY_CURRENT_USER, the Recent "
+         L"and Cookies folders";
 }
 
 void TimelineView::Read(ViewHost& host, Table& table) {
@@ -136,6 +143,12 @@ void TimelineView::Read(ViewHost& host, Table& table) {
     }
   } else {
     timeline.Problem(u"Internet history: the history store could not be opened");
+  }
+  {
+    Table visits;
+    ReadBrowserHistoryTable(host.Folders(), host.Profile().AppDataFolder(true), host.Profile().AppDataFolder(false),
+                            visits, &timeline);
+    timeline.Problems(visits.problems);
   }
   AddExplorerEvents(host.Registry(), timeline);
   if (const std::u16string recent = ProfileFolder(host, u"Recent"); !recent.empty()) {
