@@ -86,8 +86,7 @@ bool TakesValue(const std::string& option) {
 
 const std::vector<ReportView>& ReportViews() {
   // The window's views in the order of its View menu, with their names as
-  // its buttons and menu give them; then the browsers' history, and the
-  // timeline of all.
+  // its buttons and menu give them.
   static const std::vector<ReportView> views = {
       {u"URLs History", u"cache", &UrlHistory, true, false, u"History"},
       {u"Address Bar", u"url", &AddressBar, true, false, u""},
@@ -103,8 +102,8 @@ const std::vector<ReportView>& ReportViews() {
       {u"Explorer Address Bar", u"typedpaths", &ExplorerAddress, true, false, u""},
       {u"Typed Addresses with Times", u"typedtimes", &TypedTimes, true, false, u""},
       {u"Programs Run (UserAssist)", u"userassist", &UserAssist, true, false, u""},
-      {u"Browser History", u"browserhistory", &BrowserHistory, false, false, u""},
       {u"Activity Timeline", u"timeline", &ActivityTimeline, true, false, u"History,Recent,Cookies"},
+      {u"Browser History", u"browserhistory", &BrowserHistory, false, false, u""},
   };
   return views;
 }
@@ -326,15 +325,8 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
                       {},
                       {},
                       platform.Ansi()};
-  if (live) {
-    sources.localAppData = live->paths.ShellFolder(u"Local AppData");
-    sources.roamingAppData = live->paths.ShellFolder(u"AppData");
-    if (sources.localAppData == kRegFailureText) sources.localAppData.clear();
-    if (sources.roamingAppData == kRegFailureText) sources.roamingAppData.clear();
-  } else {
-    sources.localAppData = profile->LocalAppData();
-    sources.roamingAppData = profile->RoamingAppData();
-  }
+  sources.localAppData = sources.paths.AppDataFolder(true);
+  sources.roamingAppData = sources.paths.AppDataFolder(false);
   if (view->usesOsName) {
     const std::string name = sources.osName.empty() ? "unknown" : "\"" + sources.osName + "\"";
     platform.Error(me + viewName + ": read as Windows version " + name + " (" +

@@ -230,17 +230,17 @@ void ReadActivityTimeline(ViewSources& sources, Table& table) {
     ReadUrlHistory(sources, history, &timeline);
     AddPresentProblems(history, timeline);
   }
+  {
+    Table browsers;
+    ReadBrowserHistoryTable(sources.folders, sources.localAppData, sources.roamingAppData, browsers, &timeline);
+    timeline.Problems(browsers.problems);
+  }
   AddExplorerEvents(sources.registry, timeline);
   if (const std::u16string recent = ProfileFolder(sources.paths, u"Recent"); !recent.empty()) {
     AddFolderEvents(sources.folders, recent, u"Shortcut in Recent", u"Recent folder", timeline);
   }
   if (const std::u16string cookies = ProfileFolder(sources.paths, u"Cookies"); !cookies.empty()) {
     AddFolderEvents(sources.folders, cookies, u"Cookie file written", u"Cookies folder", timeline);
-  }
-  {
-    Table browsers;
-    ReadBrowserHistoryTable(sources.folders, sources.localAppData, sources.roamingAppData, browsers, &timeline);
-    timeline.Problems(browsers.problems);
   }
   timeline.ToTable(table);
 }

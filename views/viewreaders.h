@@ -67,9 +67,10 @@ void ReadOpenSaveLines(RegistrySource& registry, Table& table);
 void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table& table,
                        const std::function<bool(uint64_t done, uint64_t size)>& progress = {});
 
-// The activity timeline: Internet history visits, Explorer's dated traces,
-// the files of Recent and of the cookie folder by their last-write times,
-// and the visits of today's browsers; newest first.
+// The activity timeline: Internet history visits, the visits of today's
+// browsers, Explorer's dated traces, the files of Recent and of the cookie
+// folder by their last-write times; newest first, events of one time in
+// that order, as the window adds them.
 void ReadActivityTimeline(ViewSources& sources, Table& table);
 
 // A folder of the profile by its Shell Folders name with a final

@@ -86,6 +86,7 @@ class ProfileSource final : public ProfilePaths {
   // Application Data before Vista); empty when the profile has neither.
   const std::u16string& LocalAppData() const { return localAppData_; }
   const std::u16string& RoamingAppData() const { return roamingAppData_; }
+  std::u16string AppDataFolder(bool local) override { return local ? localAppData_ : roamingAppData_; }
 
  private:
   struct Lookup {

@@ -98,7 +98,7 @@ with tempfile.TemporaryDirectory() as tmp:
     index = os.path.join(data, "indexdat", "plaso-Content.IE5-index.dat")
 
     names = run("--list-views").stdout.decode().splitlines()
-    check(len(names) == 16 and names[-2:] == ["Browser History", "Activity Timeline"], f"views: {names}")
+    check(len(names) == 16 and names[-2:] == ["Activity Timeline", "Browser History"], f"views: {names}")
 
     tables = {}
     for name in names:
