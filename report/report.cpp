@@ -338,7 +338,7 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
     platform.Error(me + viewName + ": not read: " + Utf8(text));
     unreadable = unreadable || !IsAbsence(text);
   };
-  if (profile) {
+  if (profile && !hiveUnread) {  // an unread hive names no folders: said once above
     std::u16string_view names = view->shellFolders;
     while (!names.empty()) {
       const size_t comma = names.find(u',');
