@@ -1,0 +1,31 @@
+// Times of the report as ISO 8601 text: a FILETIME (UTC) in UTC with "Z",
+// or as local calendar fields with their offset from UTC. Platform-free;
+// where the local fields come from is the platform's part.
+#ifndef GLIMMERLOG_REPORT_ISOTIME_H
+#define GLIMMERLOG_REPORT_ISOTIME_H
+
+#include <cstdint>
+#include <string>
+
+namespace glimmerlog {
+
+struct CalendarTime {
+  int64_t year = 1601;
+  int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+// The UTC calendar fields of a FILETIME, to the second (the fraction is
+// dropped, as the window's times drop it).
+CalendarTime UtcFields(uint64_t fileTime);
+
+// "2026-12-04T09:02:18Z".
+std::u16string IsoUtc(uint64_t fileTime);
+// "2026-12-04T10:02:18+01:00": local fields and their offset in seconds.
+std::u16string IsoWithOffset(const CalendarTime& local, int64_t offsetSeconds);
+
+// Seconds from 1970-01-01 (UTC) of a FILETIME, rounded down.
+int64_t UnixSeconds(uint64_t fileTime);
+
+}  // namespace glimmerlog
+
+#endif

@@ -1,0 +1,119 @@
+// glimmerlog-report: the views and the activity timeline of a profile
+// folder (or of the signed-in user, on Windows) written to a file or the
+// standard output, in the formats of the window's Save. The command line,
+// the table of views and the run, over the platform-free readers; what
+// differs between systems is behind ReportPlatform.
+#ifndef GLIMMERLOG_REPORT_REPORT_H
+#define GLIMMERLOG_REPORT_REPORT_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/export.h"
+#include "sources/folders/foldersource.h"
+#include "sources/registry/registrysource.h"
+#include "views/browser/indexscan.h"
+#include "views/viewreaders.h"
+
+namespace glimmerlog {
+
+// Exit statuses.
+constexpr int kReportOk = 0;
+constexpr int kReportUnreadable = 1;  // a source could not be read (or the output not written); the rest reported
+constexpr int kReportUsage = 2;
+
+struct ReportOptions {
+  enum class Action { kTimeline, kView, kListViews, kHelp };
+  Action action = Action::kTimeline;
+  std::string profileDir;  // a path of this machine, as given
+  bool live = false;
+  std::string viewName;
+  std::string indexFile;
+  ExportFormat format = ExportFormat::kText;
+  bool localTime = false;
+  std::string output;  // empty: the standard output
+};
+
+// Reads the arguments (without the program's name). False, with a sentence
+// in `error`, for a command line that is not one.
+bool ParseReportArgs(const std::vector<std::string>& args, ReportOptions& options, std::string& error);
+
+// The --help text.
+const char* ReportUsage();
+
+// A view of the report: its name as the window's View menu and buttons name
+// it, its tag, and its reader.
+struct ReportContext;
+struct ReportView {
+  const char16_t* name;
+  const char16_t* tag;
+  void (*read)(ReportContext& context, Table& table);
+  bool readsHive;                // the profile's registry (Shell Folders included)
+  bool usesOsName;               // the lines depend on the Windows version
+  const char16_t* shellFolders;  // the Shell Folders it reads, comma-separated
+};
+const std::vector<ReportView>& ReportViews();
+// By name or tag, without regard to ASCII case; null when none.
+const ReportView* FindReportView(const std::string& name);
+
+// The signed-in user's sources (Windows).
+struct LiveSources {
+  RegistrySource& registry;
+  FolderSource& folders;
+  ProfilePaths& paths;
+  std::string osName;
+};
+
+class ReportPlatform {
+ public:
+  virtual ~ReportPlatform() = default;
+  // A folder of this machine as a folder source (owned by the platform),
+  // and the folder's path as that source names it. Null when it is not a
+  // folder (kMissing) or cannot be read.
+  virtual FolderSource* OpenProfileFolder(const std::string& dir, std::u16string& folderPath, SourceStatus& status) = 0;
+  // The hive's own name for the profile folder is known ("C:\Users\bob"):
+  // where the platform's folder source names the copy by it, `folderPath`
+  // becomes that name. By default the folder keeps its own path.
+  virtual void NameProfileFolder(FolderSource& /*folders*/, const std::u16string& /*hiveRoot*/,
+                                 std::u16string& /*folderPath*/) {}
+  // Null where the report cannot read the signed-in user (not Windows).
+  virtual LiveSources* Live() = 0;
+  // A file of this machine to scan; null, with the status, when it cannot be read.
+  virtual std::unique_ptr<ByteSource> OpenFile(const std::string& path, uint64_t& size, SourceStatus& status) = 0;
+  virtual AnsiDecoder Ansi() = 0;
+  // The time in this machine's zone with the offset in force on that date.
+  virtual std::u16string LocalIso(uint64_t fileTime) = 0;
+  // Whether `path` is `other` or lies inside it (as far as the system tells).
+  virtual bool Within(const std::string& path, const std::string& other) = 0;
+  // The whole output, to the file (written whole or not at all) or, for an
+  // empty path, to the standard output. False with a sentence on failure.
+  virtual bool WriteOutput(const std::string& path, const std::string& bytes, std::string& error) = 0;
+  // One line (UTF-8, no line break) on the standard error.
+  virtual void Error(const std::string& line) = 0;
+  // Progress of long work on the standard error when that is a terminal;
+  // an empty text clears it.
+  virtual void Progress(const std::u16string& text) = 0;
+};
+
+// What a reader sees: the sources, the index file, the platform.
+struct ReportContext {
+  ViewSources& sources;
+  ReportPlatform& platform;
+  const std::string& indexFile;
+  std::vector<std::u16string> problems;  // beside the table's: sources the run itself could not read
+};
+
+// Runs the command; returns the exit status.
+int RunReport(const ReportOptions& options, ReportPlatform& platform);
+int RunReport(const std::vector<std::string>& args, ReportPlatform& platform);
+
+// A problem that only says a source is not there (a key, a folder or a file
+// the profile never had): it ends in ": missing". Such a view is empty, not
+// unread.
+bool IsAbsence(const std::u16string& problem);
+
+}  // namespace glimmerlog
+
+#endif
