@@ -16,6 +16,7 @@
 #include "app/layout.h"
 #include "app/listmodel.h"
 #include "base/winutil_win.h"
+#include "sources/profile/profilesource.h"
 #include "views/view.h"
 
 namespace glimmerlog {
@@ -73,6 +74,8 @@ enum CommandId : int {
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
+  IDM_OPENPROFILE = 290,
+  IDM_LIVEPROFILE,
   IDM_FIRST_TABLE_VIEW = 300,
 };
 
@@ -187,11 +190,24 @@ class frmViewer final : public ViewHost {
 
   // Where the views read: the signed-in user's registry, folders and
   // profile paths unless others are given (null keeps the live one).
-  ProgramState& State() override { return GlobalState(); }
+  ProgramState& State() override { return opened_ ? openedState_ : GlobalState(); }
   RegistrySource& Registry() override { return *registry_; }
   FolderSource& Folders() override { return *folders_; }
   ProfilePaths& Profile() override { return *profile_; }
   void UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile);
+
+  // Another user's profile: a profile folder, or its NTUSER.DAT file (the
+  // folder is then the file's). Every view reads it until the live profile
+  // is chosen again; the view shown runs again on it. False, with the reason
+  // in panel 1, when it cannot be read.
+  void mnuOpenProfile_Click();
+  bool OpenProfile(const std::wstring& path);
+  void mnuLiveProfile_Click();
+  // The profile shown: empty for the signed-in user's own.
+  std::wstring OpenedProfile() const;
+  // What "Open Profile..." asks with; tests answer in its place.
+  using ProfileChooser = std::wstring (*)(HWND owner);
+  static void SetProfileChooser(ProfileChooser chooser);
 
   // The program's own main window takes part in ending the program when it
   // is destroyed; windows made by tests do not.
@@ -299,6 +315,12 @@ class frmViewer final : public ViewHost {
   RegistrySource* registry_;
   FolderSource* folders_;
   ProfilePaths* profile_;
+  // The profile opened with "Open Profile...", and the state its views see
+  // (its own Windows version).
+  std::unique_ptr<ProfileSource> opened_;
+  std::string openedOsName_;
+  ProgramState openedState_{openedOsName_, CancelRequested, IndexDatPath};
+  void ShowProfileChange();
   uint64_t listEpoch_ = 0;
   bool quitOnDestroy_ = false;
   MainLayout layout_;

@@ -174,6 +174,9 @@ HMENU frmViewer::BuildMenu() {
       AppendMenuW(view, MF_STRING, IDM_FIRST_TABLE_VIEW + static_cast<UINT_PTR>(i), table[i].menuCaption);
     }
   }
+  // Another user's profile, and back.
+  AppendMenuW(view, MF_STRING, IDM_OPENPROFILE, L"Open Pr&ofile\u2026\tCtrl+O");
+  AppendMenuW(view, MF_STRING | MF_GRAYED, IDM_LIVEPROFILE, L"This &Computer's Profile");
   AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(view, MF_STRING, IDM_EXIT, L"&Exit");
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
@@ -467,6 +470,8 @@ void frmViewer::OnCommand(int id) {
     case IDM_SAVEALL: mnuSaveAll_Click(); break;
     case IDM_FILTER: mnuFilter_Click(); break;
     case IDM_REFRESHVIEW: mnuRefreshView_Click(); break;
+    case IDM_OPENPROFILE: mnuOpenProfile_Click(); break;
+    case IDM_LIVEPROFILE: mnuLiveProfile_Click(); break;
     case IDM_PROPERTIES: mnuProperties_Click(); break;
     case IDM_OPENFOLDER: mnuOpenFolder_Click(); break;
     case IDM_SORTASCENDING: SortBy(headerMenuColumn_ + 1, false); break;
@@ -587,6 +592,10 @@ bool frmViewer::PreTranslate(MSG& msg) {
   }
   if (msg.wParam == VK_F5) {
     self->mnuRefreshView_Click();
+    return true;
+  }
+  if (msg.wParam == 'O' && ctrl) {
+    self->mnuOpenProfile_Click();
     return true;
   }
   // Ctrl and a view's key shows that view.

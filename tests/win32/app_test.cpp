@@ -131,7 +131,8 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
        // The views added after the specified ones, each with its shortcut.
        L"Recent Fi&les (Explorer)\tCtrl+1", L"Open/Save (&Windows 7+)\tCtrl+2", L"Explorer &Search\tCtrl+3",
        L"Explorer &Address Bar\tCtrl+4", L"&Typed Addresses with Times\tCtrl+5", L"&Programs Run (UserAssist)\tCtrl+6",
-       L"Activity T&imeline\tCtrl+7", L"&Browser History\tCtrl+8", L"-", L"&Exit"},
+       L"Activity T&imeline\tCtrl+7", L"&Browser History\tCtrl+8", L"Open Pr&ofile\u2026\tCtrl+O",
+       L"This &Computer's Profile", L"-", L"&Exit"},
       // The specified "Open" first; what works on the list's lines after it.
       {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
        L"Save &Selected Lines\u2026", L"Save All &Lines\u2026\tCtrl+S"},

@@ -88,6 +88,11 @@ class TimelineView final : public TableView {
   std::wstring Source(ViewHost& host) const override;
   std::wstring Hint() const override { return L"Double-click a line to open what it names"; }
   void Read(ViewHost& host, Table& table) override;
+  // The history store is made again, for the sources now read.
+  void Prepare() override {
+    history_.reset();
+    historyTried_ = false;
+  }
 
  private:
   std::unique_ptr<CURLHistory> history_;  // made when the timeline is first shown

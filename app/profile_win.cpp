@@ -1,0 +1,114 @@
+// Another user's profile in the window: choosing it, reading every view from
+// it, and returning to the signed-in user's own.
+#include "app/frmViewer.h"
+
+#include <shlobj.h>
+
+#include "app/version.h"
+#include "sources/live.h"
+#include "views/browser/CURLHistory.h"
+#include "views/browser/historyfilestore.h"
+
+namespace glimmerlog {
+
+namespace {
+
+// A folder, or a file in one (the profile's hive), through the shell's
+// folder browser; empty when the user cancels.
+std::wstring BrowseForProfile(HWND owner) {
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle = L"Choose a profile folder (such as C:\\Users\\name) or its NTUSER.DAT file";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  if (!chosen) return {};
+  wchar_t path[MAX_PATH] = {};
+  const BOOL ok = SHGetPathFromIDListW(chosen, path);
+  CoTaskMemFree(chosen);
+  return ok ? path : L"";
+}
+
+frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
+
+// The history files of the opened profile, for the history views' store.
+std::vector<std::wstring> g_profileHistory;
+HRESULT ProfileHistoryStore(IUrlHistoryStg2** store) { return CreateHistoryFileStore(g_profileHistory, store); }
+
+std::wstring WithoutFinalBackslash(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+void frmViewer::SetProfileChooser(ProfileChooser chooser) { g_chooser = chooser ? chooser : &BrowseForProfile; }
+
+std::wstring frmViewer::OpenedProfile() const { return opened_ ? AsWide(opened_->Folder()) : std::wstring(); }
+
+void frmViewer::mnuOpenProfile_Click() {
+  const std::wstring path = g_chooser(hwnd_);
+  if (!path.empty()) OpenProfile(path);
+}
+
+bool frmViewer::OpenProfile(const std::wstring& path) {
+  const std::wstring chosen = WithoutFinalBackslash(path);
+  const DWORD attributes = GetFileAttributesW(chosen.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    SetPanel(1, L"Cannot open the profile " + chosen + L": it is not there");
+    return false;
+  }
+  std::wstring folder = chosen, hive;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    hive = chosen;
+    folder = WithoutFinalBackslash(chosen.substr(0, chosen.find_last_of(L'\\') + 1));
+  }
+  std::unique_ptr<ProfileSource> profile =
+      ProfileSource::Open(LiveFolders(), std::u16string(AsU16(folder)), std::u16string(AsU16(hive)));
+  if (!profile || profile->HiveStatus() != SourceStatus::kOk) {
+    const std::wstring why = profile ? AsWide(profile->HiveProblem()) : L"it cannot be read";
+    SetPanel(1, L"Cannot open the profile " + chosen + L": " + why);
+    return false;
+  }
+  // The views switch to the new sources before the old ones go.
+  openedOsName_ = profile->OsName();
+  UseSources(&profile->Registry(), &LiveFolders(), profile.get());
+  opened_ = std::move(profile);
+  g_profileHistory.clear();
+  const std::u16string history = opened_->ShellFolder(u"History");
+  if (history != kRegFailureText) {
+    const std::wstring base = WithoutFinalBackslash(AsWide(history));
+    g_profileHistory = {base + L"\\History.IE5\\index.dat", base + L"\\Low\\History.IE5\\index.dat"};
+  }
+  SetHistoryStoreFactory(&ProfileHistoryStore);
+  ShowProfileChange();
+  return true;
+}
+
+void frmViewer::mnuLiveProfile_Click() {
+  if (!opened_) return;
+  UseSources(nullptr, nullptr, nullptr);
+  SetHistoryStoreFactory(nullptr);
+  opened_.reset();
+  g_profileHistory.clear();
+  ShowProfileChange();
+}
+
+// The caption names the profile shown (the live one keeps the program's own
+// caption), the history stores are made again for the new source, and the
+// view shown runs again on it.
+void frmViewer::ShowProfileChange() {
+  if (hwnd_) {
+    std::wstring caption = L"Glimmerlog " GL_VERSION_WTEXT;
+    if (opened_) {
+      caption += L" \x2014 profile " + AsWide(opened_->Folder());
+      if (!opened_->OsNameReason().empty()) caption += L" (" + AsWide(opened_->OsNameReason()) + L")";
+    }
+    SetWindowTextW(hwnd_, caption.c_str());
+    if (HMENU menu = GetMenu(hwnd_))
+      EnableMenuItem(menu, IDM_LIVEPROFILE, MF_BYCOMMAND | (opened_ ? MF_ENABLED : MF_GRAYED));
+  }
+  for (const auto& view : views_) view->Prepare();
+  mnuRefreshView_Click();
+}
+
+}  // namespace glimmerlog
