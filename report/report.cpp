@@ -359,11 +359,10 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   ExportDocument doc;
   doc.viewName = view->name;
   for (const TableColumn& c : table.columns) doc.columns.push_back(c.caption);
-  doc.rowCount = table.rows.size();
+  doc.rowCount = table.RowCount();
   doc.row = [&](size_t r, std::vector<ExportCell>& cells) {
-    const std::vector<TableCell>& row = table.rows[r].Cells();
-    for (size_t c = 0; c < cells.size() && c < row.size(); ++c) {
-      const TableCell& cell = row[c];
+    for (size_t c = 0; c < cells.size(); ++c) {
+      const TableCell cell = table.Cell(r, c);
       switch (cell.kind) {
         case TableCell::Kind::kText: cells[c].shown = cell.text; break;
         case TableCell::Kind::kTime:

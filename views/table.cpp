@@ -1,45 +1,102 @@
 #include "views/table.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace glimmerlog {
 
-TableRow& TableRow::Text(std::u16string text) {
-  TableCell& c = cells_.emplace_back();
-  if (!text.empty()) {
-    c.kind = TableCell::Kind::kText;
-    c.text = std::move(text);
+namespace {
+constexpr size_t kTextBlock = 256 * 1024;  // characters
+}  // namespace
+
+Table::Row Table::AddRow() {
+  rowStart_.push_back(cells_.size());
+  targets_.emplace_back();
+  return Row(*this);
+}
+
+void Table::Reserve(size_t rows, size_t cellsPerRow) {
+  rowStart_.reserve(rowStart_.size() + rows);
+  targets_.reserve(targets_.size() + rows);
+  cells_.reserve(cells_.size() + rows * cellsPerRow);
+}
+
+Table::Stored Table::StoreText(std::u16string_view text) {
+  Stored s;
+  if (text.empty()) return s;
+  if (blocks_.empty() || blockSize_ - blockUsed_ < text.size()) {
+    blockSize_ = std::max(kTextBlock, text.size());
+    blocks_.push_back(std::make_unique<char16_t[]>(blockSize_));
+    blockUsed_ = 0;
   }
+  std::copy(text.begin(), text.end(), blocks_.back().get() + blockUsed_);
+  s.kind = TableCell::Kind::kText;
+  s.length = static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX));
+  s.value = uint64_t{blocks_.size() - 1} << 32 | blockUsed_;
+  blockUsed_ += text.size();
+  return s;
+}
+
+std::u16string_view Table::StoredText(const Stored& s) const {
+  if (s.kind != TableCell::Kind::kText) return {};
+  return std::u16string_view(blocks_[s.value >> 32].get() + (s.value & 0xFFFFFFFFu), s.length);
+}
+
+Table::Row& Table::Row::Text(std::u16string_view text) {
+  table_.cells_.push_back(table_.StoreText(text));
   return *this;
 }
 
-TableRow& TableRow::Time(uint64_t fileTime) {
-  TableCell& c = cells_.emplace_back();
+Table::Row& Table::Row::Time(uint64_t fileTime) {
+  Stored s;
   if (fileTime != 0) {
-    c.kind = TableCell::Kind::kTime;
-    c.time = fileTime;
+    s.kind = TableCell::Kind::kTime;
+    s.value = fileTime;
   }
+  table_.cells_.push_back(s);
   return *this;
 }
 
-TableRow& TableRow::Number(double value) {
-  TableCell& c = cells_.emplace_back();
-  c.kind = TableCell::Kind::kNumber;
-  c.number = value;
+Table::Row& Table::Row::Number(double value) {
+  Stored s;
+  s.kind = TableCell::Kind::kNumber;
+  std::memcpy(&s.value, &value, sizeof value);
+  table_.cells_.push_back(s);
   return *this;
 }
 
-TableRow& TableRow::Empty() {
-  cells_.emplace_back();
+Table::Row& Table::Row::Empty() {
+  table_.cells_.emplace_back();
   return *this;
 }
 
-const std::u16string& Table::TargetOf(size_t row) const {
-  static const std::u16string none;
-  if (row >= rows.size()) return none;
-  const TableRow& r = rows[row];
-  if (!r.TargetText().empty() || targetColumn < 0) return r.TargetText();
-  const auto& cells = r.Cells();
-  const size_t c = static_cast<size_t>(targetColumn);
-  return c < cells.size() && cells[c].kind == TableCell::Kind::kText ? cells[c].text : none;
+Table::Row& Table::Row::Target(std::u16string_view target) {
+  table_.targets_.back() = table_.StoreText(target);
+  return *this;
+}
+
+TableCell Table::Cell(size_t row, size_t column) const {
+  TableCell cell;
+  if (row >= rowStart_.size()) return cell;
+  const size_t end = row + 1 < rowStart_.size() ? rowStart_[row + 1] : cells_.size();
+  const size_t at = rowStart_[row] + column;
+  if (at >= end) return cell;
+  const Stored& s = cells_[at];
+  cell.kind = s.kind;
+  switch (s.kind) {
+    case TableCell::Kind::kText: cell.text = StoredText(s); break;
+    case TableCell::Kind::kTime: cell.time = s.value; break;
+    case TableCell::Kind::kNumber: std::memcpy(&cell.number, &s.value, sizeof cell.number); break;
+    case TableCell::Kind::kEmpty: break;
+  }
+  return cell;
+}
+
+std::u16string_view Table::TargetOf(size_t row) const {
+  if (row >= targets_.size()) return {};
+  if (targets_[row].kind == TableCell::Kind::kText || targetColumn < 0) return StoredText(targets_[row]);
+  const TableCell cell = Cell(row, static_cast<size_t>(targetColumn));
+  return cell.kind == TableCell::Kind::kText ? cell.text : std::u16string_view();
 }
 
 std::u16string ProblemsText(const std::vector<std::u16string>& problems) {

@@ -2,20 +2,26 @@
 // sources it could not read. The platform-free readers of the later views
 // fill one; the window shows it and a report writes it. Times are FILETIME
 // values (UTC); the shower formats them in the user's local time.
+//
+// A table may hold millions of cells, so it keeps them compactly: sixteen
+// bytes a cell, their texts side by side in large blocks, no allocation per
+// row or per text.
 #ifndef GLIMMERLOG_VIEWS_TABLE_H
 #define GLIMMERLOG_VIEWS_TABLE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace glimmerlog {
 
+// A cell as read back: its text is valid while the table is.
 struct TableCell {
   enum class Kind : uint8_t { kEmpty, kText, kTime, kNumber };
   Kind kind = Kind::kEmpty;
-  std::u16string text;
+  std::u16string_view text;
   uint64_t time = 0;
   double number = 0;
 };
@@ -25,32 +31,9 @@ struct TableColumn {
   long widthTwips = 1500;
 };
 
-class TableRow {
+class Table {
  public:
-  // Cells go left to right; a time of 0 (none stored) and an empty text
-  // leave the cell empty.
-  TableRow& Text(std::u16string text);
-  TableRow& Time(uint64_t fileTime);
-  TableRow& Number(double value);
-  TableRow& Empty();
-  // What a double-click on the line opens (a path or an address); empty
-  // when there is nothing to open.
-  TableRow& Target(std::u16string target) {
-    target_ = std::move(target);
-    return *this;
-  }
-  const std::vector<TableCell>& Cells() const { return cells_; }
-  const std::u16string& TargetText() const { return target_; }
-  void Reserve(size_t cells) { cells_.reserve(cells); }
-
- private:
-  std::vector<TableCell> cells_;
-  std::u16string target_;
-};
-
-struct Table {
   std::vector<TableColumn> columns;
-  std::vector<TableRow> rows;
   // One sentence per source that failed, e.g. "RecentDocs\.txt: value 3 is
   // damaged". Shown in panel 1 after the view's hint.
   std::vector<std::u16string> problems;
@@ -58,15 +41,49 @@ struct Table {
   // no target of their own; -1 for none.
   int targetColumn = -1;
 
-  TableRow& AddRow() {
-    TableRow& row = rows.emplace_back();
-    row.Reserve(columns.size());
-    return row;
-  }
+  // Adds the cells of the row last added, left to right. A time of 0 (none
+  // stored) and an empty text leave the cell empty.
+  class Row {
+   public:
+    Row& Text(std::u16string_view text);
+    Row& Time(uint64_t fileTime);
+    Row& Number(double value);
+    Row& Empty();
+    // What a double-click on the line opens (a path or an address); none
+    // when empty.
+    Row& Target(std::u16string_view target);
+
+   private:
+    friend class Table;
+    explicit Row(Table& table) : table_(table) {}
+    Table& table_;
+  };
+  Row AddRow();
+  void Reserve(size_t rows, size_t cellsPerRow);
+
+  size_t RowCount() const { return rowStart_.size(); }
+  // A cell of a row; empty past the cells the row was given.
+  TableCell Cell(size_t row, size_t column) const;
+  // What a double-click on a line opens: its own target, or its text in the
+  // target column; empty for none.
+  std::u16string_view TargetOf(size_t row) const;
+
   void Problem(std::u16string text) { problems.push_back(std::move(text)); }
-  // What a double-click on a line opens: its own target, or its text in
-  // the target column.
-  const std::u16string& TargetOf(size_t row) const;
+
+ private:
+  struct Stored {
+    TableCell::Kind kind = TableCell::Kind::kEmpty;
+    uint32_t length = 0;  // of a text
+    uint64_t value = 0;   // the time, the number's bits, or where the text is
+  };
+  Stored StoreText(std::u16string_view text);
+  std::u16string_view StoredText(const Stored& s) const;
+
+  std::vector<Stored> cells_;
+  std::vector<size_t> rowStart_;  // index of each row's first cell
+  std::vector<Stored> targets_;   // one per row; kEmpty for none
+  std::vector<std::unique_ptr<char16_t[]>> blocks_;
+  size_t blockUsed_ = 0, blockSize_ = 0;
 };
 
 // The problems joined for one status panel: the first ones in full, then a

@@ -8,7 +8,7 @@ namespace glimmerlog {
 namespace {
 void SetCell(ViewHost& host, size_t line, int column, const TableCell& cell) {
   switch (cell.kind) {
-    case TableCell::Kind::kText: host.SetSubItem(line, column, std::u16string_view(cell.text)); break;
+    case TableCell::Kind::kText: host.SetSubItem(line, column, cell.text); break;
     case TableCell::Kind::kTime: host.SetSubItemTime(line, column, cell.time); break;
     case TableCell::Kind::kNumber: host.SetSubItemNumber(line, column, cell.number); break;
     case TableCell::Kind::kEmpty: break;
@@ -23,11 +23,13 @@ void ShowTable(ViewHost& host, const wchar_t* tag, const std::wstring& hint, con
   for (size_t c = 1; c < table.columns.size(); ++c) {
     host.AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
   }
-  for (const TableRow& row : table.rows) {
-    const auto& cells = row.Cells();
-    const bool textFirst = !cells.empty() && cells[0].kind == TableCell::Kind::kText;
-    const size_t line = host.AddLine(textFirst ? std::u16string_view(cells[0].text) : std::u16string_view());
-    for (size_t c = textFirst ? 1 : 0; c < cells.size(); ++c) SetCell(host, line, static_cast<int>(c), cells[c]);
+  const size_t columns = table.columns.size();
+  for (size_t r = 0; r < table.RowCount(); ++r) {
+    const TableCell first = table.Cell(r, 0);
+    const bool textFirst = first.kind == TableCell::Kind::kText;
+    const size_t line = host.AddLine(textFirst ? first.text : std::u16string_view());
+    if (!textFirst) SetCell(host, line, 0, first);
+    for (size_t c = 1; c < columns; ++c) SetCell(host, line, static_cast<int>(c), table.Cell(r, c));
   }
   std::wstring panel = hint;
   if (!table.problems.empty()) panel += L" \x2014 not read: " + AsWide(ProblemsText(table.problems));
@@ -42,8 +44,8 @@ void TableView::Load(ViewHost& host) {
 }
 
 void TableView::Activate(ViewHost& host, size_t line) {
-  const std::u16string& target = table_.TargetOf(line);
-  if (!target.empty()) Open(host, target);
+  const std::u16string_view target = table_.TargetOf(line);
+  if (!target.empty()) Open(host, std::u16string(target));
 }
 
 void TableView::Open(ViewHost& host, const std::u16string& target) { OpenInShell(host, AsWide(target)); }

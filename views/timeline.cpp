@@ -16,15 +16,9 @@ void Timeline::ToTable(Table& table) {
   table.columns = {{u"Time", 2200}, {u"Kind", 2000}, {u"What", 5000}, {u"Detail", 3000}, {u"Source", 2500}};
   std::stable_sort(events_.begin(), events_.end(),
                    [](const TimelineEvent& a, const TimelineEvent& b) { return a.time > b.time; });
-  table.rows.reserve(table.rows.size() + events_.size());
-  for (TimelineEvent& e : events_) {
-    table.AddRow()
-        .Time(e.time)
-        .Text(std::move(e.kind))
-        .Text(std::move(e.what))
-        .Text(std::move(e.detail))
-        .Text(std::move(e.source))
-        .Target(std::move(e.target));
+  table.Reserve(events_.size(), table.columns.size());
+  for (const TimelineEvent& e : events_) {
+    table.AddRow().Time(e.time).Text(e.kind).Text(e.what).Text(e.detail).Text(e.source).Target(e.target);
   }
   events_.clear();
   table.problems.insert(table.problems.end(), problems_.begin(), problems_.end());

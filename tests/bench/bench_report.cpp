@@ -134,14 +134,14 @@ std::string DirectTimeline(const std::string& dir) {
   timeline.ToTable(table);
   glimmerlog::ExportDocument doc;
   for (const auto& c : table.columns) doc.columns.push_back(c.caption);
-  doc.rowCount = table.rows.size();
+  doc.rowCount = table.RowCount();
   doc.row = [&](size_t r, std::vector<glimmerlog::ExportCell>& cells) {
-    const auto& row = table.rows[r].Cells();
-    for (size_t c = 0; c < cells.size() && c < row.size(); ++c) {
-      if (row[c].kind == glimmerlog::TableCell::Kind::kTime) {
-        cells[c].shown = cells[c].iso = glimmerlog::IsoUtc(row[c].time);
+    for (size_t c = 0; c < cells.size(); ++c) {
+      const glimmerlog::TableCell cell = table.Cell(r, c);
+      if (cell.kind == glimmerlog::TableCell::Kind::kTime) {
+        cells[c].shown = cells[c].iso = glimmerlog::IsoUtc(cell.time);
       } else {
-        cells[c].shown = row[c].text;
+        cells[c].shown = cell.text;
       }
     }
   };

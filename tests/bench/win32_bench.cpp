@@ -373,7 +373,7 @@ int main(int argc, char** argv) {
       AddExplorerEvents(LiveRegistry(), timeline);
       Table table;
       timeline.ToTable(table);
-      events = table.rows.size();
+      events = table.RowCount();
     });
     auto form = test::MakeViewer();
     const double view = Median(5, [&] { form->RunView(L"timeline"); });

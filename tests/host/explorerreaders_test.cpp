@@ -33,9 +33,9 @@ RegistryData Qword(uint64_t v) {
   return d;
 }
 
-std::u16string CellText(const TableRow& row, size_t c) { return c < row.Cells().size() ? row.Cells()[c].text : u""; }
-double CellNumber(const TableRow& row, size_t c) { return row.Cells()[c].number; }
-uint64_t CellTime(const TableRow& row, size_t c) { return row.Cells()[c].time; }
+std::u16string CellText(const Table& table, size_t row, size_t c) { return std::u16string(table.Cell(row, c).text); }
+double CellNumber(const Table& table, size_t row, size_t c) { return table.Cell(row, c).number; }
+uint64_t CellTime(const Table& table, size_t row, size_t c) { return table.Cell(row, c).time; }
 
 TEST(ExplorerReaders, MruOrderKeyTimeAtTheFirstEntryAndWhatFailed) {
   RegExport file;
@@ -49,26 +49,26 @@ TEST(ExplorerReaders, MruOrderKeyTimeAtTheFirstEntryAndWhatFailed) {
   Table table;
   Timeline timeline;
   ReadExplorerSearches(registry, table, &timeline);
-  ASSERT_EQ(table.rows.size(), 3u);
-  EXPECT_EQ(CellText(table.rows[0], 0), u"newest");
-  EXPECT_EQ(CellNumber(table.rows[0], 1), 1);
-  EXPECT_EQ(CellTime(table.rows[0], 2), 133000000000000000ull);
-  EXPECT_EQ(table.rows[1].Cells()[2].kind, TableCell::Kind::kEmpty);  // only the first entry has the key's time
-  EXPECT_EQ(CellNumber(table.rows[2], 1), 3);                         // not in the list: after it
+  ASSERT_EQ(table.RowCount(), 3u);
+  EXPECT_EQ(CellText(table, 0, 0), u"newest");
+  EXPECT_EQ(CellNumber(table, 0, 1), 1);
+  EXPECT_EQ(CellTime(table, 0, 2), 133000000000000000ull);
+  EXPECT_EQ(table.Cell(1, 2).kind, TableCell::Kind::kEmpty);  // only the first entry has the key's time
+  EXPECT_EQ(CellNumber(table, 2, 1), 3);                      // not in the list: after it
   EXPECT_EQ(timeline.Size(), 1u);
 
   // Missing keys are named by the view; the timeline leaves them out.
   Table empty;
   ReadExplorerAddresses(registry, empty, nullptr);
-  EXPECT_TRUE(empty.rows.empty());
+  EXPECT_TRUE(empty.RowCount() == 0);
   EXPECT_EQ(empty.problems, (std::vector<std::u16string>{u"TypedPaths: missing"}));
   Timeline all;
   AddExplorerEvents(registry, all);
   Table merged;
   all.ToTable(merged);
   EXPECT_TRUE(merged.problems.empty());
-  ASSERT_EQ(merged.rows.size(), 1u);
-  EXPECT_EQ(CellText(merged.rows[0], 1), u"Explorer search");
+  ASSERT_EQ(merged.RowCount(), 1u);
+  EXPECT_EQ(CellText(merged, 0, 1), u"Explorer search");
 }
 
 TEST(ExplorerReaders, TypedAddressesJoinTheirTimesAndBadValuesAreNamed) {
@@ -83,11 +83,11 @@ TEST(ExplorerReaders, TypedAddressesJoinTheirTimesAndBadValuesAreNamed) {
   Table table;
   Timeline timeline;
   ReadTypedAddressTimes(registry, table, &timeline);
-  ASSERT_EQ(table.rows.size(), 3u);
-  EXPECT_EQ(CellText(table.rows[0], 0), u"http://one/");
-  EXPECT_EQ(CellTime(table.rows[0], 2), 132223104000000000ull);
-  EXPECT_EQ(CellText(table.rows[1], 0), u"http://two/");
-  EXPECT_EQ(CellText(table.rows[2], 0), u"http://ten/");
+  ASSERT_EQ(table.RowCount(), 3u);
+  EXPECT_EQ(CellText(table, 0, 0), u"http://one/");
+  EXPECT_EQ(CellTime(table, 0, 2), 132223104000000000ull);
+  EXPECT_EQ(CellText(table, 1, 0), u"http://two/");
+  EXPECT_EQ(CellText(table, 2, 0), u"http://ten/");
   EXPECT_EQ(table.problems,
             (std::vector<std::u16string>{u"TypedURLsTime value url2: damaged", u"TypedURLs value url3: not text"}));
   EXPECT_EQ(timeline.Size(), 1u);  // only the dated one
@@ -101,10 +101,10 @@ TEST(ExplorerReaders, TimelineIsNewestFirstAndKeepsTheOrderOfEqualTimes) {
   timeline.Add({5, u"c", u"second at 5", {}, {}, {}});
   Table table;
   timeline.ToTable(table);
-  ASSERT_EQ(table.rows.size(), 3u);
-  EXPECT_EQ(CellText(table.rows[0], 2), u"at 9");
-  EXPECT_EQ(CellText(table.rows[1], 2), u"first at 5");
-  EXPECT_EQ(CellText(table.rows[2], 2), u"second at 5");
+  ASSERT_EQ(table.RowCount(), 3u);
+  EXPECT_EQ(CellText(table, 0, 2), u"at 9");
+  EXPECT_EQ(CellText(table, 1, 2), u"first at 5");
+  EXPECT_EQ(CellText(table, 2, 2), u"second at 5");
 }
 
 class FakeProfile : public ProfilePaths {
@@ -151,11 +151,11 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     ReadUserAssist(registry, programs);
     ReadOpenSaveHistory(registry, opened);
     ReadRecentFiles(registry, recent);
-    EXPECT_EQ(searches.rows.size(), h.searches);
-    EXPECT_EQ(paths.rows.size(), h.typedPaths);
-    EXPECT_FALSE(programs.rows.empty());
-    EXPECT_FALSE(opened.rows.empty());
-    EXPECT_FALSE(recent.rows.empty());
+    EXPECT_EQ(searches.RowCount(), h.searches);
+    EXPECT_EQ(paths.RowCount(), h.typedPaths);
+    EXPECT_FALSE(programs.RowCount() == 0);
+    EXPECT_FALSE(opened.RowCount() == 0);
+    EXPECT_FALSE(recent.RowCount() == 0);
     for (const Table* t : {&searches, &paths, &programs, &opened, &recent}) {
       EXPECT_TRUE(t->problems.empty()) << std::string(ProblemsText(t->problems).begin(),
                                                       ProblemsText(t->problems).end());

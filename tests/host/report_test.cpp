@@ -113,16 +113,16 @@ TEST(ReportViews, FolderAndListLinesAsTheWindowFormsThem) {
   ViewSources vista{registry, f.folders, paths, "Vista", {}, {}, &Windows1252Text};
   Table cookies;
   ReadCookieFiles(vista, cookies);
-  ASSERT_EQ(cookies.rows.size(), 1u);
-  EXPECT_EQ(cookies.rows[0].Cells()[0].text, u"Cookies\\\\Low\\bob@site.txt");  // the window's doubled backslash
+  ASSERT_EQ(cookies.RowCount(), 1u);
+  EXPECT_EQ(cookies.Cell(0, 0).text, u"Cookies\\\\Low\\bob@site.txt");  // the window's doubled backslash
   ViewSources xp{registry, f.folders, paths, "xp", {}, {}, &Windows1252Text};
   Table older;
   ReadCookieFiles(xp, older);
-  ASSERT_EQ(older.rows.size(), 1u);  // the Low folder is a plain folder: not listed
-  EXPECT_EQ(older.rows[0].Cells()[0].text, u"Cookies\\old.txt");
+  ASSERT_EQ(older.RowCount(), 1u);  // the Low folder is a plain folder: not listed
+  EXPECT_EQ(older.Cell(0, 0).text, u"Cookies\\old.txt");
   Table recent;
   ReadRecentDocuments(xp, recent);
-  EXPECT_TRUE(recent.rows.empty());
+  EXPECT_EQ(recent.RowCount(), 0u);
   EXPECT_EQ(recent.problems, std::vector<std::u16string>{u"Recent folder Recent\\: missing"});
   EXPECT_TRUE(IsAbsence(recent.problems[0]));
 
@@ -142,13 +142,13 @@ TEST(ReportViews, FolderAndListLinesAsTheWindowFormsThem) {
   Table search98, searchXp, typed;
   ReadSearchHistory(registry, "98", search98);
   ReadSearchHistory(registry, "xp", searchXp);
-  ASSERT_EQ(search98.rows.size(), 2u);
-  EXPECT_EQ(search98.rows[0].Cells()[0].text, u"*.doc");
-  ASSERT_EQ(searchXp.rows.size(), 1u);
-  EXPECT_EQ(searchXp.rows[0].Cells()[0].text, u"report");
+  ASSERT_EQ(search98.RowCount(), 2u);
+  EXPECT_EQ(search98.Cell(0, 0).text, u"*.doc");
+  ASSERT_EQ(searchXp.RowCount(), 1u);
+  EXPECT_EQ(searchXp.Cell(0, 0).text, u"report");
   ReadAddressBar(registry, typed);
-  ASSERT_EQ(typed.rows.size(), 2u);
-  EXPECT_EQ(typed.rows[1].Cells()[0].text, kRegFailureText);  // binary data reads as the failure text
+  ASSERT_EQ(typed.RowCount(), 2u);
+  EXPECT_EQ(typed.Cell(1, 0).text, kRegFailureText);  // binary data reads as the failure text
 }
 
 TEST(ReportViews, BrowserHistoryNewestFirstAndWhatCouldNotBeRead) {
@@ -161,14 +161,14 @@ TEST(ReportViews, BrowserHistoryNewestFirstAndWhatCouldNotBeRead) {
   Table table;
   Timeline timeline;
   ReadBrowserHistoryTable(f.folders, u"Local", u"Roaming\\", table, &timeline);
-  ASSERT_EQ(table.rows.size(), 69u);  // the test data's count of its visits
+  ASSERT_EQ(table.RowCount(), 69u);  // the test data's count of its visits
   EXPECT_EQ(timeline.Size(), 69u);
   ASSERT_EQ(table.columns.size(), 8u);
-  for (size_t r = 1; r < table.rows.size(); ++r) {
-    EXPECT_GE(table.rows[r - 1].Cells()[0].time, table.rows[r].Cells()[0].time) << r;
+  for (size_t r = 1; r < table.RowCount(); ++r) {
+    EXPECT_GE(table.Cell(r - 1, 0).time, table.Cell(r, 0).time) << r;
   }
-  EXPECT_EQ(table.rows[0].Cells()[5].text, u"Google Chrome");
-  EXPECT_EQ(table.rows[0].Cells()[7].text, u"Local\\Google\\Chrome\\User Data\\Default\\History");
+  EXPECT_EQ(table.Cell(0, 5).text, u"Google Chrome");
+  EXPECT_EQ(table.Cell(0, 7).text, u"Local\\Google\\Chrome\\User Data\\Default\\History");
   ASSERT_EQ(table.problems.size(), 1u);
   EXPECT_EQ(
       table.problems[0].rfind(u"Firefox x.default (Roaming\\Mozilla\\Firefox\\Profiles\\x.default\\places.sqlite)", 0),

@@ -43,7 +43,7 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     const uint64_t ta = visits[a].visitTime, tb = visits[b].visitTime;
     return ta != tb && (tb == 0 || (ta != 0 && ta > tb));
   });
-  table.rows.reserve(table.rows.size() + visits.size());
+  table.Reserve(visits.size(), table.columns.size());
   // Visits of one profile share its record: its texts are made once.
   const BrowserProfile* named = nullptr;
   std::u16string profileText;
@@ -60,8 +60,8 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     }
     table.AddRow()
         .Time(v.visitTime)
-        .Text(std::move(v.title))
-        .Text(std::move(v.url))
+        .Text(v.title)
+        .Text(v.url)
         .Number(static_cast<double>(v.visitCount))
         .Text(VisitKindName(v.kind))
         .Text(p.browser)

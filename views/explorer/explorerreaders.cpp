@@ -304,7 +304,8 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
         continue;
       }
       const std::u16string program = NameWithKnownFolder(name);
-      TableRow& row = table.AddRow().Text(program).Time(counts.lastRun).Number(counts.runCount);
+      Table::Row row = table.AddRow();
+      row.Text(program).Time(counts.lastRun).Number(counts.runCount);
       if (counts.hasFocus) {
         row.Number(counts.focusCount).Number(counts.focusMs / 1000.0);
       } else {
