@@ -8,42 +8,6 @@ namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-void AppendCodePoint(char32_t cp, std::string& out) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Calls `each(code point, lone)` for every code point of the text; a lone
-// surrogate comes as itself with `lone` set.
-template <class Each>
-void ForEachCodePoint(std::u16string_view text, Each each) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-      each(0x10000 + ((char32_t{c} - 0xD800) << 10) + (text[i + 1] - 0xDC00), false);
-      ++i;
-    } else {
-      each(char32_t{c}, IsHigh(c) || IsLow(c));
-    }
-  }
-}
-
 const std::u16string& ValueOf(const ExportCell& cell, bool iso) {
   return iso && !cell.iso.empty() ? cell.iso : cell.shown;
 }
@@ -146,16 +110,6 @@ constexpr char kHtmlStyle[] =
     "p{margin:.2em 0}";
 
 }  // namespace
-
-void AppendUtf8(std::u16string_view text, std::string& out) {
-  size_t i = 0;
-  while (i < text.size() && text[i] < 0x80) ++i;  // ASCII as it is, in one go
-  const size_t at = out.size();
-  out.resize(at + i);
-  for (size_t k = 0; k < i; ++k) out[at + k] = static_cast<char>(text[k]);
-  if (i == text.size()) return;
-  ForEachCodePoint(text.substr(i), [&](char32_t cp, bool lone) { AppendCodePoint(lone ? 0xFFFD : cp, out); });
-}
 
 void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& out) {
   std::vector<ExportCell> cells;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
+
 namespace glimmerlog {
 
 enum class ExportFormat { kText, kCsv, kHtml, kJson };
@@ -34,10 +36,6 @@ struct ExportDocument {
 
 // Appends the document in the format to `out`.
 void WriteExport(ExportFormat format, const ExportDocument& document, std::string& out);
-
-// UTF-16 to UTF-8; an unpaired surrogate, which UTF-8 cannot hold, becomes
-// U+FFFD.
-void AppendUtf8(std::u16string_view text, std::string& out);
 
 }  // namespace glimmerlog
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "report/isotime.h"
-#include "sources/browsers/utf8.h"
+#include "base/utf8.h"
 #include "sources/profile/profilesource.h"
 #include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "sources/browsers/sqlitememory.h"
-#include "sources/browsers/utf8.h"
+#include "base/utf8.h"
 #include "sources/browsers/walapply.h"
 
 namespace glimmerlog {

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "sources/browsers/browserhistory.h"
-#include "sources/browsers/utf8.h"
+#include "base/utf8.h"
 
 namespace glimmerlog {
 

@@ -2,6 +2,7 @@
 #include "views/explorer/explorerviews.h"
 
 #include "base/shell.h"
+#include "base/utf8.h"
 #include "base/winutil_win.h"
 #include "views/browser/CURLHistory.h"
 #include "views/browser/browserhistoryreader.h"
@@ -29,28 +30,7 @@ bool Exists(ViewHost& host, const std::u16string& path) {
 
 // Percent-encodes what is not a letter or digit, for a search-ms: query.
 std::wstring QueryText(const std::u16string& term) {
-  std::string utf8;
-  for (size_t i = 0; i < term.size(); ++i) {
-    uint32_t c = term[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < term.size() && term[i + 1] >= 0xDC00 && term[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (term[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else if (c < 0x800) {
-      utf8 += static_cast<char>(0xC0 | c >> 6);
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      utf8 += static_cast<char>(0xE0 | c >> 12);
-      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xF0 | c >> 18);
-      utf8 += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  const std::string utf8 = Utf8Of(term);
   std::wstring query;
   for (const unsigned char b : utf8) {
     if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {

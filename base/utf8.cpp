@@ -1,6 +1,34 @@
-#include "sources/browsers/utf8.h"
+#include "base/utf8.h"
 
 namespace glimmerlog {
+
+void AppendCodePoint(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+void AppendUtf8(std::u16string_view text, std::string& out) {
+  size_t i = 0;
+  while (i < text.size() && text[i] < 0x80) ++i;  // ASCII as it is, in one go
+  const size_t at = out.size();
+  out.resize(at + i);
+  for (size_t k = 0; k < i; ++k) out[at + k] = static_cast<char>(text[k]);
+  if (i == text.size()) return;
+  ForEachCodePoint(text.substr(i), [&](char32_t cp, bool lone) { AppendCodePoint(lone ? 0xFFFD : cp, out); });
+}
 
 void AppendUtf8AsUtf16(std::u16string& out, const char* data, size_t size) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
