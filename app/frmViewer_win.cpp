@@ -586,44 +586,31 @@ bool frmViewer::PreTranslate(MSG& msg) {
     self->HideFilter();
     return true;
   }
-  if (msg.wParam == 'F' && ctrl) {
-    self->mnuFilter_Click();
+  // The commands go through the window procedure, which keeps anything
+  // thrown (out of memory, most likely) from unwinding into the message loop.
+  auto command = [self](int id) {
+    SendMessageW(self->hwnd_, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     return true;
-  }
-  if (msg.wParam == VK_F5) {
-    self->mnuRefreshView_Click();
-    return true;
-  }
-  if (msg.wParam == 'O' && ctrl) {
-    self->mnuOpenProfile_Click();
-    return true;
-  }
+  };
+  if (msg.wParam == 'F' && ctrl) return command(IDM_FILTER);
+  if (msg.wParam == VK_F5) return command(IDM_REFRESHVIEW);
+  // Ctrl+S saves every line, from anywhere in the window.
+  if (msg.wParam == 'S' && ctrl) return command(IDM_SAVEALL);
+  if (msg.wParam == 'O' && ctrl) return command(IDM_OPENPROFILE);
   // Ctrl and a view's key shows that view.
   if (ctrl && GetKeyState(VK_SHIFT) >= 0) {
     const std::vector<ViewEntry>& table = AllViews();
-    for (size_t i = 0; i < table.size() && i < self->views_.size(); ++i) {
+    for (size_t i = 0; i < table.size(); ++i) {
       if (table[i].shortcutKey != 0 && msg.wParam == table[i].shortcutKey) {
-        self->views_[i]->Load(*self);
-        return true;
+        return command(IDM_FIRST_TABLE_VIEW + static_cast<int>(i));
       }
     }
-  }
-  // Ctrl+S saves every line, from anywhere in the window.
-  if (msg.wParam == 'S' && ctrl) {
-    self->mnuSaveAll_Click();
-    return true;
   }
   // The list's own keys: Ctrl+C copies the selected lines, Ctrl+A selects
   // every line.
   if (msg.hwnd == self->URLs_ && ctrl) {
-    if (msg.wParam == 'C') {
-      self->mnuCopy_Click();
-      return true;
-    }
-    if (msg.wParam == 'A') {
-      self->mnuSelectAll_Click();
-      return true;
-    }
+    if (msg.wParam == 'C') return command(IDM_COPY);
+    if (msg.wParam == 'A') return command(IDM_SELECTALL);
   }
   if (msg.wParam == VK_ESCAPE && self->CancelVisible()) {
     self->Command1_Click();

@@ -64,7 +64,10 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
   }
   std::unique_ptr<ProfileSource> profile =
       ProfileSource::Open(LiveFolders(), std::u16string(AsU16(folder)), std::u16string(AsU16(hive)));
-  if (!profile || profile->HiveStatus() != SourceStatus::kOk) {
+  // A hive read in part (damaged, or not written completely) still shows
+  // what could be read, and the caption says so; one that holds nothing
+  // readable is refused.
+  if (!profile || !profile->HiveRead()) {
     const std::wstring why = profile ? AsWide(profile->HiveProblem()) : L"it cannot be read";
     SetPanel(1, L"Cannot open the profile " + chosen + L": " + why);
     return false;
@@ -102,6 +105,7 @@ void frmViewer::ShowProfileChange() {
     if (opened_) {
       caption += L" \x2014 profile " + AsWide(opened_->Folder());
       if (!opened_->OsNameReason().empty()) caption += L" (" + AsWide(opened_->OsNameReason()) + L")";
+      if (!opened_->HiveProblem().empty()) caption += L" \x2014 " + AsWide(opened_->HiveProblem());
     }
     SetWindowTextW(hwnd_, caption.c_str());
     if (HMENU menu = GetMenu(hwnd_))

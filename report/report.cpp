@@ -44,7 +44,8 @@ void ExplorerAddress(ReportContext& c, Table& t) { ReadExplorerAddresses(c.sourc
 void TypedTimes(ReportContext& c, Table& t) { ReadTypedAddressTimes(c.sources.registry, t); }
 void UserAssist(ReportContext& c, Table& t) { ReadUserAssist(c.sources.registry, t); }
 void BrowserHistory(ReportContext& c, Table& t) {
-  ReadBrowserHistoryTable(c.sources.folders, c.sources.localAppData, c.sources.roamingAppData, t, nullptr);
+  ReadBrowserHistoryTable(c.sources.folders, c.sources.localAppData, c.sources.roamingAppData, t, nullptr,
+                          &c.sources.paths);
 }
 void ActivityTimeline(ReportContext& c, Table& t) { ReadActivityTimeline(c.sources, t); }
 

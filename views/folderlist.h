@@ -17,7 +17,12 @@ namespace glimmerlog {
 bool ListFolderEntries(ViewHost& host, const std::wstring& folder);
 
 // Hands a line's text to the shell's "open", as the views' double-click does.
+// While another user's profile is shown, only web addresses are opened; a
+// file inside that profile is shown selected in its folder, and anything
+// else is refused with a word in panel 1.
 void OpenInShell(ViewHost& host, const std::wstring& text);
+// Shows a file selected in its folder window.
+void ShowInFolder(ViewHost& host, const std::wstring& path);
 
 }  // namespace glimmerlog
 

@@ -40,8 +40,34 @@ bool ListFolderEntries(ViewHost& host, const std::wstring& folder) {
   return true;
 }
 
+namespace {
+bool IsWebAddress(const std::wstring& text) {
+  for (const wchar_t* scheme : {L"http://", L"https://", L"ftp://"}) {
+    if (_wcsnicmp(text.c_str(), scheme, wcslen(scheme)) == 0) return true;
+  }
+  return false;
+}
+}  // namespace
+
 void OpenInShell(ViewHost& host, const std::wstring& text) {
-  Shell().Open(host.Window(), text, L"", L"", SW_SHOWNORMAL);
+  ProfilePaths& profile = host.Profile();
+  if (!profile.OtherProfile() || IsWebAddress(text)) {
+    Shell().Open(host.Window(), text, L"", L"", SW_SHOWNORMAL);
+    return;
+  }
+  // Another user's files are shown, not opened: a shortcut or a program of
+  // theirs would run here, on this computer. A path that lies outside their
+  // profile names this computer's file, and is left alone.
+  std::u16string mapped;
+  if (!profile.MapToProfile(AsU16(text), mapped) || host.Folders().Attributes(mapped) == FolderSource::kNoAttributes) {
+    host.SetPanel(1, L"Not in the profile shown: " + text);
+    return;
+  }
+  ShowInFolder(host, AsWide(mapped));
+}
+
+void ShowInFolder(ViewHost& host, const std::wstring& path) {
+  Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + path + L"\"").c_str(), L"", SW_SHOWNORMAL);
 }
 
 }  // namespace glimmerlog

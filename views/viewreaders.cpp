@@ -74,7 +74,7 @@ void AddFolderLines(FolderSource& folders, const std::u16string& folder, const s
   FolderEntry entry;
   while (listing->Next(entry)) {
     FolderLine line = ClassifyFolderEntry(folders, folder, entry);
-    if (line.listed) table.AddRow().Text(std::move(line.path)).Target(line.path);
+    if (line.listed) table.AddRow().Text(line.path).Target(line.path);
   }
 }
 
@@ -232,7 +232,8 @@ void ReadActivityTimeline(ViewSources& sources, Table& table) {
   }
   {
     Table browsers;
-    ReadBrowserHistoryTable(sources.folders, sources.localAppData, sources.roamingAppData, browsers, &timeline);
+    ReadBrowserHistoryTable(sources.folders, sources.localAppData, sources.roamingAppData, browsers, &timeline,
+                            &sources.paths);
     timeline.Problems(browsers.problems);
   }
   AddExplorerEvents(sources.registry, timeline);

@@ -7,7 +7,7 @@
 # Included by deps/sqlite/CMakeLists.txt at configure time; run as a script
 # (cmake -DGL_DEPS_CACHE=dir -P fetch.cmake) by scripts/bootstrap, which
 # fetches it once while the network is there.
-set(GL_SQLITE_NPM_SPEC sqlite3@6.0.1)
+set(GL_SQLITE_NPM_PACKAGE sqlite3@6.0.1)
 set(GL_SQLITE_NPM_FILE sqlite3-6.0.1.tgz)
 set(GL_SQLITE_NPM_SHA256 ab8d044a93e05bd031d7ea75547c7fa60387cdc259d27f93c0e3e2832c4b1df9)
 set(GL_SQLITE_NAME sqlite-autoconf-3520000)
@@ -53,8 +53,8 @@ function(gl_sqlite_fetch cache out)
   set(scratch ${cache}/fetch-scratch)
   file(REMOVE_RECURSE ${scratch})
   file(MAKE_DIRECTORY ${scratch})
-  message(STATUS "Fetching ${GL_SQLITE_NPM_SPEC} with npm pack (SQLite's source is in its deps/ folder)")
-  set(npm_args pack ${GL_SQLITE_NPM_SPEC} --ignore-scripts --loglevel=error --pack-destination ${scratch}
+  message(STATUS "Fetching ${GL_SQLITE_NPM_PACKAGE} with npm pack (SQLite's source is in its deps/ folder)")
+  set(npm_args pack ${GL_SQLITE_NPM_PACKAGE} --ignore-scripts --loglevel=error --pack-destination ${scratch}
                --cache ${scratch}/npm-cache)
   execute_process(COMMAND ${GL_NPM} ${npm_args} WORKING_DIRECTORY ${scratch} RESULT_VARIABLE rc OUTPUT_QUIET
                   ERROR_VARIABLE err)
@@ -71,7 +71,7 @@ function(gl_sqlite_fetch cache out)
   set(package ${scratch}/${GL_SQLITE_NPM_FILE})
   if(NOT rc EQUAL 0 OR NOT EXISTS ${package})
     file(REMOVE_RECURSE ${scratch})
-    message(FATAL_ERROR "npm pack ${GL_SQLITE_NPM_SPEC} failed (${rc}): ${err}")
+    message(FATAL_ERROR "npm pack ${GL_SQLITE_NPM_PACKAGE} failed (${rc}): ${err}")
   endif()
   file(SHA256 ${package} sum)
   if(NOT sum STREQUAL GL_SQLITE_NPM_SHA256)

@@ -75,9 +75,11 @@ uint64_t FirefoxTimeToFileTime(int64_t microseconds);
 // trailing backslash): the Chromium family's profile folders (Default,
 // Profile N, and those the browser's Local State names), Opera's one folder,
 // and Firefox's profiles from profiles.ini and its Profiles folder. Browsers
-// in order of the list above, profiles in name order.
+// in order of the list above, profiles in name order. With `paths` (another
+// user's profile), a folder profiles.ini names outside the application data
+// folder is mapped into that profile, or left out; a ".." never leads out.
 std::vector<BrowserProfile> FindBrowserProfiles(FolderSource& folders, std::u16string_view localAppData,
-                                                std::u16string_view roamingAppData);
+                                                std::u16string_view roamingAppData, ProfilePaths* paths = nullptr);
 
 // Reads the visits of one profile's history database and appends them to
 // `visits`, in the database's own order. The database is read whole (up to

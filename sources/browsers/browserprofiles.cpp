@@ -291,7 +291,18 @@ std::u16string LastName(std::u16string_view folder) {
   return std::u16string(slash == std::u16string_view::npos ? folder : folder.substr(slash + 1));
 }
 
-void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFolder, std::vector<BrowserProfile>& out) {
+// Whether a path has a ".." part, which would lead out of where it starts.
+bool ClimbsOut(std::u16string_view path) {
+  for (size_t begin = 0; begin <= path.size();) {
+    const size_t end = std::min(path.find_first_of(u"\\/", begin), path.size());
+    if (path.substr(begin, end - begin) == u"..") return true;
+    begin = end + 1;
+  }
+  return false;
+}
+
+void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFolder, ProfilePaths* paths,
+                        std::vector<BrowserProfile>& out) {
   struct Candidate {
     std::u16string folder, name;
   };
@@ -301,7 +312,16 @@ void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFold
     for (IniProfile& p : ProfilesIni(ini)) {
       std::replace(p.path.begin(), p.path.end(), u'/', u'\\');
       const bool absolute = p.path.find(u':') != std::u16string::npos || p.path.rfind(u"\\\\", 0) == 0;
-      candidates.push_back({AsFolder(p.relative && !absolute ? firefoxFolder + p.path : p.path), p.name});
+      if (ClimbsOut(p.path)) continue;
+      if (p.relative && !absolute) {
+        candidates.push_back({AsFolder(firefoxFolder + p.path), p.name});
+        continue;
+      }
+      // A path of another user's profile is read where the copy holds it, or
+      // not at all: never this computer's folder or share of that name.
+      std::u16string mapped = p.path;
+      if (paths && !paths->MapToProfile(p.path, mapped)) continue;
+      candidates.push_back({AsFolder(mapped), p.name});
     }
   }
   const std::u16string profilesFolder = firefoxFolder + u"Profiles\\";
@@ -329,7 +349,7 @@ void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFold
 }  // namespace
 
 std::vector<BrowserProfile> FindBrowserProfiles(FolderSource& folders, std::u16string_view localAppData,
-                                                std::u16string_view roamingAppData) {
+                                                std::u16string_view roamingAppData, ProfilePaths* paths) {
   static constexpr struct {
     const char16_t* browser;
     const char16_t* userData;
@@ -355,7 +375,7 @@ std::vector<BrowserProfile> FindBrowserProfiles(FolderSource& folders, std::u16s
       p.walPath = p.databasePath + u"-wal";
       profiles.push_back(std::move(p));
     }
-    AddFirefoxProfiles(folders, roaming + u"Mozilla\\Firefox\\", profiles);
+    AddFirefoxProfiles(folders, roaming + u"Mozilla\\Firefox\\", paths, profiles);
   }
   return profiles;
 }

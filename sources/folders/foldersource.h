@@ -62,6 +62,15 @@ class ProfilePaths {
   // The user's application data folders, local and roaming, where browsers
   // keep their profiles; empty when unknown. By default the Shell Folders
   // values "Local AppData" and "AppData".
+  // Another user's profile rather than the signed-in user's own.
+  virtual bool OtherProfile() const { return false; }
+  // A path as the profile's own Windows named it, where it lies now; false
+  // for one outside the profile, which must not be read on this computer in
+  // its place. The signed-in user's paths are what they say.
+  virtual bool MapToProfile(std::u16string_view path, std::u16string& out) {
+    out = std::u16string(path);
+    return true;
+  }
   virtual std::u16string AppDataFolder(bool local) {
     std::u16string folder = ShellFolder(local ? u"Local AppData" : u"AppData");
     return folder == u"error440" ? std::u16string() : folder;

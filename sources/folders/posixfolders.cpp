@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 #include "sources/hive/upcase.h"
@@ -111,6 +112,10 @@ bool FindPart(const std::string& dir, std::u16string_view part, std::string& nam
 
 PosixFolderSource::PosixFolderSource(std::string root) : root_(std::move(root)) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
+  if (char* real = realpath(root_.c_str(), nullptr)) {
+    realRoot_ = real;
+    free(real);
+  }
 }
 
 SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& out) const {
@@ -148,6 +153,18 @@ SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& 
   }
   out = root_;
   for (const std::string& p : parts) out += "/" + p;
+  // A symbolic link in the copy may lead anywhere on this machine: where it
+  // leads out of the copy is not part of it.
+  if (char* real = realpath(out.c_str(), nullptr)) {
+    const std::string target = real;
+    free(real);
+    const bool inside = !realRoot_.empty() && (target == realRoot_ || realRoot_ == "/" ||
+                                               target.compare(0, realRoot_.size() + 1, realRoot_ + "/") == 0);
+    if (!inside) {
+      out.clear();
+      return SourceStatus::kMissing;
+    }
+  }
   return SourceStatus::kOk;
 }
 
@@ -158,7 +175,12 @@ std::unique_ptr<FolderSource::Listing> PosixFolderSource::List(std::u16string_vi
   if (found == SourceStatus::kOk && !listing) found = StatusOfErrno(errno);
   if (status) *status = found;
   if (!listing) return nullptr;
-  return std::make_unique<PosixListing>(listing);
+  try {
+    return std::make_unique<PosixListing>(listing);
+  } catch (...) {
+    closedir(listing);
+    throw;
+  }
 }
 
 uint32_t PosixFolderSource::Attributes(const std::u16string& path) {

@@ -48,6 +48,7 @@ class PosixFolderSource final : public FolderSource {
 
  private:
   std::string root_;
+  std::string realRoot_;  // the copy's folder with its links resolved
   std::u16string windowsRoot_;
 };
 

@@ -243,7 +243,9 @@ std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u
   SourceStatus status = SourceStatus::kOk;
   std::u16string problem;
   std::unique_ptr<RegistrySource> hive = OpenHiveFile(folders, hiveFile, status, problem);
+  const bool read = hive != nullptr;
   auto profile = std::make_unique<ProfileSource>(folders, std::move(folder), std::move(hive));
+  profile->hiveRead_ = read;
   profile->hiveStatus_ = status;
   profile->hiveProblem_ = std::move(problem);
   return profile;
@@ -309,6 +311,21 @@ bool ProfileSource::MapPath(std::u16string_view hivePath, std::u16string& out) c
   // A final backslash stays, as the hive wrote it.
   if (!rest.empty() && IsSeparator(rest.back()) && !out.empty() && !IsSeparator(out.back())) out += u'\\';
   return true;
+}
+
+bool ProfileSource::MapToProfile(std::u16string_view path, std::u16string& out) {
+  std::u16string_view rest;
+  if (!folder_.empty() && Below(path, folder_, rest)) {
+    for (size_t begin = 0; begin <= rest.size();) {
+      size_t end = begin;
+      while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+      if (rest.substr(begin, end - begin) == u"..") return false;
+      begin = end + 1;
+    }
+    out = std::u16string(path);
+    return true;
+  }
+  return MapPath(path, out);
 }
 
 ProfileSource::Lookup ProfileSource::Find(std::u16string_view name) {

@@ -51,6 +51,8 @@ class ProfileSource final : public ProfilePaths {
   static std::unique_ptr<ProfileSource> Open(FolderSource& folders, std::u16string folder,
                                              std::u16string hiveFile = {});
   SourceStatus HiveStatus() const { return hiveStatus_; }
+  // Whether the hive was read at all (in part, when HiveStatus says damaged).
+  bool HiveRead() const { return hiveRead_; }
   const std::u16string& HiveProblem() const { return hiveProblem_; }
 
   RegistrySource& Registry() { return *registry_; }
@@ -64,6 +66,9 @@ class ProfileSource final : public ProfilePaths {
   // another drive, another variable, a ".." part): the copy does not hold
   // it, and the machine reading it must not be read in its place.
   bool MapPath(std::u16string_view hivePath, std::u16string& out) const;
+  bool OtherProfile() const override { return true; }
+  // A path inside the profile folder as it is; any other, as MapPath maps it.
+  bool MapToProfile(std::u16string_view path, std::u16string& out) override;
 
   // A folder by its Shell Folders name, mapped onto the profile folder;
   // where Shell Folders lacks it, from User Shell Folders. "error440" when
@@ -101,6 +106,7 @@ class ProfileSource final : public ProfilePaths {
   std::u16string folder_;
   std::unique_ptr<RegistrySource> registry_;
   SourceStatus hiveStatus_ = SourceStatus::kOk;
+  bool hiveRead_ = false;
   std::u16string hiveProblem_;
   ProfileRoot root_;
   std::string osName_;

@@ -381,6 +381,20 @@ TEST(BrowserProfiles, FoundFromFoldersLocalStateAndProfilesIni) {
 
   FakeTree empty;
   EXPECT_TRUE(FindBrowserProfiles(empty, local, roaming).empty());
+
+  // Another user's profile: a folder profiles.ini names outside it is not
+  // this computer's folder of that name; a ".." leads nowhere.
+  struct Confined : ProfilePaths {
+    std::u16string ShellFolder(std::u16string_view) override { return u"error440"; }
+    bool OtherProfile() const override { return true; }
+    bool MapToProfile(std::u16string_view, std::u16string&) override { return false; }
+  } confined;
+  tree.File(ff + u"profiles.ini",
+            "[Profile0]\nIsRelative=0\nPath=D:\\Fx\\c.other\n"
+            "[Profile1]\nIsRelative=1\nPath=..\\..\\..\\..\\Fx\\c.other\n");
+  for (const BrowserProfile& p : FindBrowserProfiles(tree, local, roaming, &confined)) {
+    EXPECT_NE(p.profile, u"c.other");
+  }
 }
 
 }  // namespace

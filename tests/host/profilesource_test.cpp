@@ -52,6 +52,15 @@ TEST(PosixFolders, WindowsPathsFindTheCopyWithoutRegardToCaseAndNeverLeaveIt) {
                                   u"C:\\Users\\Bob\\..\\..", u"AppData\\Local\\nothing"}) {
     EXPECT_EQ(folders.HostPath(outside, host), SourceStatus::kMissing) << std::string(outside, outside + 8);
   }
+  // A link in the copy that leads out of it leads nowhere.
+  TempFolder elsewhere;
+  Write(elsewhere.path() + "/secret.txt", "not the profile's");
+  ASSERT_EQ(symlink(elsewhere.path().c_str(), (dir.path() + "/AppData/out").c_str()), 0);
+  ASSERT_EQ(symlink("Local/Data.TXT", (dir.path() + "/AppData/in.txt").c_str()), 0);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(folders.ReadFile(u"AppData\\out\\secret.txt", bytes, 100), SourceStatus::kMissing);
+  EXPECT_EQ(folders.Attributes(u"AppData\\out"), FolderSource::kNoAttributes);
+  EXPECT_EQ(folders.ReadFile(u"AppData\\in.txt", bytes, 100), SourceStatus::kOk);  // a link within the copy
 }
 
 TEST(PosixFolders, AttributesListingAndReadingAsTheFileSystemSays) {

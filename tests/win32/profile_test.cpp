@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "app/OsApi.h"
 #include "app/mainpro.h"
@@ -154,6 +155,22 @@ TEST(OfflineProfile, FoldersAreReadFromTheProfileFolder) {
   ASSERT_TRUE(form->OpenProfile(profile.path()));
   form->mnuRecDoc_Click();
   EXPECT_EQ(test::Lines(*form), (Rows{shortcut}));
+  {
+    // Another user's shortcut is shown in its folder, never opened (it would
+    // run here); their Run-box commands are never run.
+    test::RecordingShell shell;
+    form->SelectLine(0);
+    form->URLs_DblClick();
+    ASSERT_EQ(shell.calls.size(), 1u);
+    EXPECT_EQ(shell.calls[0].file, L"explorer.exe");
+    EXPECT_EQ(shell.calls[0].parameters, L"/select,\"" + shortcut + L"\"");
+    form->mnurun_Click();
+    ASSERT_GT(form->LineCount(), 0u);
+    form->SelectLine(0);
+    form->URLs_DblClick();
+    EXPECT_EQ(shell.calls.size(), 1u);
+    EXPECT_NE(form->PanelText(1).find(L"not run"), std::wstring::npos);
+  }
   form->mnuRefresh_Click(0);
   EXPECT_EQ(form->LineCount(), 15u);  // the history file's live records (see the testdata README)
   form->mnuLiveProfile_Click();
@@ -167,6 +184,20 @@ TEST(OfflineProfile, WhatCannotBeOpenedIsSaidAndTheLiveProfileStays) {
   EXPECT_NE(form->PanelText(1).find(L"Cannot open the profile"), std::wstring::npos);
   EXPECT_FALSE(form->OpenProfile(folder.path() + L"\\nothing here"));
   EXPECT_TRUE(form->OpenedProfile().empty());
+
+  // A hive cut short shows what it holds, and the caption says it is cut.
+  const std::wstring data = test::TestDataDir();
+  if (data.empty()) return;
+  std::ifstream in((data + L"\\hives\\win7_plaso_NTUSER-WIN7.DAT").c_str(), std::ios::binary);
+  std::string bytes(400 * 1024, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  test::ScratchFolder cut(L"cut-profile");
+  const std::wstring hive = cut.Make(L"NTUSER.DAT", bytes);
+  ASSERT_TRUE(form->OpenProfile(hive));
+  wchar_t caption[1024] = {};
+  GetWindowTextW(form->hwnd(), caption, 1024);
+  EXPECT_NE(std::wstring(caption).find(L"shorter than its header says"), std::wstring::npos);
+  form->mnuLiveProfile_Click();
 }
 
 }  // namespace

@@ -20,12 +20,13 @@ std::u16string ProfileText(const BrowserProfile& p) {
 }  // namespace
 
 void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
-                             std::u16string_view roamingAppData, Table& table, Timeline* timeline) {
+                             std::u16string_view roamingAppData, Table& table, Timeline* timeline,
+                             ProfilePaths* paths) {
   table.columns = {{u"Visited", 2200},    {u"Title", 3000},   {u"URL", 5000},     {u"Visit Count", 1200},
                    {u"Transition", 1500}, {u"Browser", 1800}, {u"Profile", 1800}, {u"Database", 5000}};
   table.targetColumn = 2;  // the URL
   std::vector<BrowserVisit> visits;
-  for (const BrowserProfile& profile : FindBrowserProfiles(folders, localAppData, roamingAppData)) {
+  for (const BrowserProfile& profile : FindBrowserProfiles(folders, localAppData, roamingAppData, paths)) {
     std::string reason;
     const SourceStatus status = ReadBrowserHistory(folders, profile, visits, reason);
     if (status == SourceStatus::kOk && reason.empty()) continue;

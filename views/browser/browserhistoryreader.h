@@ -19,8 +19,11 @@ namespace glimmerlog {
 // target is its URL. A database that could not be read, or only in part,
 // is a problem naming the browser, the profile and why; the others are
 // still read. With a timeline, each dated visit is a "Page visited" event.
+// `paths`: another user's profile, whose own paths must not lead out of it
+// (see FindBrowserProfiles); null for the signed-in user.
 void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
-                             std::u16string_view roamingAppData, Table& table, Timeline* timeline);
+                             std::u16string_view roamingAppData, Table& table, Timeline* timeline,
+                             ProfilePaths* paths = nullptr);
 
 }  // namespace glimmerlog
 

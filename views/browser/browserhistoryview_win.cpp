@@ -12,7 +12,7 @@ std::wstring BrowserHistoryView::Source(ViewHost& host) const {
 
 void BrowserHistoryView::Read(ViewHost& host, Table& table) {
   ReadBrowserHistoryTable(host.Folders(), host.Profile().AppDataFolder(true), host.Profile().AppDataFolder(false),
-                          table, nullptr);
+                          table, nullptr, &host.Profile());
 }
 
 }  // namespace glimmerlog

@@ -89,13 +89,15 @@ void UserAssistView::Read(ViewHost& host, Table& table) { ReadUserAssist(host.Re
 // Shows the program selected in its folder; when the file is gone, the
 // folder alone; when that is gone too, nothing.
 void UserAssistView::Open(ViewHost& host, const std::u16string& target) {
-  if (Exists(host, target)) {
-    Shell().Open(host.Window(), L"explorer.exe", (L"/select,\"" + AsWide(target) + L"\"").c_str(), L"", SW_SHOWNORMAL);
+  std::u16string path;
+  if (!host.Profile().MapToProfile(target, path)) return;  // outside the profile shown
+  if (Exists(host, path)) {
+    ShowInFolder(host, AsWide(path));
     return;
   }
-  const size_t slash = target.rfind(u'\\');
-  if (slash != std::u16string::npos && Exists(host, target.substr(0, slash + 1))) {
-    OpenInShell(host, AsWide(target.substr(0, slash + 1)));
+  const size_t slash = path.rfind(u'\\');
+  if (slash != std::u16string::npos && Exists(host, path.substr(0, slash + 1))) {
+    OpenInShell(host, AsWide(path.substr(0, slash + 1)));
   }
 }
 
@@ -127,7 +129,7 @@ void TimelineView::Read(ViewHost& host, Table& table) {
   {
     Table visits;
     ReadBrowserHistoryTable(host.Folders(), host.Profile().AppDataFolder(true), host.Profile().AppDataFolder(false),
-                            visits, &timeline);
+                            visits, &timeline, &host.Profile());
     timeline.Problems(visits.problems);
   }
   AddExplorerEvents(host.Registry(), timeline);

@@ -33,7 +33,14 @@ void RunView::Load(ViewHost& host) {
 }
 
 // Runs the line as a command line.
-void RunView::Activate(ViewHost& host, size_t line) { Shell().Run(host.LineText(line, 0)); }
+// Another user's commands are never run here.
+void RunView::Activate(ViewHost& host, size_t line) {
+  if (host.Profile().OtherProfile()) {
+    host.SetPanel(1, L"Commands of another profile are not run: " + host.LineText(line, 0));
+    return;
+  }
+  Shell().Run(host.LineText(line, 0));
+}
 
 // The search keys moved between Windows versions: 95 and 98 (and NT 4.0,
 // named "98") keep two keys under Explorer, later versions six under the
