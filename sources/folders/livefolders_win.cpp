@@ -70,6 +70,8 @@ class LiveFolderSource final : public FolderSource {
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return StatusOf(GetLastError());
+    // A pipe or a device is no file: reading it could wait for ever.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return SourceStatus::kDenied;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return StatusOf(GetLastError());
     if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > limit ||
