@@ -143,6 +143,25 @@ ListModel::Cell& ListModel::Settable(size_t row, size_t column) {
 
 void ListModel::SetText(size_t row, size_t column, std::u16string_view text) {
   Cell& target = Settable(row, column);
+  // A column often holds the same text line after line (a browser, a
+  // profile, a kind of event): the line above's text is shared, not stored
+  // again. Stored text never changes, so sharing it is safe.
+  if (row > 0 && !text.empty()) {
+    const Cell& above = cells_[(row - 1) * stride_ + column];
+    if (above.kind == Kind::kText && above.v.text.length == text.size()) {
+      const char* bytes = TextBytes(above);
+      bool same = true;
+      if (above.latin1) {
+        for (size_t i = 0; same && i < text.size(); ++i) same = text[i] == static_cast<unsigned char>(bytes[i]);
+      } else {
+        same = std::memcmp(bytes, text.data(), text.size() * 2) == 0;
+      }
+      if (same) {
+        target = above;
+        return;
+      }
+    }
+  }
   target = StoreText(text);
 }
 

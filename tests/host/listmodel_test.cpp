@@ -157,3 +157,28 @@ TEST(ListModel, LinesAreStoredCompactly) {
 
 }  // namespace
 }  // namespace glimmerlog
+
+namespace glimmerlog {
+namespace {
+
+// A text repeated down a column is stored once; a different one, and one
+// that only starts the same, are stored as they are.
+TEST(ListModel, RepeatedColumnTextIsStoredOnce) {
+  ListModel model;
+  model.AddColumn(1, u"a", 1);
+  model.AddColumn(2, u"b", 1);
+  const std::u16string path(200, u'p');
+  for (size_t i = 0; i < 20000; ++i) {
+    model.SetText(model.AddRow(u"x"), 1, i == 500 ? path + u"!" : path);
+  }
+  model.SetText(model.AddRow(u"y"), 1, u"\u0100\u0101");
+  model.SetText(model.AddRow(u"z"), 1, u"\u0100\u0101");
+  EXPECT_LT(model.MemoryUse(), (size_t{2} << 20) + 20002 * 2 * 32);  // 4 MB if each were stored
+  EXPECT_EQ(model.TextOfRow(499, 1), path);
+  EXPECT_EQ(model.TextOfRow(500, 1), path + u"!");
+  EXPECT_EQ(model.TextOfRow(501, 1), path);
+  EXPECT_EQ(model.TextOfRow(20001, 1), u"\u0100\u0101");
+}
+
+}  // namespace
+}  // namespace glimmerlog
