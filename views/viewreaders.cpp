@@ -230,20 +230,25 @@ void ReadActivityTimeline(ViewSources& sources, Table& table) {
     ReadUrlHistory(sources, history, &timeline);
     AddPresentProblems(history, timeline);
   }
+  AddTimelineEvents(sources.registry, sources.folders, sources.paths, sources.localAppData, sources.roamingAppData,
+                    timeline);
+  timeline.ToTable(table);
+}
+
+void AddTimelineEvents(RegistrySource& registry, FolderSource& folders, ProfilePaths& paths,
+                       std::u16string_view localAppData, std::u16string_view roamingAppData, Timeline& timeline) {
   {
     Table browsers;
-    ReadBrowserHistoryTable(sources.folders, sources.localAppData, sources.roamingAppData, browsers, &timeline,
-                            &sources.paths);
+    ReadBrowserHistoryTable(folders, localAppData, roamingAppData, browsers, &timeline, &paths);
     timeline.Problems(browsers.problems);
   }
-  AddExplorerEvents(sources.registry, timeline);
-  if (const std::u16string recent = ProfileFolder(sources.paths, u"Recent"); !recent.empty()) {
-    AddFolderEvents(sources.folders, recent, u"Shortcut in Recent", u"Recent folder", timeline);
+  AddExplorerEvents(registry, timeline);
+  if (const std::u16string recent = ProfileFolder(paths, u"Recent"); !recent.empty()) {
+    AddFolderEvents(folders, recent, u"Shortcut in Recent", u"Recent folder", timeline);
   }
-  if (const std::u16string cookies = ProfileFolder(sources.paths, u"Cookies"); !cookies.empty()) {
-    AddFolderEvents(sources.folders, cookies, u"Cookie file written", u"Cookies folder", timeline);
+  if (const std::u16string cookies = ProfileFolder(paths, u"Cookies"); !cookies.empty()) {
+    AddFolderEvents(folders, cookies, u"Cookie file written", u"Cookies folder", timeline);
   }
-  timeline.ToTable(table);
 }
 
 }  // namespace glimmerlog

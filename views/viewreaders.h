@@ -72,6 +72,10 @@ void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table&
 // folder by their last-write times; newest first, events of one time in
 // that order, as the window adds them.
 void ReadActivityTimeline(ViewSources& sources, Table& table);
+// Every source of the timeline but the Internet history, which the window
+// reads through its history store.
+void AddTimelineEvents(RegistrySource& registry, FolderSource& folders, ProfilePaths& paths,
+                       std::u16string_view localAppData, std::u16string_view roamingAppData, Timeline& timeline);
 
 // A folder of the profile by its Shell Folders name with a final
 // backslash; empty when it cannot be read.

@@ -5,24 +5,15 @@
 #include "base/utf8.h"
 #include "base/winutil_win.h"
 #include "views/browser/CURLHistory.h"
-#include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/folderlist.h"
+#include "views/viewreaders.h"
 
 namespace glimmerlog {
 
 namespace {
 
 constexpr wchar_t kExplorerKey[] = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-
-// A profile folder from Shell Folders, with its final backslash; empty
-// when it cannot be read.
-std::u16string ProfileFolder(ViewHost& host, const char16_t* name) {
-  std::u16string folder = host.Profile().ShellFolder(name);
-  if (folder == kRegFailureText || folder.empty()) return {};
-  if (folder.back() != u'\\') folder += u'\\';
-  return folder;
-}
 
 bool Exists(ViewHost& host, const std::u16string& path) {
   return host.Folders().Attributes(path) != FolderSource::kNoAttributes;
@@ -49,7 +40,7 @@ std::wstring QueryText(const std::u16string& term) {
 std::wstring RecentFilesView::Source(ViewHost& /*host*/) const { return std::wstring(kExplorerKey) + L"RecentDocs"; }
 void RecentFilesView::Read(ViewHost& host, Table& table) { ReadRecentFiles(host.Registry(), table); }
 void RecentFilesView::Open(ViewHost& host, const std::u16string& target) {
-  const std::u16string folder = ProfileFolder(host, u"Recent");
+  const std::u16string folder = ProfileFolder(host.Profile(), u"Recent");
   if (folder.empty()) return;
   const std::u16string shortcut = folder + target;
   if (Exists(host, shortcut)) OpenInShell(host, AsWide(shortcut));
@@ -126,19 +117,9 @@ void TimelineView::Read(ViewHost& host, Table& table) {
   } else {
     timeline.Problem(u"Internet history: the history store could not be opened");
   }
-  {
-    Table visits;
-    ReadBrowserHistoryTable(host.Folders(), host.Profile().AppDataFolder(true), host.Profile().AppDataFolder(false),
-                            visits, &timeline, &host.Profile());
-    timeline.Problems(visits.problems);
-  }
-  AddExplorerEvents(host.Registry(), timeline);
-  if (const std::u16string recent = ProfileFolder(host, u"Recent"); !recent.empty()) {
-    AddFolderEvents(host.Folders(), recent, u"Shortcut in Recent", u"Recent folder", timeline);
-  }
-  if (const std::u16string cookies = ProfileFolder(host, u"Cookies"); !cookies.empty()) {
-    AddFolderEvents(host.Folders(), cookies, u"Cookie file written", u"Cookies folder", timeline);
-  }
+  ProfilePaths& paths = host.Profile();
+  AddTimelineEvents(host.Registry(), host.Folders(), paths, paths.AppDataFolder(true), paths.AppDataFolder(false),
+                    timeline);
   timeline.ToTable(table);
 }
 
