@@ -112,6 +112,8 @@ void frmViewer::RunView(const wchar_t* tag) {
 
 frmViewer::~frmViewer() {
   if (hwnd_) DestroyWindow(hwnd_);
+  // The history store of an opened profile goes with the window.
+  if (opened_) SetHistoryStoreFactory(nullptr);
 }
 
 bool frmViewer::Load() {
