@@ -1,7 +1,5 @@
 #include "sources/hive/hivesource.h"
 
-#include "sources/registry/regtext.h"
-
 namespace glimmerlog {
 
 namespace {
@@ -13,30 +11,6 @@ bool WithinFile(size_t& total, const std::u16string& name, const Hive& hive) {
   return total <= hive.FileSize();
 }
 }  // namespace
-
-// A value that cannot be found or read whole reads as the live registry's
-// failure does; a key whose value list is damaged still gives the values
-// that could be read.
-std::u16string HiveRegistrySource::GetRegValue(std::u16string_view subKey, std::u16string_view valueName) {
-  RegistryData data;
-  std::u16string text;
-  if (ReadValue(subKey, valueName, data) != SourceStatus::kOk ||
-      !RegValueText(data.type, data.bytes.data(), data.bytes.size(), text)) {
-    return kRegFailureText;
-  }
-  return text;
-}
-
-std::u16string HiveRegistrySource::GetRegValueNames(std::u16string_view subKey) {
-  std::vector<std::u16string> names;
-  const SourceStatus listed = ValueNames(subKey, names);
-  if (listed != SourceStatus::kOk && names.empty()) return kRegFailureText;
-  std::u16string list;
-  for (const std::u16string& name : names) {
-    if (!AppendRegValueName(list, name)) break;
-  }
-  return list;
-}
 
 SourceStatus HiveRegistrySource::ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) {
   names.clear();

@@ -30,8 +30,6 @@ class HiveRegistrySource final : public RegistrySource {
   // Paths are below the hive's root key. Lists come in stored order, which
   // is the platform's enumeration order; a damaged list gives kDamaged with
   // the entries that could be read.
-  std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName) override;
-  std::u16string GetRegValueNames(std::u16string_view subKey) override;
   SourceStatus ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) override;
   SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) override;
   SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) override;

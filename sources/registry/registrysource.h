@@ -28,8 +28,10 @@ class RegistrySource {
   // cannot be opened, or a value that is missing, of another type than text
   // or number, or empty, gives "error440"; value names are listed each with
   // a comma, and the listing ends at the first name of 20 characters or more.
-  virtual std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName) = 0;
-  virtual std::u16string GetRegValueNames(std::u16string_view subKey) = 0;
+  // By default they are made from ReadValue and ValueNames with those rules
+  // (regtext.h); a key listed in part gives the names that could be read.
+  virtual std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName);
+  virtual std::u16string GetRegValueNames(std::u16string_view subKey);
 
   // What later views need: names of any length, the data as stored, the
   // subkeys and the key's last-write time (FILETIME). Each says why it failed.

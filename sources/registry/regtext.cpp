@@ -1,5 +1,9 @@
 #include "sources/registry/regtext.h"
 
+#include <vector>
+
+#include "sources/registry/registrysource.h"
+
 namespace glimmerlog {
 
 namespace {
@@ -36,6 +40,26 @@ bool AppendRegValueName(std::u16string& list, std::u16string_view name) {
   list.append(name);
   list += u',';
   return true;
+}
+
+std::u16string RegistrySource::GetRegValue(std::u16string_view subKey, std::u16string_view valueName) {
+  RegistryData data;
+  std::u16string text;
+  if (ReadValue(subKey, valueName, data) != SourceStatus::kOk ||
+      !RegValueText(data.type, data.bytes.data(), data.bytes.size(), text)) {
+    return kRegFailureText;
+  }
+  return text;
+}
+
+std::u16string RegistrySource::GetRegValueNames(std::u16string_view subKey) {
+  std::vector<std::u16string> names;
+  if (ValueNames(subKey, names) != SourceStatus::kOk && names.empty()) return kRegFailureText;
+  std::u16string list;
+  for (const std::u16string& name : names) {
+    if (!AppendRegValueName(list, name)) break;
+  }
+  return list;
 }
 
 }  // namespace glimmerlog

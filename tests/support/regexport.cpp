@@ -1,7 +1,5 @@
 #include "tests/support/regexport.h"
 
-#include "sources/registry/regtext.h"
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -121,27 +119,6 @@ bool LoadRegExport(const std::string& path, RegExport& out) {
 const std::vector<RegExportValue>* RegExportSource::Find(std::u16string_view subKey) const {
   auto k = file_.keys.find(std::u16string(subKey));
   return k == file_.keys.end() ? nullptr : &k->second;
-}
-
-// The list views' rules exactly, as the live registry applies them.
-std::u16string RegExportSource::GetRegValue(std::u16string_view subKey, std::u16string_view valueName) {
-  RegistryData data;
-  std::u16string text;
-  if (ReadValue(subKey, valueName, data) != SourceStatus::kOk ||
-      !RegValueText(data.type, data.bytes.data(), data.bytes.size(), text)) {
-    return kRegFailureText;
-  }
-  return text;
-}
-
-std::u16string RegExportSource::GetRegValueNames(std::u16string_view subKey) {
-  const auto* values = Find(subKey);
-  if (!values) return kRegFailureText;
-  std::u16string list;
-  for (const RegExportValue& v : *values) {
-    if (!AppendRegValueName(list, v.name)) break;
-  }
-  return list;
 }
 
 SourceStatus RegExportSource::ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) {

@@ -41,8 +41,6 @@ class RegExportSource final : public RegistrySource {
   RegExport& File() { return file_; }
   std::map<std::u16string, uint64_t, RegKeyLess> keyTimes;
 
-  std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName) override;
-  std::u16string GetRegValueNames(std::u16string_view subKey) override;
   SourceStatus ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) override;
   SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) override;
   SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) override;
