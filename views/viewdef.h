@@ -1,0 +1,139 @@
+// The views of the program as data: one table of definitions, the only list
+// of views. The window builds its View menu and shortcuts from it and shows
+// each view's lines; the activity timeline gathers the dated traces of the
+// views that have them; the report writes any of them. A new source is one
+// reader (with its test) and one line of the table. Platform-free.
+#ifndef GLIMMERLOG_VIEWS_VIEWDEF_H
+#define GLIMMERLOG_VIEWS_VIEWDEF_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sources/folders/foldersource.h"
+#include "sources/registry/registrysource.h"
+#include "views/table.h"
+#include "views/timeline.h"
+
+namespace glimmerlog {
+
+class ByteSource;
+
+// Bytes of the ANSI code page (index.dat addresses) as text.
+using AnsiDecoder = std::u16string (*)(std::string_view bytes);
+
+// Windows-1252, the ANSI code page of Western European Windows; its five
+// unassigned bytes stay the code points of the same number, as Windows maps
+// them. For systems that have no ANSI code page of their own.
+std::u16string Windows1252Text(std::string_view bytes);
+
+// One visit of the browser's own history as a history store gives it.
+struct UrlVisit {
+  std::u16string title, url;
+  uint64_t lastVisited = 0, lastUpdated = 0, expires = 0;  // FILETIME, UTC
+};
+
+// The Internet history as the platform's history store keeps it. The window
+// reads the history through the store (as the platform's history list does);
+// without one, the readers read the history files themselves.
+class VisitStore {
+ public:
+  virtual ~VisitStore() = default;
+  // Every visit whose address begins with "http", in the store's order.
+  // False when there is no store to ask (nothing is added then).
+  virtual bool Visits(const std::function<void(UrlVisit&&)>& add) = 0;
+};
+
+// What the views read: the profile's registry, folders and folder paths,
+// the Windows version the views assume (OsName's names), where browsers
+// keep their profiles, how ANSI bytes become text; the history store when
+// there is one, and the cache index file the user chose for the views that
+// scan one.
+struct ViewSources {
+  RegistrySource& registry;
+  FolderSource& folders;
+  ProfilePaths& paths;
+  std::string osName;
+  std::u16string localAppData, roamingAppData;
+  AnsiDecoder ansi = &Windows1252Text;
+  VisitStore* history = nullptr;
+  ByteSource* indexFile = nullptr;
+  uint64_t indexFileSize = 0;
+};
+
+// How a reader reports that it goes on: now and then (a folder view once
+// per entry, a scan once per slice), with the units done of `total` (0 when
+// unknown). An answer of false stops the reader at once, keeping the lines
+// it has. The window gives the event loop a turn at each call and shows the
+// lines read so far.
+class Progress {
+ public:
+  virtual ~Progress() = default;
+  virtual bool Step(uint64_t /*done*/, uint64_t /*total*/) { return true; }
+};
+
+// A view's reader: sets the table's columns first, then adds its lines as it
+// reads them, and names what it could not read in the table's problems. With
+// a timeline, it also adds its dated traces there.
+using ViewReader = void (*)(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+
+// What a double-click (or Enter, or "Open") does with a line.
+enum class LineAction : uint8_t {
+  kNothing,
+  kOpen,               // the line's target through the shell's "open"
+  kRun,                // the line's text as a command line
+  kShowInFolder,       // the program's file selected in its folder
+  kSearchAgain,        // the target as a search of the shell
+  kOpenRecentShortcut, // the Recent folder's shortcut of the target's name
+  kOpenShellPath,      // a decoded item list's path, where it names a file
+};
+
+// Where an added view's entry goes in the View menu: a submenu per kind.
+// The specified views have their own entries and buttons.
+enum class ViewGroup : uint8_t { kSpecified, kDocuments, kPrograms, kBrowsers, kSearches, kSystem, kTimeline };
+
+struct ViewDef {
+  enum Flags : uint16_t {
+    kInTimeline = 1 << 0,     // its reader adds dated traces to the timeline
+    kTimeline = 1 << 1,       // the activity timeline itself
+    kScansIndexFile = 1 << 2, // reads the cache index file the user chooses
+    kReadsHive = 1 << 3,      // reads the profile's registry
+    kUsesOsName = 1 << 4,     // what it reads depends on the Windows version
+    kSpecified = 1 << 5,      // one of the eight first views: their panel texts as they are
+  };
+  const char16_t* name;         // as its button or menu entry names it; the report's --view
+  const char16_t* tag;          // the window's ViewMode while it is shown
+  const char16_t* menuCaption;  // an added view's entry ("&Name\tCtrl+1"); null for the specified ones
+  ViewGroup group;
+  char shortcut;                // with Ctrl, shows the view from anywhere; 0 for none
+  const char16_t* hint;         // panel 1 while it is shown; null leaves panel 1 alone
+  ViewReader read;
+  LineAction action;
+  uint16_t flags;
+  // What it reads, for a saved report and for the report's notes.
+  std::u16string (*source)(ViewSources& sources);
+  // The Shell Folders values it needs, comma-separated (the report names
+  // those that an offline profile lacks).
+  const char16_t* shellFolders;
+};
+
+// Every view, in the order of the View menu.
+const std::vector<ViewDef>& Views();
+// The view with this name or tag, without regard to ASCII case; null for none.
+const ViewDef* FindView(std::u16string_view nameOrTag);
+
+// Reads a view into a table (its columns, lines and problems).
+void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress& progress);
+
+// Whether a problem says only that a source is not there ("...: missing").
+bool IsAbsence(std::u16string_view problem);
+
+// A folder of the profile by its Shell Folders name with a final
+// backslash; empty when it cannot be read.
+std::u16string ProfileFolder(ProfilePaths& paths, std::u16string_view name);
+
+}  // namespace glimmerlog
+
+#endif
