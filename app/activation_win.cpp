@@ -3,6 +3,11 @@
 
 #include <commctrl.h>
 
+#include "base/shell.h"
+#include "base/utf8.h"
+#include "views/explorer/explorerreaders.h"
+#include "views/viewreaders.h"
+
 namespace glimmerlog {
 
 // Chooses the column the list is ordered by (0 is the line's text). The
@@ -31,7 +36,7 @@ void frmViewer::SourceOrder() {
 }
 
 void frmViewer::mnuRefreshView_Click() {
-  if (View* view = FindView(ViewMode)) view->Reload(*this);
+  if (const ViewDef* view = FindView(ViewMode)) ShowView(*view, true);
 }
 
 // The platform's arrow on the header of the column the list is ordered by.
@@ -50,15 +55,118 @@ void frmViewer::UpdateSortArrows() {
 }
 
 // Acts on the selected line by the tag of the view now shown: the view with
-// that tag does its double-click action (the history's address column, the
-// line's text for the address bar, cookies, recent documents, Open/Save and
+// that tag does its double-click action (the history's address, the line's
+// text for the address bar, cookies, recent documents, Open/Save and
 // index.dat views, the Run view's line as a command line; the search view
 // nothing). No line, no view of that tag or a failure does nothing.
 void frmViewer::URLs_DblClick() {
   const int selected = ActiveLine();
   if (selected < 0 || static_cast<size_t>(selected) >= model_.ShownCount()) return;
   const size_t row = model_.RowAt(static_cast<size_t>(selected));
-  if (View* view = FindView(ViewMode)) view->Activate(*this, row);
+  if (const ViewDef* view = FindView(ViewMode)) Activate(*view, row);
+}
+
+namespace {
+
+// Percent-encodes what is not a letter or digit, for a search-ms: query.
+std::wstring QueryText(const std::u16string& term) {
+  const std::string utf8 = Utf8Of(term);
+  std::wstring query;
+  for (const unsigned char b : utf8) {
+    if ((b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z')) {
+      query += static_cast<wchar_t>(b);
+    } else {
+      wchar_t hex[4];
+      swprintf(hex, 4, L"%%%02X", b);
+      query += hex;
+    }
+  }
+  return query;
+}
+
+bool IsWebAddress(const std::wstring& text) {
+  for (const wchar_t* scheme : {L"http://", L"https://", L"ftp://"}) {
+    if (_wcsnicmp(text.c_str(), scheme, wcslen(scheme)) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void frmViewer::Activate(const ViewDef& view, size_t row) {
+  // The line's text in the view's column, as the list holds it; or the
+  // target its reader gave it, and then only a line that names something.
+  std::u16string target;
+  if (view.lineColumn >= 0) {
+    target = model_.TextOfRow(row, static_cast<size_t>(view.lineColumn));
+  } else {
+    if (lines_ && row < lines_->RowCount()) target = lines_->TargetOf(row);
+    if (target.empty()) return;
+  }
+  auto exists = [this](const std::u16string& path) {
+    return folders_->Attributes(path) != FolderSource::kNoAttributes;
+  };
+  switch (view.action) {
+    case LineAction::kNothing: break;
+    case LineAction::kOpen: OpenInShell(AsWide(target)); break;
+    // Another user's commands are never run here.
+    case LineAction::kRun:
+      if (profile_->OtherProfile()) {
+        SetPanel(1, L"Commands of another profile are not run: " + AsWide(target));
+      } else {
+        Shell().Run(AsWide(target));
+      }
+      break;
+    case LineAction::kSearchAgain: OpenInShell(L"search-ms:query=" + QueryText(target)); break;
+    case LineAction::kOpenRecentShortcut: {
+      const std::u16string folder = ProfileFolder(*profile_, u"Recent");
+      if (!folder.empty() && exists(folder + target)) OpenInShell(AsWide(folder + target));
+      break;
+    }
+    // Opens the file where the shell can find it; a path that names no place
+    // in the file system (a control panel item, a web address) is left alone.
+    case LineAction::kOpenShellPath: {
+      const std::u16string path = ResolveShellPath(*profile_, target);
+      if (!path.empty()) OpenInShell(AsWide(path));
+      break;
+    }
+    // Shows the program selected in its folder; when the file is gone, the
+    // folder alone; when that is gone too, nothing.
+    case LineAction::kShowInFolder: {
+      std::u16string path;
+      if (!profile_->MapToProfile(target, path)) break;  // outside the profile shown
+      if (exists(path)) {
+        ShowInFolder(AsWide(path));
+        break;
+      }
+      const size_t slash = path.rfind(u'\\');
+      if (slash != std::u16string::npos && exists(path.substr(0, slash + 1))) {
+        OpenInShell(AsWide(path.substr(0, slash + 1)));
+      }
+      break;
+    }
+  }
+}
+
+// While another user's profile is shown, only web addresses are opened: a
+// shortcut or a program of theirs would run here, on this computer. A file
+// inside that profile is shown selected in its folder; a path that lies
+// outside it names this computer's file, and is left alone.
+void frmViewer::OpenInShell(const std::wstring& text) {
+  if (!profile_->OtherProfile() || IsWebAddress(text)) {
+    Shell().Open(hwnd_, text, L"", L"", SW_SHOWNORMAL);
+    return;
+  }
+  std::u16string mapped;
+  if (!profile_->MapToProfile(AsU16(text), mapped) || folders_->Attributes(mapped) == FolderSource::kNoAttributes) {
+    SetPanel(1, L"Not in the profile shown: " + text);
+    return;
+  }
+  ShowInFolder(AsWide(mapped));
+}
+
+void frmViewer::ShowInFolder(const std::wstring& path) {
+  Shell().Open(hwnd_, L"explorer.exe", (L"/select,\"" + path + L"\"").c_str(), L"", SW_SHOWNORMAL);
 }
 
 void frmViewer::mnuOpoenIt_Click() { URLs_DblClick(); }

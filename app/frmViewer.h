@@ -1,7 +1,7 @@
 // The main window: view buttons, the list URLs, the status bar, the progress
-// bar with its Cancel button, two link labels and the menu bar. It is the
-// host of the views (views/): each command runs its view, which fills the
-// list through the ViewHost interface and sees nothing else of the window.
+// bar with its Cancel button, two link labels and the menu bar. It shows the
+// views of the views' table (views/viewdef.h): each command runs a view's
+// reader over the window's sources and shows its lines as they are read.
 #ifndef GLIMMERLOG_APP_FRMVIEWER_H
 #define GLIMMERLOG_APP_FRMVIEWER_H
 
@@ -17,7 +17,8 @@
 #include "app/listmodel.h"
 #include "base/winutil_win.h"
 #include "sources/profile/profilesource.h"
-#include "views/view.h"
+#include "views/state.h"
+#include "views/viewdef.h"
 
 namespace glimmerlog {
 
@@ -79,10 +80,10 @@ enum CommandId : int {
   IDM_FIRST_TABLE_VIEW = 300,
 };
 
-class frmViewer final : public ViewHost {
+class frmViewer final {
  public:
   frmViewer();
-  ~frmViewer() override;
+  ~frmViewer();
   frmViewer(const frmViewer&) = delete;
   frmViewer& operator=(const frmViewer&) = delete;
 
@@ -122,78 +123,84 @@ class frmViewer final : public ViewHost {
   // Runs the view of the table with this tag.
   void RunView(const wchar_t* tag);
   // The view of the table with this tag, or null.
-  View* FindView(const std::wstring& tag) const;
+  const ViewDef* FindView(const std::wstring& tag) const;
+  // Clears the list and shows the view's lines as its reader reads them,
+  // with its hint and count; `again` for F5 (the index.dat view then reads
+  // the same file without asking).
+  void ShowView(const ViewDef& view, bool again);
+  // What the views read now: the signed-in user's or the opened profile's.
+  ViewSources Sources();
 
   // The tag of the view now shown.
   std::wstring ViewMode;
 
   // --- The host of the views: the common protocol of a view. ---
   // Sets the view's tag and gives it an empty list with its one column.
-  void StartView(const wchar_t* tag, const wchar_t* column, long widthTwips) override;
-  void SetTag(const wchar_t* tag) override { ViewMode = tag; }
-  const std::wstring& Tag() const override { return ViewMode; }
-  void SetPanel(int panel, const std::wstring& text) override;  // panel 1 or 2
+  void StartView(const wchar_t* tag, const wchar_t* column, long widthTwips);
+  void SetTag(const wchar_t* tag) { ViewMode = tag; }
+  const std::wstring& Tag() const { return ViewMode; }
+  void SetPanel(int panel, const std::wstring& text);  // panel 1 or 2
   std::wstring PanelText(int panel) const;
-  void ClearItems() override;
-  void ClearColumns() override;
-  void AddColumn(int position, const std::wstring& caption, long widthTwips) override;
-  size_t AddLine(const std::wstring& text) override;
-  size_t AddLine(std::u16string_view text) override { return model_.AddRow(text); }
-  size_t AddLineLatin1(std::string_view text) override { return model_.AddRowLatin1(text); }
-  void SetSubItem(size_t line, int subItem, const std::wstring& text) override;
-  void SetSubItem(size_t line, int subItem, std::u16string_view text) override {
+  void ClearItems();
+  void ClearColumns();
+  void AddColumn(int position, const std::wstring& caption, long widthTwips);
+  size_t AddLine(const std::wstring& text);
+  size_t AddLine(std::u16string_view text) { return model_.AddRow(text); }
+  size_t AddLineLatin1(std::string_view text) { return model_.AddRowLatin1(text); }
+  void SetSubItem(size_t line, int subItem, const std::wstring& text);
+  void SetSubItem(size_t line, int subItem, std::u16string_view text) {
     model_.SetText(line, static_cast<size_t>(subItem), text);
   }
   // A time, written in the user's format when the list shows it and
   // ordered by time.
-  void SetSubItemTime(size_t line, int subItem, const FILETIME& utc) override;
-  void SetSubItemTime(size_t line, int subItem, uint64_t utc) override {
+  void SetSubItemTime(size_t line, int subItem, const FILETIME& utc);
+  void SetSubItemTime(size_t line, int subItem, uint64_t utc) {
     model_.SetTime(line, static_cast<size_t>(subItem), utc);
   }
-  void SetSubItemNumber(size_t line, int subItem, double value) override {
+  void SetSubItemNumber(size_t line, int subItem, double value) {
     model_.SetNumber(line, static_cast<size_t>(subItem), value);
   }
   // What the list shows in a cell (display order): text as read, times and
   // numbers formatted.
   std::wstring CellText(size_t displayIndex, size_t column) const;
   std::wstring RowCellText(size_t row, size_t column) const;  // the same by order of addition
-  size_t LineCount() const override { return model_.RowCount(); }
+  size_t LineCount() const { return model_.RowCount(); }
   // The lines shown: all, or those the filter keeps.
   size_t ShownLineCount() const { return model_.ShownCount(); }
-  std::wstring LineText(size_t line, size_t column) const override { return AsWide(model_.TextOfRow(line, column)); }
-  bool ListSorted() const override { return model_.Sorted(); }
+  std::wstring LineText(size_t line, size_t column) const { return AsWide(model_.TextOfRow(line, column)); }
+  bool ListSorted() const { return model_.Sorted(); }
   // "Total Records: " and the number of lines, in panel 2.
-  void WriteCount() override;
+  void WriteCount();
   // Shows the lines added so far: their number and, unless a long load is
   // still adding to them, their sorted order.
-  void SyncList(bool reorder = true) override;
+  void SyncList(bool reorder = true);
 
   // Every view begins by clearing the list, which starts a new epoch. A view
   // that gives the event loop turns notes the epoch after its clear and goes
   // on only while it still owns the list: no other view has cleared it since,
   // the window still exists and the program is not quitting.
-  uint64_t ListEpoch() const override { return listEpoch_; }
-  bool OwnsList(uint64_t epoch) const override;
+  uint64_t ListEpoch() const { return listEpoch_; }
+  bool OwnsList(uint64_t epoch) const;
 
   // Hides or shows the progress bar and the Cancel button of long loads.
-  void ShowProgress(bool visible) override;
-  void ShowBar(bool visible) override;
-  void ShowCancel(bool visible) override;
-  void SetProgressRange(uint64_t maximum) override;
-  void SetProgress(uint64_t position) override;
-  void Repaint() override {
+  void ShowProgress(bool visible);
+  void ShowBar(bool visible);
+  void ShowCancel(bool visible);
+  void SetProgressRange(uint64_t maximum);
+  void SetProgress(uint64_t position);
+  void Repaint() {
     if (hwnd_) UpdateWindow(hwnd_);
   }
   bool ProgressVisible() const;
   bool CancelVisible() const;
-  HWND Window() const override { return hwnd_; }
+  HWND Window() const { return hwnd_; }
 
   // Where the views read: the signed-in user's registry, folders and
   // profile paths unless others are given (null keeps the live one).
-  ProgramState& State() override { return opened_ ? openedState_ : GlobalState(); }
-  RegistrySource& Registry() override { return *registry_; }
-  FolderSource& Folders() override { return *folders_; }
-  ProfilePaths& Profile() override { return *profile_; }
+  ProgramState& State() { return opened_ ? openedState_ : GlobalState(); }
+  RegistrySource& Registry() { return *registry_; }
+  FolderSource& Folders() { return *folders_; }
+  ProfilePaths& Profile() { return *profile_; }
   void UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile);
 
   // Another user's profile: a profile folder, or its NTUSER.DAT file (the
@@ -311,7 +318,19 @@ class frmViewer final : public ViewHost {
   int dpi_ = 96;
   UniqueHfont linkFont_, uiFont_;
   ListModel model_;
-  std::vector<std::unique_ptr<View>> views_;  // the table's views, in its order
+  // The history store the history views read through; made at start and
+  // again for another profile.
+  std::unique_ptr<CURLHistory> history_;
+  // The lines of the view shown, as its reader left them (their targets).
+  std::shared_ptr<Table> lines_;
+  void ScanIndexFile(const ViewDef& view, bool again);
+  // Adds the table's lines from `from` on to the list, and its columns when
+  // the list has none yet; returns the new `from`.
+  size_t ShowNewLines(const Table& table, size_t from);
+  void Activate(const ViewDef& view, size_t row);
+  void OpenInShell(const std::wstring& text);
+  void ShowInFolder(const std::wstring& path);
+  friend class WindowProgress;
   RegistrySource* registry_;
   FolderSource* folders_;
   ProfilePaths* profile_;

@@ -14,7 +14,7 @@
 #include "app/version.h"
 #include "base/shell.h"
 #include "sources/live.h"
-#include "views/browser/browserviews.h"
+#include "views/browser/CURLHistory.h"
 
 namespace glimmerlog {
 
@@ -83,7 +83,6 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 frmViewer::frmViewer() : registry_(&LiveRegistry()), folders_(&LiveFolders()), profile_(&LiveProfile()) {
   model_.SetCollation(&UserLocaleKey);
-  for (const ViewEntry& entry : AllViews()) views_.push_back(entry.make());
 }
 
 void frmViewer::UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile) {
@@ -92,23 +91,7 @@ void frmViewer::UseSources(RegistrySource* registry, FolderSource* folders, Prof
   profile_ = profile ? profile : &LiveProfile();
 }
 
-CURLHistory* frmViewer::History() const {
-  for (const auto& view : views_) {
-    if (const auto* history = dynamic_cast<const HistoryView*>(view.get())) return history->Store();
-  }
-  return nullptr;
-}
-
-View* frmViewer::FindView(const std::wstring& tag) const {
-  for (const auto& view : views_) {
-    if (tag == view->Tag()) return view.get();
-  }
-  return nullptr;
-}
-
-void frmViewer::RunView(const wchar_t* tag) {
-  if (View* view = FindView(tag)) view->Load(*this);
-}
+CURLHistory* frmViewer::History() const { return history_.get(); }
 
 frmViewer::~frmViewer() {
   if (hwnd_) DestroyWindow(hwnd_);
@@ -169,11 +152,32 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
   AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines\u2026\tCtrl+F");
   AppendMenuW(view, MF_STRING, IDM_REFRESHVIEW, L"&Refresh View\tF5");
-  // Views added after the specified ones come here, before "Exit".
-  const std::vector<ViewEntry>& table = AllViews();
-  for (size_t i = 0; i < table.size(); ++i) {
-    if (table[i].menuCaption) {
-      AppendMenuW(view, MF_STRING, IDM_FIRST_TABLE_VIEW + static_cast<UINT_PTR>(i), table[i].menuCaption);
+  // Views added after the specified ones come here, before "Exit": the
+  // timeline itself, then a submenu for each kind of view.
+  const std::vector<ViewDef>& table = Views();
+  const auto addViews = [&table](HMENU menu, ViewGroup group) {
+    for (size_t i = 0; i < table.size(); ++i) {
+      if (table[i].menuCaption && table[i].group == group) {
+        AppendMenuW(menu, MF_STRING, IDM_FIRST_TABLE_VIEW + static_cast<UINT_PTR>(i), AsWide(table[i].menuCaption).c_str());
+      }
+    }
+  };
+  addViews(view, ViewGroup::kTimeline);
+  static const struct {
+    ViewGroup group;
+    const wchar_t* caption;
+  } kGroups[] = {
+      {ViewGroup::kDocuments, L"&Documents and Folders"}, {ViewGroup::kPrograms, L"&Programs Run"},
+      {ViewGroup::kBrowsers, L"&Browsers"},               {ViewGroup::kSearches, L"&Searches and Typed"},
+      {ViewGroup::kSystem, L"S&ystem"},
+  };
+  for (const auto& g : kGroups) {
+    HMENU sub = CreatePopupMenu();
+    addViews(sub, g.group);
+    if (GetMenuItemCount(sub) > 0) {
+      AppendMenuW(view, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), g.caption);
+    } else {
+      DestroyMenu(sub);
     }
   }
   // Another user's profile, and back.
@@ -261,7 +265,7 @@ void frmViewer::CreateControls() {
 void frmViewer::Form_Load() {
   // Each step stands on its own: a history store that cannot be made leaves
   // the window without one, and the view still writes its count.
-  for (const auto& view : views_) view->Prepare();
+  history_ = CURLHistory::Create();
   mnuRefresh_Click(0);
   ShowProgress(false);
 }
@@ -480,8 +484,8 @@ void frmViewer::OnCommand(int id) {
     case IDM_SORTDESCENDING: SortBy(headerMenuColumn_ + 1, true); break;
     case IDM_SOURCEORDER: SourceOrder(); break;
     default:
-      if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < views_.size()) {
-        views_[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)]->Load(*this);
+      if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < Views().size()) {
+        ShowView(Views()[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)], false);
       }
       break;
   }
@@ -601,9 +605,9 @@ bool frmViewer::PreTranslate(MSG& msg) {
   if (msg.wParam == 'O' && ctrl) return command(IDM_OPENPROFILE);
   // Ctrl and a view's key shows that view.
   if (ctrl && GetKeyState(VK_SHIFT) >= 0) {
-    const std::vector<ViewEntry>& table = AllViews();
+    const std::vector<ViewDef>& table = Views();
     for (size_t i = 0; i < table.size(); ++i) {
-      if (table[i].shortcutKey != 0 && msg.wParam == table[i].shortcutKey) {
+      if (table[i].shortcut != 0 && msg.wParam == static_cast<WPARAM>(table[i].shortcut)) {
         return command(IDM_FIRST_TABLE_VIEW + static_cast<int>(i));
       }
     }

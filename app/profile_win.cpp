@@ -111,7 +111,7 @@ void frmViewer::ShowProfileChange() {
     if (HMENU menu = GetMenu(hwnd_))
       EnableMenuItem(menu, IDM_LIVEPROFILE, MF_BYCOMMAND | (opened_ ? MF_ENABLED : MF_GRAYED));
   }
-  for (const auto& view : views_) view->Prepare();
+  history_ = CURLHistory::Create();
   mnuRefreshView_Click();
 }
 

@@ -107,9 +107,10 @@ bool frmViewer::SaveLines(bool selectedOnly) {
   const std::vector<int> order = ColumnOrder();
 
   ExportDocument doc;
-  if (View* view = FindView(ViewMode)) {
-    doc.viewName = AsU16(std::wstring(view->Name()));
-    doc.source = AsU16(view->Source(*this));
+  if (const ViewDef* view = FindView(ViewMode)) {
+    doc.viewName = view->name;
+    ViewSources sources = Sources();
+    doc.source = view->source(sources);
   }
   FILETIME now{};
   GetSystemTimeAsFileTime(&now);

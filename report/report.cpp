@@ -5,8 +5,6 @@
 #include "report/isotime.h"
 #include "base/utf8.h"
 #include "sources/profile/profilesource.h"
-#include "views/browser/browserhistoryreader.h"
-#include "views/explorer/explorerreaders.h"
 
 namespace glimmerlog {
 
@@ -18,59 +16,22 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
-// --- the readers of the views ---------------------------------------------
-
-void UrlHistory(ReportContext& c, Table& t) { ReadUrlHistory(c.sources, t); }
-void AddressBar(ReportContext& c, Table& t) { ReadAddressBar(c.sources.registry, t); }
-void Cookies(ReportContext& c, Table& t) { ReadCookieFiles(c.sources, t); }
-void RecentDocuments(ReportContext& c, Table& t) { ReadRecentDocuments(c.sources, t); }
-void SearchHistory(ReportContext& c, Table& t) { ReadSearchHistory(c.sources.registry, c.sources.osName, t); }
-void RunHistory(ReportContext& c, Table& t) { ReadRunHistory(c.sources.registry, t); }
-void OpenSave(ReportContext& c, Table& t) { ReadOpenSaveLines(c.sources.registry, t); }
-void RecentFiles(ReportContext& c, Table& t) { ReadRecentFiles(c.sources.registry, t); }
-void OpenSave7(ReportContext& c, Table& t) { ReadOpenSaveHistory(c.sources.registry, t); }
-void ExplorerSearch(ReportContext& c, Table& t) { ReadExplorerSearches(c.sources.registry, t); }
-void ExplorerAddress(ReportContext& c, Table& t) { ReadExplorerAddresses(c.sources.registry, t); }
-void TypedTimes(ReportContext& c, Table& t) { ReadTypedAddressTimes(c.sources.registry, t); }
-void UserAssist(ReportContext& c, Table& t) { ReadUserAssist(c.sources.registry, t); }
-void BrowserHistory(ReportContext& c, Table& t) {
-  ReadBrowserHistoryTable(c.sources.folders, c.sources.localAppData, c.sources.roamingAppData, t, nullptr,
-                          &c.sources.paths);
-}
-void ActivityTimeline(ReportContext& c, Table& t) { ReadActivityTimeline(c.sources, t); }
-
-// The file the window's chooser would ask for, scanned with the progress in
-// percent.
-void IndexDat(ReportContext& c, Table& t) {
-  uint64_t size = 0;
-  SourceStatus status = SourceStatus::kOk;
-  std::unique_ptr<ByteSource> file = c.platform.OpenFile(c.indexFile, size, status);
-  if (!file) {
-    MemorySource none(nullptr, 0);
-    ReadIndexDatLines(none, 0, c.sources.ansi, t);
-    // Named on the command line, so never merely absent.
-    c.problems.push_back(Utf8ToU16(c.indexFile) + u": " + AsciiText(StatusName(status)) +
-                         u" (the file --index-file names)");
-    return;
-  }
-  int shown = -1;
-  ReadIndexDatLines(*file, size, c.sources.ansi, t, [&](uint64_t done, uint64_t total) {
-    const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-    if (percent != shown) c.platform.Progress(u"Index.dat: " + NumberText(static_cast<uint64_t>(percent)) + u"%");
-    shown = percent;
+// Reports the scan of the index file in percent.
+class PercentProgress final : public Progress {
+ public:
+  explicit PercentProgress(ReportPlatform& platform) : platform_(platform) {}
+  bool Step(uint64_t done, uint64_t total) override {
+    if (total == 0) return true;
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent != shown_) platform_.Progress(u"Index.dat: " + NumberText(static_cast<uint64_t>(percent)) + u"%");
+    shown_ = percent;
     return true;
-  });
-}
+  }
+
+ private:
+  ReportPlatform& platform_;
+  int shown_ = -1;
+};
 
 std::u16string NumberCell(double value) {
   char text[64];
@@ -84,43 +45,6 @@ bool TakesValue(const std::string& option) {
 }
 
 }  // namespace
-
-const std::vector<ReportView>& ReportViews() {
-  // The window's views in the order of its View menu, with their names as
-  // its buttons and menu give them.
-  static const std::vector<ReportView> views = {
-      {u"URLs History", u"cache", &UrlHistory, true, false, u"History"},
-      {u"Address Bar", u"url", &AddressBar, true, false, u""},
-      {u"Cookies", u"cookies", &Cookies, true, true, u"Cookies"},
-      {u"Recent Documents", u"recdoc", &RecentDocuments, true, false, u"Recent"},
-      {u"Search History", u"search", &SearchHistory, true, true, u""},
-      {u"Run History", u"run", &RunHistory, true, false, u""},
-      {u"Open/Save", u"open", &OpenSave, true, false, u""},
-      {u"Index.dat", u"index.dat", &IndexDat, false, false, u""},
-      {u"Recent Files (Explorer)", u"recentfiles", &RecentFiles, true, false, u""},
-      {u"Open/Save (Windows 7+)", u"opensave7", &OpenSave7, true, false, u""},
-      {u"Explorer Search", u"wordwheel", &ExplorerSearch, true, false, u""},
-      {u"Explorer Address Bar", u"typedpaths", &ExplorerAddress, true, false, u""},
-      {u"Typed Addresses with Times", u"typedtimes", &TypedTimes, true, false, u""},
-      {u"Programs Run (UserAssist)", u"userassist", &UserAssist, true, false, u""},
-      {u"Activity Timeline", u"timeline", &ActivityTimeline, true, false, u"History,Recent,Cookies"},
-      {u"Browser History", u"browserhistory", &BrowserHistory, false, false, u""},
-  };
-  return views;
-}
-
-const ReportView* FindReportView(const std::string& name) {
-  for (const ReportView& v : ReportViews()) {
-    if (SameNoCase(name, Utf8(v.name)) || SameNoCase(name, Utf8(v.tag))) return &v;
-  }
-  return nullptr;
-}
-
-bool IsAbsence(const std::u16string& problem) {
-  constexpr std::u16string_view kMissing = u": missing";
-  return problem.size() >= kMissing.size() &&
-         problem.compare(problem.size() - kMissing.size(), kMissing.size(), kMissing.data(), kMissing.size()) == 0;
-}
 
 const char* ReportUsage() {
   return "Usage: glimmerlog-report (PROFILE_DIR | --live) [--list-views | --view NAME | --timeline]\n"
@@ -261,18 +185,18 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   }
   if (options.action == ReportOptions::Action::kListViews) {
     std::string names;
-    for (const ReportView& v : ReportViews()) names += Utf8(v.name) + "\n";
+    for (const ViewDef& v : Views()) names += Utf8(v.name) + "\n";
     return platform.WriteOutput(options.output, names, error) ? kReportOk : kReportUnreadable;
   }
 
-  const ReportView* view = options.action == ReportOptions::Action::kTimeline ? FindReportView("timeline")
-                                                                              : FindReportView(options.viewName);
+  const ViewDef* view = options.action == ReportOptions::Action::kTimeline ? FindView(u"timeline")
+                                                                           : FindView(Utf8ToU16(options.viewName));
   if (!view) {
     platform.Error(me + "no view is named \"" + options.viewName + "\" (--list-views lists them)");
     return kReportUsage;
   }
   const std::string viewName = Utf8(view->name);
-  if (std::u16string_view(view->tag) == u"index.dat" && options.indexFile.empty()) {
+  if ((view->flags & ViewDef::kScansIndexFile) && options.indexFile.empty()) {
     platform.Error(me + "the Index.dat view scans the file named by --index-file");
     return kReportUsage;
   }
@@ -314,7 +238,7 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
     const ProfileRoot root = hive ? FindProfileRoot(*hive) : ProfileRoot{};
     platform.NameProfileFolder(*folders, root.path, folderPath);
     profile = std::make_unique<ProfileSource>(*folders, folderPath, std::move(hive));
-    if (view->readsHive && !hiveProblem.empty()) {
+    if ((view->flags & ViewDef::kReadsHive) && !hiveProblem.empty()) {
       hiveUnread = hiveStatus != SourceStatus::kOk;
       platform.Error(me + viewName + (hiveUnread ? ": not read: " : ": note: ") + Utf8(hiveProblem));
     }
@@ -328,7 +252,7 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
                       platform.Ansi()};
   sources.localAppData = sources.paths.AppDataFolder(true);
   sources.roamingAppData = sources.paths.AppDataFolder(false);
-  if (view->usesOsName) {
+  if ((view->flags & ViewDef::kUsesOsName)) {
     const std::string name = sources.osName.empty() ? "unknown" : "\"" + sources.osName + "\"";
     platform.Error(me + viewName + ": read as Windows version " + name + " (" +
                    (live ? std::string("the running Windows") : Utf8(profile->OsNameReason())) + ")");
@@ -350,11 +274,22 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   }
 
   Table table;
-  ReportContext context{sources, platform, options.indexFile, {}};
+  // The file the window's chooser would ask for, scanned with the progress
+  // in percent. Named on the command line, so never merely absent.
+  std::unique_ptr<ByteSource> indexFile;
+  if (view->flags & ViewDef::kScansIndexFile) {
+    SourceStatus status = SourceStatus::kOk;
+    indexFile = platform.OpenFile(options.indexFile, sources.indexFileSize, status);
+    sources.indexFile = indexFile.get();
+    sources.indexFilePath = Utf8ToU16(options.indexFile);
+    if (!indexFile) {
+      problem(sources.indexFilePath + u": " + AsciiText(StatusName(status)) + u" (the file --index-file names)");
+    }
+  }
+  PercentProgress progress(platform);
   platform.Progress(u"Reading " + std::u16string(view->name) + u"...");
-  view->read(context, table);
+  ReadView(*view, sources, table, progress);
   platform.Progress({});
-  for (const std::u16string& p : context.problems) problem(p);
   for (const std::u16string& p : table.problems) problem(p);
 
   ExportDocument doc;

@@ -1,7 +1,7 @@
 // glimmerlog-report: the views and the activity timeline of a profile
 // folder (or of the signed-in user, on Windows) written to a file or the
-// standard output, in the formats of the window's Save. The command line,
-// the table of views and the run, over the platform-free readers; what
+// standard output, in the formats of the window's Save. The command line
+// and the run, over the views' table and their platform-free readers; what
 // differs between systems is behind ReportPlatform.
 #ifndef GLIMMERLOG_REPORT_REPORT_H
 #define GLIMMERLOG_REPORT_REPORT_H
@@ -15,7 +15,7 @@
 #include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
 #include "views/browser/indexscan.h"
-#include "views/viewreaders.h"
+#include "views/viewdef.h"
 
 namespace glimmerlog {
 
@@ -42,21 +42,6 @@ bool ParseReportArgs(const std::vector<std::string>& args, ReportOptions& option
 
 // The --help text.
 const char* ReportUsage();
-
-// A view of the report: its name as the window's View menu and buttons name
-// it, its tag, and its reader.
-struct ReportContext;
-struct ReportView {
-  const char16_t* name;
-  const char16_t* tag;
-  void (*read)(ReportContext& context, Table& table);
-  bool readsHive;                // the profile's registry (Shell Folders included)
-  bool usesOsName;               // the lines depend on the Windows version
-  const char16_t* shellFolders;  // the Shell Folders it reads, comma-separated
-};
-const std::vector<ReportView>& ReportViews();
-// By name or tag, without regard to ASCII case; null when none.
-const ReportView* FindReportView(const std::string& name);
 
 // The signed-in user's sources (Windows).
 struct LiveSources {
@@ -97,22 +82,9 @@ class ReportPlatform {
   virtual void Progress(const std::u16string& text) = 0;
 };
 
-// What a reader sees: the sources, the index file, the platform.
-struct ReportContext {
-  ViewSources& sources;
-  ReportPlatform& platform;
-  const std::string& indexFile;
-  std::vector<std::u16string> problems;  // beside the table's: sources the run itself could not read
-};
-
 // Runs the command; returns the exit status.
 int RunReport(const ReportOptions& options, ReportPlatform& platform);
 int RunReport(const std::vector<std::string>& args, ReportPlatform& platform);
-
-// A problem that only says a source is not there (a key, a folder or a file
-// the profile never had): it ends in ": missing". Such a view is empty, not
-// unread.
-bool IsAbsence(const std::u16string& problem);
 
 }  // namespace glimmerlog
 

@@ -61,6 +61,7 @@ struct ViewSources {
   VisitStore* history = nullptr;
   ByteSource* indexFile = nullptr;
   uint64_t indexFileSize = 0;
+  std::u16string indexFilePath;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once
@@ -117,6 +118,9 @@ struct ViewDef {
   // The Shell Folders values it needs, comma-separated (the report names
   // those that an offline profile lacks).
   const char16_t* shellFolders;
+  // The column whose text, as the list holds it, a double-click acts on;
+  // -1 for the line's target as its reader gave it.
+  int lineColumn = -1;
 };
 
 // Every view, in the order of the View menu.

@@ -1,5 +1,6 @@
 #include "views/viewreaders.h"
 
+#include <chrono>
 #include <vector>
 
 #include "sources/registry/splitlist.h"
@@ -34,10 +35,6 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
   return true;
 }
 
-bool EndsWith(std::u16string_view text, std::u16string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 std::u16string Status(SourceStatus s) { return AsciiText(StatusName(s)); }
 
 // Addresses are nearly always ASCII, the same in every code page.
@@ -48,44 +45,35 @@ std::u16string AnsiLine(std::string_view bytes, AnsiDecoder ansi) {
   return std::u16string(bytes.begin(), bytes.end());
 }
 
-// The list loader's lines of one key under a rule. The window lists nothing
-// for a key it cannot read; a key that is there but damaged or denied is
-// named as well, so that the report can say what it missed.
-void AddRegListLines(RegistrySource& registry, std::u16string_view key, ListRule rule, Table& table) {
-  std::vector<std::u16string> names;
-  const SourceStatus status = registry.ValueNames(key, names);
-  if (status != SourceStatus::kOk && status != SourceStatus::kMissing) {
-    const size_t slash = key.rfind(u'\\');
-    table.Problem(std::u16string(key.substr(slash == std::u16string_view::npos ? 0 : slash + 1)) + u": " +
-                  Status(status));
-  }
-  for (std::u16string& line : RegListLines(registry, key, rule)) table.AddRow().Text(std::move(line));
-}
-
 // The folder views' lines: the folder and each entry's name, for the
-// entries that folderreader.h lists, in the file system's order.
-void AddFolderLines(FolderSource& folders, const std::u16string& folder, const std::u16string& name, Table& table) {
+// entries that folderreader.h lists, in the file system's order. The
+// progress hears of each entry that counts before its line is added, and of
+// every entry after the next is taken, as the window gives its turns.
+void AddFolderLines(FolderSource& folders, const std::u16string& folder, const std::u16string& name, Table& table,
+                    Progress* progress) {
   SourceStatus status = SourceStatus::kOk;
   auto listing = folders.List(folder, &status);
   if (!listing) {
     table.Problem(name + u" " + folder + u": " + Status(status));
     return;
   }
+  Progress none;
+  Progress& step = progress ? *progress : none;
+  uint64_t seen = 0;
   FolderEntry entry;
-  while (listing->Next(entry)) {
+  bool more = listing->Next(entry);
+  while (more) {
     FolderLine line = ClassifyFolderEntry(folders, folder, entry);
-    if (line.listed) table.AddRow().Text(line.path).Target(line.path);
+    if (line.counts) {
+      if (!step.Step(seen, 0)) return;
+      if (line.listed) table.AddRow().Text(line.path).Target(line.path);
+    }
+    more = listing->Next(entry);
+    if (!step.Step(++seen, 0)) return;
   }
 }
 
 void OneColumn(Table& table, const char16_t* caption, long width) { table.columns = {{caption, width}}; }
-
-// Problems other than a source that is simply not there.
-void AddPresentProblems(const Table& scratch, Timeline& timeline) {
-  for (const std::u16string& p : scratch.problems) {
-    if (!EndsWith(p, u": missing")) timeline.Problem(p);
-  }
-}
 
 }  // namespace
 
@@ -103,6 +91,20 @@ std::u16string Windows1252Text(std::string_view bytes) {
   return text;
 }
 
+void ShowRegList(RegistrySource& registry, std::u16string_view key, ListRule rule, Table& table) {
+  // The window lists nothing for a key it cannot read; a key that is there
+  // but damaged or denied is named as well, so that the report can say what
+  // it missed.
+  std::vector<std::u16string> names;
+  const SourceStatus status = registry.ValueNames(key, names);
+  if (status != SourceStatus::kOk && status != SourceStatus::kMissing) {
+    const size_t slash = key.rfind(u'\\');
+    table.Problem(std::u16string(key.substr(slash == std::u16string_view::npos ? 0 : slash + 1)) + u": " +
+                  Status(status));
+  }
+  for (std::u16string& line : RegListLines(registry, key, rule)) table.AddRow().Text(std::move(line));
+}
+
 std::u16string ProfileFolder(ProfilePaths& paths, std::u16string_view name) {
   std::u16string folder = paths.ShellFolder(name);
   if (folder == kRegFailureText || folder.empty()) return {};
@@ -113,6 +115,14 @@ std::u16string ProfileFolder(ProfilePaths& paths, std::u16string_view name) {
 void ReadUrlHistory(ViewSources& sources, Table& table, Timeline* timeline) {
   table.columns = {
       {u"Title", 3000}, {u"URL", 5000}, {u"Last Visited", 2000}, {u"Last Updated", 2000}, {u"Expires", 2000}};
+  if (sources.history) {
+    const bool asked = sources.history->Visits([&](UrlVisit&& v) {
+      if (timeline) timeline->Add({v.lastVisited, u"Page visited", v.url, v.title, u"Internet history", v.url});
+      table.AddRow().Text(v.title).Text(v.url).Time(v.lastVisited).Time(v.lastUpdated).Time(v.expires).Target(v.url);
+    });
+    if (!asked) table.Problem(u"Internet history: the history store could not be opened");
+    return;
+  }
   std::u16string folder = Trim(sources.paths.ShellFolder(u"History"));
   if (folder == kRegFailureText || folder.empty()) return;
   if (folder.back() == u'\\') folder.pop_back();
@@ -167,21 +177,21 @@ void ReadAddressBar(RegistrySource& registry, Table& table) {
 // On Vista and later the browser's protected mode keeps its cookies in the
 // "Low" subfolder, and that is the one listed; the lines show the path as
 // the window forms it.
-void ReadCookieFiles(ViewSources& sources, Table& table) {
+void ReadCookieFiles(ViewSources& sources, Table& table, Progress* progress) {
   OneColumn(table, u"Cookies", 6000);
   const std::u16string value = sources.paths.ShellFolder(u"Cookies");
   if (value == kRegFailureText || Trim(value).empty()) return;
   std::u16string folder = Trim(value) + u"\\";
   if (sources.osName == "Vista") folder += u"\\Low\\";
-  AddFolderLines(sources.folders, folder, u"Cookies folder", table);
+  AddFolderLines(sources.folders, folder, u"Cookies folder", table, progress);
 }
 
 // The backslash is appended whether or not the value ends in one.
-void ReadRecentDocuments(ViewSources& sources, Table& table) {
+void ReadRecentDocuments(ViewSources& sources, Table& table, Progress* progress) {
   OneColumn(table, u"Recent Documents", 6000);
   const std::u16string folder = sources.paths.ShellFolder(u"Recent");
   if (folder == kRegFailureText || folder.empty()) return;
-  AddFolderLines(sources.folders, folder + u"\\", u"Recent folder", table);
+  AddFolderLines(sources.folders, folder + u"\\", u"Recent folder", table, progress);
 }
 
 void ReadSearchHistory(RegistrySource& registry, const std::string& osName, Table& table) {
@@ -197,18 +207,24 @@ void ReadSearchHistory(RegistrySource& registry, const std::string& osName, Tabl
     keys = {bar + u"ComputerNameMRU", bar + u"ContainingTextMRU", bar + u"filesNamedMRU",
             assistant + u"5603",      assistant + u"5604",        assistant + u"5647"};
   }
-  for (const std::u16string& key : keys) AddRegListLines(registry, key, ListRule::kPlain, table);
+  for (const std::u16string& key : keys) ShowRegList(registry, key, ListRule::kPlain, table);
 }
 
 void ReadRunHistory(RegistrySource& registry, Table& table) {
   OneColumn(table, u"Start Menu Run History", 4000);
-  AddRegListLines(registry, std::u16string(kExplorer) + u"RunMRU", ListRule::kRun, table);
+  ShowRegList(registry, std::u16string(kExplorer) + u"RunMRU", ListRule::kRun, table);
 }
 
 void ReadOpenSaveLines(RegistrySource& registry, Table& table) {
   OneColumn(table, u"Open/Save History", 6000);
-  AddRegListLines(registry, std::u16string(kExplorer) + u"ComDlg32\\OpenSaveMRU\\*", ListRule::kOpen, table);
+  table.targetColumn = 0;  // each line is the path it opens
+  ShowRegList(registry, std::u16string(kExplorer) + u"ComDlg32\\OpenSaveMRU\\*", ListRule::kOpen, table);
 }
+
+// The scan's slices are aimed at this interval between calls of the
+// progress, whatever the speed of the disk: small at first, so that the first
+// lines show at once, then doubled or halved as the last slice took.
+constexpr auto kSliceInterval = std::chrono::milliseconds(25);
 
 void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table& table,
                        const std::function<bool(uint64_t done, uint64_t size)>& progress) {
@@ -217,37 +233,18 @@ void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table&
     std::u16string line = AnsiLine(std::string_view(text, n), ansi);
     table.AddRow().Text(line).Target(std::move(line));
   });
-  constexpr uint64_t kSlice = 8u << 20;
-  while (scan.Step(kSlice)) {
-    if (progress && !progress(scan.Position(), size)) break;
-  }
-}
-
-void ReadActivityTimeline(ViewSources& sources, Table& table) {
-  Timeline timeline;
-  {
-    Table history;
-    ReadUrlHistory(sources, history, &timeline);
-    AddPresentProblems(history, timeline);
-  }
-  AddTimelineEvents(sources.registry, sources.folders, sources.paths, sources.localAppData, sources.roamingAppData,
-                    timeline);
-  timeline.ToTable(table);
-}
-
-void AddTimelineEvents(RegistrySource& registry, FolderSource& folders, ProfilePaths& paths,
-                       std::u16string_view localAppData, std::u16string_view roamingAppData, Timeline& timeline) {
-  {
-    Table browsers;
-    ReadBrowserHistoryTable(folders, localAppData, roamingAppData, browsers, &timeline, &paths);
-    timeline.Problems(browsers.problems);
-  }
-  AddExplorerEvents(registry, timeline);
-  if (const std::u16string recent = ProfileFolder(paths, u"Recent"); !recent.empty()) {
-    AddFolderEvents(folders, recent, u"Shortcut in Recent", u"Recent folder", timeline);
-  }
-  if (const std::u16string cookies = ProfileFolder(paths, u"Cookies"); !cookies.empty()) {
-    AddFolderEvents(folders, cookies, u"Cookie file written", u"Cookies folder", timeline);
+  uint64_t slice = 1u << 14;
+  for (;;) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool more = scan.Step(slice);
+    const auto spent = std::chrono::steady_clock::now() - start;
+    if (spent < kSliceInterval / 2 && slice < (1ull << 32)) {
+      slice *= 2;
+    } else if (spent > kSliceInterval * 2 && slice > 4096) {
+      slice /= 2;
+    }
+    if (progress && !progress(scan.Position(), size)) return;
+    if (!more) return;
   }
 }
 

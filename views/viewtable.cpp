@@ -1,42 +1,186 @@
-// The table of views: a new view is a class in its folder and a line here.
-#include "views/browser/browserhistoryview.h"
-#include "views/browser/browserviews.h"
-#include "views/explorer/explorerviews.h"
-#include "views/recent/recentviews.h"
-#include "views/shell/shellviews.h"
-#include "views/view.h"
+// The table of views: a new view is a reader in its folder and a line here.
+#include <string>
+
+#include "views/browser/browserhistoryreader.h"
+#include "views/explorer/explorerreaders.h"
+#include "views/viewdef.h"
+#include "views/viewreaders.h"
 
 namespace glimmerlog {
 
 namespace {
-template <class V>
-std::unique_ptr<View> Make() {
-  return std::make_unique<V>();
+
+constexpr char16_t kExplorerKey[] = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+
+std::u16string Trim(std::u16string s) {
+  while (!s.empty() && s.front() == u' ') s.erase(s.begin());
+  while (!s.empty() && s.back() == u' ') s.pop_back();
+  return s;
 }
+
+// The readers of the first views and of Explorer's traces, in the one shape.
+void UrlHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUrlHistory(s, t, tl); }
+void AddressBar(ViewSources& s, Table& t, Progress&, Timeline*) { ReadAddressBar(s.registry, t); }
+// The cookie files and the Recent folder's shortcuts are dated by their
+// last-write times in the timeline.
+void CookieFiles(ViewSources& s, Table& t, Progress& p, Timeline* tl) {
+  ReadCookieFiles(s, t, &p);
+  if (!tl) return;
+  if (const std::u16string cookies = ProfileFolder(s.paths, u"Cookies"); !cookies.empty()) {
+    AddFolderEvents(s.folders, cookies, u"Cookie file written", u"Cookies folder", *tl);
+  }
+}
+void RecentDocuments(ViewSources& s, Table& t, Progress& p, Timeline* tl) {
+  ReadRecentDocuments(s, t, &p);
+  if (!tl) return;
+  if (const std::u16string recent = ProfileFolder(s.paths, u"Recent"); !recent.empty()) {
+    AddFolderEvents(s.folders, recent, u"Shortcut in Recent", u"Recent folder", *tl);
+  }
+}
+void SearchHistory(ViewSources& s, Table& t, Progress&, Timeline*) { ReadSearchHistory(s.registry, s.osName, t); }
+void RunHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
+  ReadRunHistory(s.registry, t);
+  if (tl) AddRunBoxEvent(s.registry, *tl);
+}
+void OpenSave(ViewSources& s, Table& t, Progress&, Timeline*) { ReadOpenSaveLines(s.registry, t); }
+void IndexDat(ViewSources& s, Table& t, Progress& p, Timeline*) {
+  MemorySource none(nullptr, 0);
+  ByteSource& file = s.indexFile ? *s.indexFile : none;
+  ReadIndexDatLines(file, s.indexFile ? s.indexFileSize : 0, s.ansi, t,
+                    [&p](uint64_t done, uint64_t size) { return p.Step(done, size); });
+}
+void RecentFiles(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadRecentFiles(s.registry, t, tl); }
+void OpenSave7(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadOpenSaveHistory(s.registry, t, tl); }
+void ExplorerSearch(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadExplorerSearches(s.registry, t, tl); }
+void ExplorerAddress(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadExplorerAddresses(s.registry, t, tl); }
+void TypedTimes(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadTypedAddressTimes(s.registry, t, tl); }
+void UserAssist(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUserAssist(s.registry, t, tl); }
+void ActivityTimeline(ViewSources& s, Table& t, Progress&, Timeline*) { ReadActivityTimeline(s, t); }
+void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
+  ReadBrowserHistoryTable(s.folders, s.localAppData, s.roamingAppData, t, tl, &s.paths);
+}
+
+std::u16string Fixed(const char16_t* text) { return text; }
+
+char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool SameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+using F = ViewDef::Flags;
+using G = ViewGroup;
+using A = LineAction;
+
 }  // namespace
 
-const std::vector<ViewEntry>& AllViews() {
-  static const std::vector<ViewEntry> views = {
-      {&Make<HistoryView>, nullptr},
-      {&Make<AddressBarView>, nullptr},
-      {&Make<CookiesView>, nullptr},
-      {&Make<RecentDocsView>, nullptr},
-      {&Make<SearchView>, nullptr},
-      {&Make<RunView>, nullptr},
-      {&Make<OpenSaveView>, nullptr},
-      {&Make<IndexDatView>, nullptr},
-      // Explorer's traces of Windows 7 and later, and the timeline of all.
-      {&Make<RecentFilesView>, L"Recent Fi&les (Explorer)\tCtrl+1", '1'},
-      {&Make<OpenSave7View>, L"Open/Save (&Windows 7+)\tCtrl+2", '2'},
-      {&Make<ExplorerSearchView>, L"Explorer &Search\tCtrl+3", '3'},
-      {&Make<ExplorerAddressView>, L"Explorer &Address Bar\tCtrl+4", '4'},
-      {&Make<TypedTimesView>, L"&Typed Addresses with Times\tCtrl+5", '5'},
-      {&Make<UserAssistView>, L"&Programs Run (UserAssist)\tCtrl+6", '6'},
-      {&Make<TimelineView>, L"Activity T&imeline\tCtrl+7", '7'},
+const std::vector<ViewDef>& Views() {
+  // name, tag, menu entry, group, Ctrl+key, hint, reader, double-click, flags, source, shell folders
+  static const std::vector<ViewDef> views = {
+      {u"URLs History", u"cache", nullptr, G::kSpecified, 0, u"DoubleCilck the line to view contents", &UrlHistory,
+       A::kOpen, F::kSpecified | F::kReadsHive | F::kInTimeline,
+       [](ViewSources& s) { return Fixed(s.history ? u"the browser's history store" : u"the browser's history files"); },
+       u"History", 1},
+      {u"Address Bar", u"url", nullptr, G::kSpecified, 0, u"DoubleCilck the line to link to the URL", &AddressBar,
+       A::kOpen, F::kSpecified | F::kReadsHive,
+       [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"); }, u"", 0},
+      {u"Cookies", u"cookies", nullptr, G::kSpecified, 0, nullptr, &CookieFiles, A::kOpen,
+       F::kSpecified | F::kReadsHive | F::kUsesOsName | F::kInTimeline,
+       [](ViewSources& s) { return Trim(s.paths.ShellFolder(u"Cookies")); }, u"Cookies", 0},
+      {u"Recent Documents", u"recdoc", nullptr, G::kSpecified, 0, nullptr, &RecentDocuments, A::kOpen,
+       F::kSpecified | F::kReadsHive | F::kInTimeline, [](ViewSources& s) { return s.paths.ShellFolder(u"Recent"); },
+       u"Recent", 0},
+      {u"Search History", u"search", nullptr, G::kSpecified, 0, u"Words, file names and computers searched for",
+       &SearchHistory, A::kNothing, F::kSpecified | F::kReadsHive | F::kUsesOsName,
+       [](ViewSources&) { return Fixed(u"the search histories of the shell (HKEY_CURRENT_USER)"); }, u"", 0},
+      {u"Run History", u"run", nullptr, G::kSpecified, 0, u"DoubleCilck the line to run", &RunHistory, A::kRun,
+       F::kSpecified | F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) { return std::u16string(kExplorerKey) + u"RunMRU"; }, u"", 0},
+      {u"Open/Save", u"open", nullptr, G::kSpecified, 0, u"DoubleCilck the line to open the file", &OpenSave, A::kOpen,
+       F::kSpecified | F::kReadsHive,
+       [](ViewSources&) { return std::u16string(kExplorerKey) + u"ComDlg32\\OpenSaveMRU\\*"; }, u"", 0},
+      {u"Index.dat", u"index.dat", nullptr, G::kSpecified, 0, nullptr, &IndexDat, A::kOpen,
+       F::kSpecified | F::kScansIndexFile, [](ViewSources& s) { return s.indexFilePath; }, u"", 0},
+      // Explorer's traces of Windows 7 and later.
+      {u"Recent Files (Explorer)", u"recentfiles", u"Recent Fi&les (Explorer)\tCtrl+1", G::kDocuments, '1',
+       u"Double-click a line to open its shortcut in the Recent folder", &RecentFiles, A::kOpenRecentShortcut,
+       F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"RecentDocs"; }, u""},
+      {u"Open/Save (Windows 7+)", u"opensave7", u"Open/Save (&Windows 7+)\tCtrl+2", G::kDocuments, '2',
+       u"Double-click a line to open the file or folder", &OpenSave7, A::kOpenShellPath,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return std::u16string(kExplorerKey) + u"ComDlg32\\OpenSavePidlMRU, " + kExplorerKey +
+                u"ComDlg32\\LastVisitedPidlMRU";
+       },
+       u""},
+      {u"Explorer Search", u"wordwheel", u"Explorer &Search\tCtrl+3", G::kSearches, '3',
+       u"Double-click a line to search for it again", &ExplorerSearch, A::kSearchAgain, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) { return std::u16string(kExplorerKey) + u"WordWheelQuery"; }, u""},
+      {u"Explorer Address Bar", u"typedpaths", u"Explorer &Address Bar\tCtrl+4", G::kSearches, '4',
+       u"Double-click a line to open the path", &ExplorerAddress, A::kOpen, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) { return std::u16string(kExplorerKey) + u"TypedPaths"; }, u""},
+      {u"Typed Addresses with Times", u"typedtimes", u"&Typed Addresses with Times\tCtrl+5", G::kSearches, '5',
+       u"Double-click a line to link to the URL", &TypedTimes, A::kOpen, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs, TypedURLsTime");
+       },
+       u""},
+      {u"Programs Run (UserAssist)", u"userassist", u"&Programs Run (UserAssist)\tCtrl+6", G::kPrograms, '6',
+       u"Double-click a line to show the program in its folder", &UserAssist, A::kShowInFolder,
+       F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"UserAssist"; }, u""},
+      // Every dated trace of the views above and below.
+      {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kTimeline, '7',
+       u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
+       [](ViewSources&) {
+         return Fixed(u"the browser's history store, the browser profiles, the Explorer keys of HKEY_CURRENT_USER, "
+                      u"the Recent and Cookies folders");
+       },
+       u"History,Recent,Cookies"},
       // Today's browsers, every profile.
-      {&Make<BrowserHistoryView>, L"&Browser History\tCtrl+8", '8'},
+      {u"Browser History", u"browserhistory", u"&Browser History\tCtrl+8", G::kBrowsers, '8',
+       u"Double-click a line to link to the URL", &BrowserHistory, A::kOpen, F::kInTimeline,
+       [](ViewSources& s) {
+         return u"the browser profiles under " + s.paths.AppDataFolder(true) + u" and " + s.paths.AppDataFolder(false);
+       },
+       u""},
   };
   return views;
+}
+
+const ViewDef* FindView(std::u16string_view nameOrTag) {
+  for (const ViewDef& v : Views()) {
+    if (SameNoCase(nameOrTag, v.name) || SameNoCase(nameOrTag, v.tag)) return &v;
+  }
+  return nullptr;
+}
+
+void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress& progress) {
+  view.read(sources, table, progress, nullptr);
+}
+
+bool IsAbsence(std::u16string_view problem) {
+  constexpr std::u16string_view kMissing = u": missing";
+  return problem.size() >= kMissing.size() && problem.substr(problem.size() - kMissing.size()) == kMissing;
+}
+
+// Each view's reader runs with the timeline; its lines are not kept, and of
+// its problems only those of sources that are there but could not be read.
+void ReadActivityTimeline(ViewSources& sources, Table& table) {
+  Timeline timeline;
+  Progress none;
+  for (const ViewDef& view : Views()) {
+    if (!(view.flags & ViewDef::kInTimeline)) continue;
+    Table scratch;
+    view.read(sources, scratch, none, &timeline);
+    for (std::u16string& p : scratch.problems) {
+      if (!IsAbsence(p)) timeline.Problem(std::move(p));
+    }
+  }
+  timeline.ToTable(table);
 }
 
 }  // namespace glimmerlog

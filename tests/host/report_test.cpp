@@ -15,6 +15,7 @@
 #include "tests/host/sqlitecli.h"
 #include "tests/support/regexport.h"
 #include "views/browser/browserhistoryreader.h"
+#include "views/viewreaders.h"
 
 namespace glimmerlog {
 namespace {
@@ -54,8 +55,8 @@ TEST(ReportArgs, CommandLines) {
   EXPECT_EQ(options.viewName, "Run History");
   EXPECT_EQ(options.format, ExportFormat::kJson);
   EXPECT_TRUE(options.localTime);
-  EXPECT_EQ(FindReportView("RUN HISTORY"), FindReportView("run"));
-  EXPECT_EQ(FindReportView("Runs"), nullptr);
+  EXPECT_EQ(FindView(u"RUN HISTORY"), FindView(u"run"));
+  EXPECT_EQ(FindView(u"Runs"), nullptr);
 }
 
 uint64_t FileTimeOfUnix(int64_t seconds) { return static_cast<uint64_t>(seconds + 11644473600) * 10000000u; }
