@@ -8,6 +8,9 @@
 
 namespace glimmerlog {
 
+// Readers with no header of their own: their views are only here.
+void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+
 namespace {
 
 constexpr char16_t kExplorerKey[] = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
@@ -147,6 +150,10 @@ const std::vector<ViewDef>& Views() {
          return u"the browser profiles under " + s.paths.AppDataFolder(true) + u" and " + s.paths.AppDataFolder(false);
        },
        u""},
+      // The system's traces of the user.
+      {u"Remote Desktops", u"remotedesktops", u"&Remote Desktops", G::kSystem, 0,
+       u"Servers connected to with Remote Desktop", &ReadRemoteDesktops, A::kNothing, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Terminal Server Client"); }, u""},
   };
   return views;
 }
