@@ -4,7 +4,7 @@
 
 #include "sources/registry/splitlist.h"
 #include "views/browser/browserhistoryreader.h"
-#include "views/browser/msiecf.h"
+#include "sources/ie/msiecf.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/folderreader.h"
 #include "views/shell/reglist.h"
@@ -88,20 +88,6 @@ void AddPresentProblems(const Table& scratch, Timeline& timeline) {
 }
 
 }  // namespace
-
-std::u16string Windows1252Text(std::string_view bytes) {
-  static constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::u16string text;
-  text.reserve(bytes.size());
-  for (char c : bytes) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    text += b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b);
-  }
-  return text;
-}
 
 std::u16string ProfileFolder(ProfilePaths& paths, std::u16string_view name) {
   std::u16string folder = paths.ShellFolder(name);

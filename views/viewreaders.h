@@ -14,7 +14,7 @@
 
 #include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
-#include "views/browser/indexscan.h"
+#include "sources/ie/indexscan.h"
 #include "views/table.h"
 #include "views/timeline.h"
 

@@ -1,5 +1,5 @@
 // The table of views: a new view is a class in its folder and a line here.
-#include "views/browser/browserhistoryview.h"
+#include "views/browser/browserhistoryview_win.h"
 #include "views/browser/browserviews.h"
 #include "views/explorer/explorerviews.h"
 #include "views/recent/recentviews.h"

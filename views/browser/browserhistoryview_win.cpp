@@ -1,4 +1,4 @@
-#include "views/browser/browserhistoryview.h"
+#include "views/browser/browserhistoryview_win.h"
 
 #include "base/winutil_win.h"
 #include "views/browser/browserhistoryreader.h"

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "views/browser/CURLHistory.h"
+#include "views/browser/CURLHistory_win.h"
 #include "views/view.h"
 
 namespace glimmerlog {

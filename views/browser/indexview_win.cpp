@@ -5,8 +5,8 @@
 
 #include "base/winutil_win.h"
 #include "views/browser/browserviews.h"
-#include "views/browser/frmindexfile.h"
-#include "views/browser/indexscan.h"
+#include "views/browser/frmindexfile_win.h"
+#include "sources/ie/indexscan.h"
 #include "views/folderlist.h"
 
 namespace glimmerlog {

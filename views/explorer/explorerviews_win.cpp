@@ -4,7 +4,7 @@
 #include "base/shell.h"
 #include "base/utf8.h"
 #include "base/winutil_win.h"
-#include "views/browser/CURLHistory.h"
+#include "views/browser/CURLHistory_win.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/folderlist.h"
 #include "views/viewreaders.h"

@@ -2,8 +2,8 @@
 // version 5.2): lists the "Visited:" URL records of a whole file held in
 // memory. Platform-free; the caller reads the file and converts the ANSI URL
 // bytes to text.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_MSIECF_H
-#define GLIMMERLOG_VIEWS_BROWSER_MSIECF_H
+#ifndef GLIMMERLOG_SOURCES_IE_MSIECF_H
+#define GLIMMERLOG_SOURCES_IE_MSIECF_H
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // CSV (RFC 4180), one self-contained HTML page, and JSON (RFC 8259). All are
 // UTF-8; text and CSV start with a byte-order mark so that a spreadsheet
 // reads them right. Platform-free.
-#ifndef GLIMMERLOG_APP_EXPORT_H
-#define GLIMMERLOG_APP_EXPORT_H
+#ifndef GLIMMERLOG_VIEWS_EXPORT_H
+#define GLIMMERLOG_VIEWS_EXPORT_H
 
 #include <cstddef>
 #include <functional>

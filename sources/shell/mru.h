@@ -1,7 +1,7 @@
 // Most-recently-used order of a registry key's values, as its MRUList (value
 // letters) or MRUListEx (value numbers) gives it. Platform-free.
-#ifndef GLIMMERLOG_VIEWS_EXPLORER_MRU_H
-#define GLIMMERLOG_VIEWS_EXPLORER_MRU_H
+#ifndef GLIMMERLOG_SOURCES_SHELL_MRU_H
+#define GLIMMERLOG_SOURCES_SHELL_MRU_H
 
 #include <cstdint>
 #include <string>

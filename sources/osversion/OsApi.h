@@ -1,6 +1,6 @@
 // Identification of the running Windows version.
-#ifndef GLIMMERLOG_APP_OSAPI_H
-#define GLIMMERLOG_APP_OSAPI_H
+#ifndef GLIMMERLOG_SOURCES_OSVERSION_OSAPI_H
+#define GLIMMERLOG_SOURCES_OSVERSION_OSAPI_H
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Explorer's UserAssist records: value names (ROT13 of the program or
 // shortcut), the counts and last-run time in the value data, and names
 // that start with a known folder's GUID. Platform-free.
-#ifndef GLIMMERLOG_VIEWS_EXPLORER_USERASSIST_H
-#define GLIMMERLOG_VIEWS_EXPLORER_USERASSIST_H
+#ifndef GLIMMERLOG_SOURCES_SHELL_USERASSIST_H
+#define GLIMMERLOG_SOURCES_SHELL_USERASSIST_H
 
 #include <cstddef>
 #include <cstdint>

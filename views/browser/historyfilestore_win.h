@@ -1,7 +1,7 @@
 // The program's own history store: the platform's history interfaces
 // answered from the user's history files, read with the cache file reader.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_HISTORYFILESTORE_H
-#define GLIMMERLOG_VIEWS_BROWSER_HISTORYFILESTORE_H
+#ifndef GLIMMERLOG_VIEWS_BROWSER_HISTORYFILESTORE_WIN_H
+#define GLIMMERLOG_VIEWS_BROWSER_HISTORYFILESTORE_WIN_H
 
 #include <windows.h>
 #include <urlhist.h>

@@ -1,7 +1,7 @@
 // The small modal dialog in which the user confirms or picks the cache index
 // file to scan. Its result is left in IndexDatPath.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_FRMINDEXFILE_H
-#define GLIMMERLOG_VIEWS_BROWSER_FRMINDEXFILE_H
+#ifndef GLIMMERLOG_VIEWS_BROWSER_FRMINDEXFILE_WIN_H
+#define GLIMMERLOG_VIEWS_BROWSER_FRMINDEXFILE_WIN_H
 
 #include <windows.h>
 #include <commdlg.h>

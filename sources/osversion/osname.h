@@ -1,7 +1,7 @@
 // Short name of the Windows version, chosen from the platform id and version
 // numbers of the platform's version record.
-#ifndef GLIMMERLOG_APP_OSNAME_H
-#define GLIMMERLOG_APP_OSNAME_H
+#ifndef GLIMMERLOG_SOURCES_OSVERSION_OSNAME_H
+#define GLIMMERLOG_SOURCES_OSVERSION_OSNAME_H
 
 #include <cstdint>
 #include <string>

@@ -1,16 +1,11 @@
-#include "views/explorer/userassist.h"
+#include "sources/shell/userassist.h"
 
-#include "views/explorer/knownfolders.h"
+#include "base/bytes.h"
+#include "sources/shell/knownfolders.h"
 
 namespace glimmerlog {
 
 namespace {
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-uint64_t Le64(const uint8_t* p) { return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32; }
 
 char16_t Rot13Char(char16_t c) {
   if (c >= u'a' && c <= u'z') return static_cast<char16_t>(u'a' + (c - u'a' + 13) % 26);

@@ -14,8 +14,8 @@
 // a file of 1 to 6 bytes at offset 0 only, an empty one not at all. The
 // scanner gets the same results from large block reads, falling back to the
 // walk's own small reads only where a block came back short.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_INDEXSCAN_H
-#define GLIMMERLOG_VIEWS_BROWSER_INDEXSCAN_H
+#ifndef GLIMMERLOG_SOURCES_IE_INDEXSCAN_H
+#define GLIMMERLOG_SOURCES_IE_INDEXSCAN_H
 
 #include <cstddef>
 #include <cstdint>

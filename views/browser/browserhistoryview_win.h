@@ -1,7 +1,7 @@
 // The history of today's browsers (the Chromium family and Firefox), every
 // profile of the user, one line per visit; double-click opens the address.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYVIEW_H
-#define GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYVIEW_H
+#ifndef GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYVIEW_WIN_H
+#define GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYVIEW_WIN_H
 
 #include "views/tableview.h"
 

@@ -1,24 +1,17 @@
-#include "views/explorer/mru.h"
+#include "sources/shell/mru.h"
 
 #include <string_view>
 #include <unordered_map>
+
+#include "base/ascii.h"
+#include "base/bytes.h"
 
 namespace glimmerlog {
 
 namespace {
 
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
-
-bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsEntry(const std::u16string& name) {
-  return !name.empty() && !SameNoCase(name, u"MRUList") && !SameNoCase(name, u"MRUListEx");
+  return !name.empty() && !SameIgnoringAsciiCase(name, u"MRUList") && !SameIgnoringAsciiCase(name, u"MRUListEx");
 }
 
 // A value name that is a number as the list stores it: decimal digits without
@@ -83,7 +76,7 @@ std::vector<MruSlot> OrderByMruList(const std::vector<std::u16string>& valueName
     }
     const std::vector<uint8_t>& bytes = list->bytes;
     for (size_t i = 0; i + 1 < bytes.size() && !order.Full(); i += 2) {
-      const char16_t letter = static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+      const char16_t letter = static_cast<char16_t>(Le16(bytes.data() + i));
       if (letter == 0) break;
       const auto found = byLetter.find(FoldAscii(letter));
       if (found != byLetter.end()) order.Place(found->second);
@@ -102,8 +95,7 @@ std::vector<MruSlot> OrderByMruListEx(const std::vector<std::u16string>& valueNa
     }
     const std::vector<uint8_t>& bytes = list->bytes;
     for (size_t i = 0; i + 4 <= bytes.size() && !order.Full(); i += 4) {
-      const uint32_t number = static_cast<uint32_t>(bytes[i]) | static_cast<uint32_t>(bytes[i + 1]) << 8 |
-                              static_cast<uint32_t>(bytes[i + 2]) << 16 | static_cast<uint32_t>(bytes[i + 3]) << 24;
+      const uint32_t number = Le32(bytes.data() + i);
       if (number == 0xFFFFFFFFu) break;
       const auto found = byNumber.find(number);
       if (found != byNumber.end()) order.Place(found->second);

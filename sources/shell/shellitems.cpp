@@ -1,8 +1,12 @@
-#include "views/explorer/shellitems.h"
+#include "sources/shell/shellitems.h"
 
 #include <string_view>
 
-#include "views/browser/msiecf.h"  // FatDateTimeToFileTime
+#include "base/ascii.h"
+#include "base/bytes.h"
+#include "base/codepage.h"
+#include "sources/ie/msiecf.h"  // FatDateTimeToFileTime
+#include "sources/shell/knownfolders.h"
 
 namespace glimmerlog {
 namespace {
@@ -102,113 +106,11 @@ constexpr size_t kCplPath = 24;
 // category's number at 8.
 constexpr uint32_t kCategorySignature = 0x39DE2184;
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // Bytes [p, p + n) of one item or block; every read goes through Has().
 struct Span {
   const uint8_t* p;
   size_t n;
   bool Has(size_t offset, size_t length) const { return offset <= n && length <= n - offset; }
-};
-
-// The GUID stored at p as upper-case text without braces.
-std::string GuidText(const uint8_t* p) {
-  static const char kHex[] = "0123456789ABCDEF";
-  // Data1, Data2 and Data3 are little-endian; the last 8 bytes as stored.
-  static const int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
-  std::string text;
-  text.reserve(36);
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-    const uint8_t b = p[kOrder[i]];
-    text += kHex[b >> 4];
-    text += kHex[b & 0xF];
-  }
-  return text;
-}
-
-// Shell folders that item lists name by GUID: the desktop's root folders,
-// the known folders of the user's profile, its libraries and the ones under
-// My Computer, and a few control panel items.
-struct FolderName {
-  const char* guid;
-  const char16_t* name;
-};
-constexpr FolderName kFolderNames[] = {
-    {"20D04FE0-3AEA-1069-A2D8-08002B30309D", u"My Computer"},
-    {"21EC2020-3AEA-1069-A2DD-08002B30309D", u"Control Panel"},
-    {"26EE0668-A00A-44D7-9371-BEB064C98683", u"Control Panel"},
-    {"5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0", u"Control Panel"},
-    {"ED7BA470-8E54-465E-825C-99712043E01C", u"All Tasks"},
-    {"208D2C60-3AEA-1069-A2D7-08002B30309D", u"My Network Places"},
-    {"F02C1A0D-BE21-4350-88B0-7367FC96EF3C", u"Network"},
-    {"645FF040-5081-101B-9F08-00AA002F954E", u"Recycle Bin"},
-    {"031E4825-7B94-4DC3-B131-E946B44C8DD5", u"Libraries"},
-    {"59031A47-3F72-44A7-89C5-5595FE6B30EE", u"User's Files"},
-    {"450D8FBA-AD25-11D0-98A8-0800361B1103", u"My Documents"},
-    {"871C5380-42A0-1069-A2EA-08002B30309D", u"Internet Explorer"},
-    {"2227A280-3AEA-1069-A2DE-08002B30309D", u"Printers"},
-    {"4336A54D-038B-4685-AB02-99BB52D3FB8B", u"Public"},
-    {"9343812E-1C37-4A49-A12E-4B2D810D956B", u"Search Home"},
-    {"E17D4FC0-5564-11D1-83F2-00A0C90DC849", u"Search Results"},
-    {"679F85CB-0220-4080-B29B-5540CC05AAB6", u"Quick access"},
-    {"F874310E-B6B7-47DC-BC84-B9E6B38F5903", u"Home"},
-    {"22877A6D-37A1-461A-91B0-DBDA5AAEBC99", u"Recent Places"},
-    {"323CA680-C24D-4099-B94D-446DD2D7249E", u"Favorites"},
-    {"ED228FDF-9EA8-4870-83B1-96B02CFE0D52", u"My Games"},
-    {"018D5C66-4533-4307-9B53-224DE2ED1FE6", u"OneDrive"},
-    {"35786D3C-B075-49B9-88DD-029876E11C01", u"Portable Devices"},
-    {"F5FB2C77-0E2F-4A16-A381-3E560C68BC83", u"Removable Drives"},
-    {"4234D49B-0245-4DF3-B780-3893943456E1", u"Applications"},
-    {"7007ACC7-3202-11D1-AAD2-00805FC1270E", u"Network Connections"},
-    {"D20EA4E1-3957-11D2-A40B-0C5020524153", u"Administrative Tools"},
-    {"BD84B380-8CA2-1069-AB1D-08000948F534", u"Fonts"},
-    {"7B81BE6A-CE2B-4676-A29E-EB907A5126C5", u"Programs and Features"},
-    {"BB06C0E4-D293-4F75-8A90-CB05B6477EEE", u"System"},
-    // Known folders of the profile.
-    {"B4BFCC3A-DB2C-424C-B029-7FE99A87C641", u"Desktop"},
-    {"FDD39AD0-238F-46AF-ADB4-6C85480369C7", u"Documents"},
-    {"374DE290-123F-4565-9164-39C4925E467B", u"Downloads"},
-    {"33E28130-4E1E-4676-835A-98395C3BC3BB", u"Pictures"},
-    {"4BD8D571-6D19-48D3-BE97-422220080E43", u"Music"},
-    {"18989B1D-99B5-455B-841C-AB7C74E4DDFC", u"Videos"},
-    {"1777F761-68AD-4D8A-87BD-30B759FA33DD", u"Favorites"},
-    {"BFB9D5E0-C6A9-404C-B2B2-AE6DB6AF4968", u"Links"},
-    {"56784854-C6CB-462B-8169-88E350ACB882", u"Contacts"},
-    {"4C5C32FF-BB9D-43B0-B5B4-2D72E54EAAA4", u"Saved Games"},
-    {"7D1D3A04-DEBB-4115-95CF-2F29DA2920DA", u"Searches"},
-    {"AE50C081-EBD2-438A-8655-8A092E34987A", u"Recent Items"},
-    {"A52BBA46-E9E1-435F-B3D9-28DAA648C0F6", u"OneDrive"},
-    {"3EB685DB-65F9-4CF6-A03A-E3EF65729F3D", u"Roaming"},
-    {"F1B32785-6FBA-4FCF-9D55-7B8E7F157091", u"Local"},
-    {"A520A1A4-1780-4FF6-BD18-167343C5AF16", u"LocalLow"},
-    {"0762D272-C50A-4BB0-A382-697DCD729B80", u"Users"},
-    {"DFDF76A2-C82A-4D63-906A-5644AC457385", u"Public"},
-    {"905E63B6-C1BF-494E-B29C-65B732D3D21A", u"Program Files"},
-    {"7C5A40EF-A0FB-4BFC-874A-C0F2E0B9FA8E", u"Program Files (x86)"},
-    {"F38BF404-1D43-42F2-9305-67DE0B28FC23", u"Windows"},
-    {"1AC14E77-02E7-4E5D-B744-2EB1AE5198B7", u"System32"},
-    // Libraries.
-    {"7B0DB17D-9CD2-4A93-9733-46CC89022E7C", u"Documents"},
-    {"A990AE9F-A03B-4E80-94BC-9912D7504104", u"Pictures"},
-    {"2112AB0A-C86A-4FFE-A368-0DE96E47012E", u"Music"},
-    {"491E922F-5643-4AF4-A7EB-4E7A138D8174", u"Videos"},
-    // The folders under My Computer (Windows 7, then 8.1 and later).
-    {"A8CDFF1C-4878-43BE-B5FD-F8091C1C60D0", u"Documents"},
-    {"3ADD1653-EB32-4CB0-BBD7-DFA0ABB5ACCA", u"Pictures"},
-    {"1CF1260C-4DD0-4EBB-811F-33C572699FDE", u"Music"},
-    {"A0953C92-50DC-43BF-BE83-3742FED03C9C", u"Videos"},
-    {"D3162B92-9365-467A-956B-92703ACA08AF", u"Documents"},
-    {"088E3905-0323-4B02-9826-5D99428E115F", u"Downloads"},
-    {"24AD3AD4-A569-4530-98E1-AB02F9417AA8", u"Pictures"},
-    {"3DFDF296-DBEC-4FB4-81D1-6A3438BCF4DE", u"Music"},
-    {"F86FA3AB-70D2-4FC7-9C99-FCBF05467F3A", u"Videos"},
-    {"0DB7E03F-FC29-4DC6-9020-FF41B59E513A", u"3D Objects"},
 };
 
 constexpr const char16_t* kControlPanelCategories[] = {
@@ -228,35 +130,22 @@ constexpr const char16_t* kControlPanelCategories[] = {
 
 // The folder's name, or the GUID in braces when it is not in the table.
 std::u16string FolderText(const uint8_t* guid) {
+  if (const char16_t* name = KnownFolderNameOf(guid)) return name;
   const std::string text = GuidText(guid);
-  for (const auto& f : kFolderNames) {
-    if (text == f.guid) return f.name;
-  }
   std::u16string braced = u"{";
   braced.append(text.begin(), text.end());
   braced += u'}';
   return braced;
 }
 
-// Windows-1252 (the ANSI code page of western systems) for bytes 0x80-0x9F;
-// other bytes are the code points of the same value. Names that the shell
-// stores in the ANSI code page are mostly paired with their UTF-16 form, which
-// is used when present.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // An ANSI string from `offset` up to its NUL or `end`; `next` is the offset
-// after the NUL (or `end`).
+// after the NUL (or `end`). Names that the shell stores in the ANSI code
+// page are read as Windows-1252, the code page of western systems; they are
+// mostly paired with their UTF-16 form, which is used when present.
 std::u16string AnsiString(const Span& s, size_t offset, size_t end, size_t* next = nullptr) {
   std::u16string text;
   size_t i = offset;
-  for (; i < end && i < s.n && s.p[i] != 0; ++i) {
-    const uint8_t b = s.p[i];
-    text += b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
-  }
+  for (; i < end && i < s.n && s.p[i] != 0; ++i) text += Windows1252Char(s.p[i]);
   if (next) *next = i < end && i < s.n ? i + 1 : i;
   return text;
 }
@@ -546,17 +435,6 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
   d.text = UnknownItem(type);
 }
 
-bool SameAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 ListResult DecodeListAt(const Span& list, int depth) {
   ListResult result;
   ItemListText& out = result.text;
@@ -584,7 +462,7 @@ ListResult DecodeListAt(const Span& list, int depth) {
     if (d.network && d.text.size() > 2 && d.text[0] == u'\\' && d.text[1] == u'\\') {
       const size_t end = d.text.find(u'\\', 2);
       if (end != std::u16string::npos && end + 1 < d.text.size() &&
-          SameAsciiNoCase(std::u16string_view(d.text).substr(2, end - 2), previous)) {
+          SameIgnoringAsciiCase(std::u16string_view(d.text).substr(2, end - 2), previous)) {
         d.text.erase(0, end + 1);
       }
     }

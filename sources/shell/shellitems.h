@@ -3,8 +3,8 @@
 // (ComDlg32\OpenSavePidlMRU, ComDlg32\LastVisitedPidlMRU, RecentDocs): turns
 // a list into a readable path with the times of its last file entry.
 // Platform-free; never reads outside the bytes it is given.
-#ifndef GLIMMERLOG_VIEWS_EXPLORER_SHELLITEMS_H
-#define GLIMMERLOG_VIEWS_EXPLORER_SHELLITEMS_H
+#ifndef GLIMMERLOG_SOURCES_SHELL_SHELLITEMS_H
+#define GLIMMERLOG_SOURCES_SHELL_SHELLITEMS_H
 
 #include <cstddef>
 #include <cstdint>

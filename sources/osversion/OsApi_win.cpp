@@ -1,8 +1,8 @@
-#include "app/OsApi.h"
+#include "sources/osversion/OsApi.h"
 
 #include <windows.h>
 
-#include "app/osname.h"
+#include "sources/osversion/osname.h"
 
 namespace glimmerlog {
 

@@ -1,7 +1,7 @@
 // The browser's per-user URL history as an ordered list of entries, read
 // through the history store's interfaces.
-#ifndef GLIMMERLOG_VIEWS_BROWSER_CURLHISTORY_H
-#define GLIMMERLOG_VIEWS_BROWSER_CURLHISTORY_H
+#ifndef GLIMMERLOG_VIEWS_BROWSER_CURLHISTORY_WIN_H
+#define GLIMMERLOG_VIEWS_BROWSER_CURLHISTORY_WIN_H
 
 #include <windows.h>
 #include <urlhist.h>

@@ -1,7 +1,9 @@
-#include "views/browser/msiecf.h"
+#include "sources/ie/msiecf.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "base/bytes.h"
 
 namespace glimmerlog {
 namespace {
@@ -38,15 +40,6 @@ constexpr uint8_t kTypeLpwstr = 0x1F;
 
 constexpr char kVisitedPrefix[] = "Visited: ";
 constexpr size_t kVisitedPrefixLength = sizeof(kVisitedPrefix) - 1;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
 
 bool HasSignature(const uint8_t* p, const char (&sig)[5]) { return std::memcmp(p, sig, 4) == 0; }
 
