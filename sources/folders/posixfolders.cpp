@@ -120,11 +120,12 @@ PosixFolderSource::PosixFolderSource(std::string root) : root_(std::move(root)) 
 SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& out) const {
   out.clear();
   if (path.find(u'\0') != std::u16string_view::npos) return SourceStatus::kMissing;
+  // A path below the Windows root goes on from there; any other absolute
+  // path is another drive, or a path of this machine's own.
   std::u16string_view rest = path;
-  if (PathBelow(path, windowsRoot_, rest)) {
-    // below the root: what follows it, its ".." resolved below
-  } else if ((path.size() >= 2 && path[1] == u':') || (!path.empty() && IsPathSeparator(path[0]))) {
-    return SourceStatus::kMissing;  // another drive, or a path of this machine's own
+  if (!PathBelow(path, windowsRoot_, rest) &&
+      ((path.size() >= 2 && path[1] == u':') || (!path.empty() && IsPathSeparator(path[0])))) {
+    return SourceStatus::kMissing;
   }
   // Each part resolved in the folder found so far; ".." goes back one part,
   // never above the copy's own folder.

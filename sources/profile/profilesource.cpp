@@ -277,7 +277,8 @@ bool ProfileSource::MapPath(std::u16string_view hivePath, std::u16string& out) c
     if (close == std::u16string_view::npos) return false;
     const std::u16string_view variable = path.substr(1, close - 1);
     rest = path.substr(close + 1);
-    // A ".." would lead out of the profile folder, onto the machine reading it.
+    // A ".." would lead out of the profile folder, onto the machine reading
+    // it (PathWithin refuses one below the root alike).
     if ((!rest.empty() && !IsPathSeparator(rest.front())) || ClimbsOut(rest)) return false;
     if (SameRegistryName(variable, u"USERPROFILE")) {
       // the profile folder itself

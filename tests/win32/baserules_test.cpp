@@ -30,9 +30,9 @@ std::string Read(ReadOnlyFile& file, uint64_t offset, size_t n) {
   return bytes;
 }
 
-// A sparse file of 5 GiB: its few written bytes straddle the
-// 4 GiB mark and end the file, so that a read that loses the offset's high
-// half, or takes the end for a failure, shows.
+// A sparse file of 5 GiB: its few written bytes straddle the 4 GiB mark
+// and end the file, so that a read that loses the offset's high half, or
+// takes the end for a failure, shows.
 TEST(ReadOnlyFile, ReadsPast4GiBAndStopsAtTheEnd) {
   test::ScratchFolder folder(L"filereader");
   const std::wstring path = folder.path() + L"\\large.bin";
