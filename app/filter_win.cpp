@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "base/ascii.h"
+
 namespace glimmerlog {
 
 namespace {
@@ -19,7 +21,7 @@ template <class String>
 void Fold(String& text) {
   bool ascii = true;
   for (auto& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<typename String::value_type>(c + ('a' - 'A'));
+    c = FoldAscii(c);
     ascii = ascii && c < 0x80;
   }
   if (!ascii && !text.empty()) CharLowerBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
@@ -37,12 +39,11 @@ bool AsciiContains(const char* text, size_t n, const std::u16string& part, bool&
     }
   }
   if (part.size() > n) return false;
-  auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
   const char first = static_cast<char>(part[0]);
   for (size_t i = 0, last = n - part.size(); i <= last; ++i) {
-    if (fold(text[i]) != first) continue;
+    if (FoldAscii(text[i]) != first) continue;
     size_t k = 1;
-    while (k < part.size() && fold(text[i + k]) == static_cast<char>(part[k])) ++k;
+    while (k < part.size() && FoldAscii(text[i + k]) == static_cast<char>(part[k])) ++k;
     if (k == part.size()) return true;
   }
   return false;

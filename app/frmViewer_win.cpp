@@ -14,7 +14,7 @@
 #include "app/version.h"
 #include "base/shell.h"
 #include "sources/live.h"
-#include "views/browser/CURLHistory.h"
+#include "views/browser/CURLHistory_win.h"
 
 namespace glimmerlog {
 

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "app/OsApi.h"
 #include "app/frmAbout.h"
 #include "app/frmViewer.h"
 #include "base/winutil_win.h"
+#include "sources/osversion/OsApi.h"
 
 namespace glimmerlog {
 

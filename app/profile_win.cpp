@@ -5,9 +5,10 @@
 #include <shlobj.h>
 
 #include "app/version.h"
+#include "sources/ie/historyfiles.h"
 #include "sources/live.h"
-#include "views/browser/CURLHistory.h"
-#include "views/browser/historyfilestore.h"
+#include "views/browser/CURLHistory_win.h"
+#include "views/browser/historyfilestore_win.h"
 
 namespace glimmerlog {
 
@@ -77,11 +78,7 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
   UseSources(&profile->Registry(), &LiveFolders(), profile.get());
   opened_ = std::move(profile);
   g_profileHistory.clear();
-  const std::u16string history = opened_->ShellFolder(u"History");
-  if (history != kRegFailureText) {
-    const std::wstring base = WithoutFinalBackslash(AsWide(history));
-    g_profileHistory = {base + L"\\History.IE5\\index.dat", base + L"\\Low\\History.IE5\\index.dat"};
-  }
+  for (const std::u16string& file : HistoryFiles(*opened_, LiveFolders())) g_profileHistory.push_back(AsWide(file));
   SetHistoryStoreFactory(&ProfileHistoryStore);
   ShowProfileChange();
   return true;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/export.h"
+#include "views/export.h"
 
 namespace glimmerlog {
 

@@ -7,9 +7,9 @@
 
 #include "app/frmViewer.h"
 #include "base/winutil_win.h"
-#include "views/browser/CURLHistory.h"
-#include "views/browser/frmindexfile.h"
-#include "views/browser/indexscan.h"
+#include "views/browser/CURLHistory_win.h"
+#include "views/browser/frmindexfile_win.h"
+#include "sources/ie/indexscan.h"
 
 namespace glimmerlog {
 

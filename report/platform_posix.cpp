@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/codepage.h"
 #include "report/isotime.h"
 #include "report/systemplatform.h"
 #include "sources/folders/posixfolders.h"

@@ -9,27 +9,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/OsApi.h"
+#include "base/file_win.h"
 #include "base/winutil_win.h"
 #include "report/systemplatform.h"
+#include "sources/folders/filestatus_win.h"
 #include "sources/live.h"
+#include "sources/osversion/OsApi.h"
 
 namespace glimmerlog {
 
 namespace {
-
-SourceStatus StatusOf(DWORD e) {
-  switch (e) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH: return SourceStatus::kMissing;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return SourceStatus::kDenied;
-    default: return SourceStatus::kDamaged;
-  }
-}
 
 std::wstring FullPath(const std::string& utf8) {
   const std::wstring path = Utf8ToWide(utf8);
@@ -45,27 +34,14 @@ std::u16string AnsiBytes(std::string_view bytes) {
   return std::u16string(AsU16(AnsiToWide(bytes.data(), bytes.size())));
 }
 
-// Reads of an open file at 64-bit offsets.
+// The scanner's reads of an open file.
 class FileBytes final : public ByteSource {
  public:
-  explicit FileBytes(UniqueFile file) : file_(std::move(file)) {}
-  size_t ReadAt(uint64_t offset, void* buf, size_t n) override {
-    size_t done = 0;
-    while (done < n) {
-      OVERLAPPED at{};
-      const uint64_t where = offset + done;
-      at.Offset = static_cast<DWORD>(where);
-      at.OffsetHigh = static_cast<DWORD>(where >> 32);
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
-      DWORD got = 0;
-      if (!ReadFile(file_.get(), static_cast<char*>(buf) + done, want, &got, &at) || got == 0) break;
-      done += got;
-    }
-    return done;
-  }
+  explicit FileBytes(ReadOnlyFile file) : file_(std::move(file)) {}
+  size_t ReadAt(uint64_t offset, void* buf, size_t n) override { return file_.ReadAt(offset, buf, n); }
 
  private:
-  UniqueFile file_;
+  ReadOnlyFile file_;
 };
 
 bool IsConsole(HANDLE h) {
@@ -79,7 +55,7 @@ class WinReportPlatform final : public ReportPlatform {
     std::wstring full = FullPath(dir);
     const DWORD a = GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
-      status = a == INVALID_FILE_ATTRIBUTES ? StatusOf(GetLastError()) : SourceStatus::kMissing;
+      status = a == INVALID_FILE_ATTRIBUTES ? StatusOfFileError(GetLastError()) : SourceStatus::kMissing;
       return nullptr;
     }
     while (!full.empty() && full.back() == L'\\') full.pop_back();
@@ -93,20 +69,15 @@ class WinReportPlatform final : public ReportPlatform {
     return &live;
   }
 
-  // Shared for reading, writing and deletion: the browser may hold the file
-  // open and write to it meanwhile.
+  // The browser may hold the file open and write to it meanwhile.
   std::unique_ptr<ByteSource> OpenFile(const std::string& path, uint64_t& size, SourceStatus& status) override {
     size = 0;
-    UniqueFile file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER length{};
-    if (!file || !GetFileSizeEx(file.get(), &length) || length.QuadPart < 0) {
-      status = StatusOf(GetLastError());
+    ReadOnlyFile file;
+    if (!file.Open(Utf8ToWide(path).c_str(), FILE_FLAG_SEQUENTIAL_SCAN) || !file.Size(size)) {
+      status = StatusOfFileError(file.Error());
       return nullptr;
     }
     status = SourceStatus::kOk;
-    size = static_cast<uint64_t>(length.QuadPart);
     return std::make_unique<FileBytes>(std::move(file));
   }
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/export.h"
+#include "views/export.h"
 #include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
-#include "views/browser/indexscan.h"
+#include "sources/ie/indexscan.h"
 #include "views/viewdef.h"
 
 namespace glimmerlog {

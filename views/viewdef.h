@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/codepage.h"
 #include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
 #include "views/table.h"
@@ -23,11 +24,6 @@ class ByteSource;
 
 // Bytes of the ANSI code page (index.dat addresses) as text.
 using AnsiDecoder = std::u16string (*)(std::string_view bytes);
-
-// Windows-1252, the ANSI code page of Western European Windows; its five
-// unassigned bytes stay the code points of the same number, as Windows maps
-// them. For systems that have no ANSI code page of their own.
-std::u16string Windows1252Text(std::string_view bytes);
 
 // One visit of the browser's own history as a history store gives it.
 struct UrlVisit {

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <vector>
 
+#include "base/ascii.h"
+#include "sources/ie/historyfiles.h"
+#include "sources/ie/msiecf.h"
 #include "sources/registry/splitlist.h"
-#include "views/browser/browserhistoryreader.h"
-#include "views/browser/msiecf.h"
-#include "views/explorer/explorerreaders.h"
 #include "views/folderreader.h"
 #include "views/shell/reglist.h"
 
@@ -25,15 +25,6 @@ std::u16string Trim(std::u16string_view s) {
   return std::u16string(s);
 }
 
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
-bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (FoldAscii(text[i]) != FoldAscii(prefix[i])) return false;
-  }
-  return true;
-}
 
 std::u16string Status(SourceStatus s) { return AsciiText(StatusName(s)); }
 
@@ -77,20 +68,6 @@ void OneColumn(Table& table, const char16_t* caption, long width) { table.column
 
 }  // namespace
 
-std::u16string Windows1252Text(std::string_view bytes) {
-  static constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  std::u16string text;
-  text.reserve(bytes.size());
-  for (char c : bytes) {
-    const unsigned char b = static_cast<unsigned char>(c);
-    text += b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b);
-  }
-  return text;
-}
-
 void ShowRegList(RegistrySource& registry, std::u16string_view key, ListRule rule, Table& table) {
   // The window lists nothing for a key it cannot read; a key that is there
   // but damaged or denied is named as well, so that the report can say what
@@ -123,14 +100,7 @@ void ReadUrlHistory(ViewSources& sources, Table& table, Timeline* timeline) {
     if (!asked) table.Problem(u"Internet history: the history store could not be opened");
     return;
   }
-  std::u16string folder = Trim(sources.paths.ShellFolder(u"History"));
-  if (folder == kRegFailureText || folder.empty()) return;
-  if (folder.back() == u'\\') folder.pop_back();
-  std::vector<std::u16string> files{folder + u"\\History.IE5\\index.dat"};
-  const std::u16string low = folder + u"\\Low\\History.IE5\\index.dat";
-  if (sources.folders.Attributes(low) != FolderSource::kNoAttributes) files.push_back(low);
-
-  for (const std::u16string& file : files) {
+  for (const std::u16string& file : HistoryFiles(sources.paths, sources.folders)) {
     std::vector<uint8_t> bytes;
     const SourceStatus status = sources.folders.ReadFile(file, bytes, kMaxHistoryFileBytes);
     std::vector<HistoryEntry> entries;
@@ -144,7 +114,7 @@ void ReadUrlHistory(ViewSources& sources, Table& table, Timeline* timeline) {
     }
     for (HistoryEntry& e : entries) {
       std::u16string url = AnsiLine(e.url, sources.ansi);
-      if (!StartsWithNoCase(url, u"http")) continue;
+      if (!StartsWithIgnoringAsciiCase(url, u"http")) continue;
       if (timeline) timeline->Add({e.lastVisited, u"Page visited", url, e.title, u"Internet history", url});
       table.AddRow()
           .Text(std::move(e.title))

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "views/browser/indexscan.h"
+#include "sources/ie/indexscan.h"
 #include "views/shell/regrules.h"
 #include "views/viewdef.h"
 

@@ -1,6 +1,7 @@
 // The table of views: a new view is a reader in its folder and a line here.
 #include <string>
 
+#include "base/ascii.h"
 #include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/viewdef.h"
@@ -65,15 +66,6 @@ void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
 
 std::u16string Fixed(const char16_t* text) { return text; }
 
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
-bool SameNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
 
 using F = ViewDef::Flags;
 using G = ViewGroup;
@@ -160,7 +152,7 @@ const std::vector<ViewDef>& Views() {
 
 const ViewDef* FindView(std::u16string_view nameOrTag) {
   for (const ViewDef& v : Views()) {
-    if (SameNoCase(nameOrTag, v.name) || SameNoCase(nameOrTag, v.tag)) return &v;
+    if (SameIgnoringAsciiCase(nameOrTag, v.name) || SameIgnoringAsciiCase(nameOrTag, v.tag)) return &v;
   }
   return nullptr;
 }

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <functional>
 
-#include "sources/browsers/browserhistory.h"
+#include "base/ascii.h"
 #include "base/utf8.h"
+#include "sources/browsers/browserhistory.h"
+#include "sources/folders/pathrules.h"
 
 namespace glimmerlog {
 
@@ -18,13 +20,6 @@ std::u16string AsFolder(std::u16string_view path) {
   std::u16string folder(path);
   if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
   return folder;
-}
-
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 bool IsFile(FolderSource& folders, const std::u16string& path) {
@@ -227,8 +222,8 @@ void AddChromiumProfiles(FolderSource& folders, const std::u16string& userData, 
   }
   std::vector<BrowserProfile> profiles;
   for (const std::u16string& name : subfolders) {
-    auto known =
-        std::find_if(named.begin(), named.end(), [&](const NamedFolder& n) { return SameName(n.folder, name); });
+    auto known = std::find_if(named.begin(), named.end(),
+                              [&](const NamedFolder& n) { return SameIgnoringAsciiCase(n.folder, name); });
     if (name != u"Default" && ProfileNumber(name) < 0 && known == named.end()) continue;
     const std::u16string database = userData + name + u"\\History";
     if (!IsFile(folders, database)) continue;
@@ -291,16 +286,6 @@ std::u16string LastName(std::u16string_view folder) {
   return std::u16string(slash == std::u16string_view::npos ? folder : folder.substr(slash + 1));
 }
 
-// Whether a path has a ".." part, which would lead out of where it starts.
-bool ClimbsOut(std::u16string_view path) {
-  for (size_t begin = 0; begin <= path.size();) {
-    const size_t end = std::min(path.find_first_of(u"\\/", begin), path.size());
-    if (path.substr(begin, end - begin) == u"..") return true;
-    begin = end + 1;
-  }
-  return false;
-}
-
 void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFolder, ProfilePaths* paths,
                         std::vector<BrowserProfile>& out) {
   struct Candidate {
@@ -331,7 +316,7 @@ void AddFirefoxProfiles(FolderSource& folders, const std::u16string& firefoxFold
   std::vector<BrowserProfile> profiles;
   for (const Candidate& c : candidates) {
     const std::u16string database = c.folder + u"places.sqlite";
-    auto same = [&](const BrowserProfile& p) { return SameName(p.databasePath, database); };
+    auto same = [&](const BrowserProfile& p) { return SameIgnoringAsciiCase(p.databasePath, database); };
     if (std::any_of(profiles.begin(), profiles.end(), same) || !IsFile(folders, database)) continue;
     BrowserProfile p;
     p.browser = u"Firefox";

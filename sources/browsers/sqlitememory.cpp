@@ -2,7 +2,7 @@
 
 #include <sqlite3.h>
 
-#include <cctype>
+#include "base/ascii.h"
 
 namespace glimmerlog {
 
@@ -54,7 +54,7 @@ std::vector<std::string> MemoryDatabase::Columns(const char* table) {
   while (sqlite3_step(s.get()) == SQLITE_ROW) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
     std::string name(text ? text : "");
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : name) c = FoldAscii(c);
     columns.push_back(std::move(name));
   }
   return columns;

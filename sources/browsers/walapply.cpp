@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace glimmerlog {
 
 namespace {
@@ -12,15 +14,6 @@ constexpr size_t kFrameHeaderSize = 24;
 constexpr uint32_t kMagicLittleEndianSums = 0x377f0682;
 constexpr uint32_t kMagicBigEndianSums = 0x377f0683;
 constexpr uint32_t kWalVersion = 3007000;
-
-uint32_t Be32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-         p[3];
-}
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 |
-         p[0];
-}
 
 // SQLite's running checksum of the log over `n` bytes (a multiple of 8), as
 // 32-bit words in the byte order the magic number names.
@@ -49,7 +42,7 @@ struct Checksum {
 // The page size a database header gives; 0 when the bytes hold no header.
 uint32_t DatabasePageSize(const std::vector<uint8_t>& db) {
   if (db.size() < 100 || std::memcmp(db.data(), "SQLite format 3", 16) != 0) return 0;
-  const uint32_t v = static_cast<uint32_t>(db[16]) << 8 | db[17];
+  const uint32_t v = Be16(db.data() + 16);
   return v == 1 ? 65536 : v;
 }
 

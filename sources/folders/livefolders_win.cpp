@@ -3,11 +3,12 @@
 #include <shlobj.h>
 #include <knownfolders.h>
 
-#include <algorithm>
 #include <new>
 #include <vector>
 
+#include "base/file_win.h"
 #include "base/winutil_win.h"
+#include "sources/folders/filestatus_win.h"
 #include "sources/live.h"
 #include "sources/registry/regAPI.h"
 
@@ -47,12 +48,7 @@ class LiveFolderSource final : public FolderSource {
     UniqueFind find(FindFirstFileExW((AsWide(folder) + L"*.*").c_str(), FindExInfoStandard, &found,
                                      FindExSearchNameMatch, nullptr, 0));
     if (!find) {
-      const DWORD e = GetLastError();
-      if (status) {
-        *status = e == ERROR_ACCESS_DENIED                                 ? SourceStatus::kDenied
-                  : e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? SourceStatus::kMissing
-                                                                           : SourceStatus::kDamaged;
-      }
+      if (status) *status = StatusOfFileError(GetLastError());
       return nullptr;
     }
     if (status) *status = SourceStatus::kOk;
@@ -66,52 +62,30 @@ class LiveFolderSource final : public FolderSource {
   // writing, and may even delete or rename it, while it is read here.
   SourceStatus ReadFile(const std::u16string& path, std::vector<uint8_t>& bytes, uint64_t limit) override {
     bytes.clear();
-    UniqueFile file(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return StatusOf(GetLastError());
-    // A pipe or a device is no file: reading it could wait for ever.
-    if (GetFileType(file.get()) != FILE_TYPE_DISK) return SourceStatus::kDenied;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return StatusOf(GetLastError());
-    if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > limit ||
-        static_cast<uint64_t>(size.QuadPart) > bytes.max_size()) {
-      return SourceStatus::kDamaged;
+    ReadOnlyFile file;
+    if (!file.Open(AsWide(path).c_str(), FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
+      return StatusOfFileError(file.Error());
     }
+    // A pipe or a device is no file: reading it could wait for ever.
+    if (!file.IsDisk()) return SourceStatus::kDenied;
+    uint64_t size = 0;
+    if (!file.Size(size)) return StatusOfFileError(file.Error());
+    if (size > limit || size > bytes.max_size()) return SourceStatus::kDamaged;
     try {
-      bytes.resize(static_cast<size_t>(size.QuadPart));
+      bytes.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
       bytes.clear();
       return SourceStatus::kDamaged;
     }
     // The file may shrink while it is read (the writer goes on): what was
     // there is kept.
-    size_t done = 0;
-    while (done < bytes.size()) {
-      DWORD got = 0;
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
-      if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) {
-        const DWORD e = GetLastError();
-        bytes.clear();
-        return StatusOf(e);
-      }
-      if (got == 0) break;
-      done += got;
+    const size_t got = file.ReadAt(0, bytes.data(), bytes.size());
+    if (got < bytes.size() && file.Error() != 0) {
+      bytes.clear();
+      return StatusOfFileError(file.Error());
     }
-    bytes.resize(done);
+    bytes.resize(got);
     return SourceStatus::kOk;
-  }
-
- private:
-  static SourceStatus StatusOf(DWORD e) {
-    switch (e) {
-      case ERROR_FILE_NOT_FOUND:
-      case ERROR_PATH_NOT_FOUND: return SourceStatus::kMissing;
-      case ERROR_ACCESS_DENIED:
-      case ERROR_SHARING_VIOLATION:
-      case ERROR_LOCK_VIOLATION: return SourceStatus::kDenied;
-      default: return SourceStatus::kDamaged;
-    }
   }
 };
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "sources/folders/pathrules.h"
 #include "sources/hive/upcase.h"
 
 namespace glimmerlog {
@@ -16,8 +17,6 @@ namespace glimmerlog {
 namespace {
 
 constexpr uint32_t kReadOnly = 0x01, kDirectory = 0x10, kArchive = 0x20, kNormal = 0x80, kReparsePoint = 0x400;
-
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 SourceStatus StatusOfErrno(int e) {
   switch (e) {
@@ -121,13 +120,12 @@ PosixFolderSource::PosixFolderSource(std::string root) : root_(std::move(root)) 
 SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& out) const {
   out.clear();
   if (path.find(u'\0') != std::u16string_view::npos) return SourceStatus::kMissing;
+  // A path below the Windows root goes on from there; any other absolute
+  // path is another drive, or a path of this machine's own.
   std::u16string_view rest = path;
-  const size_t n = windowsRoot_.size();
-  if (n > 0 && path.size() >= n && SameRegistryName(path.substr(0, n), windowsRoot_) &&
-      (path.size() == n || IsSeparator(path[n]) || IsSeparator(windowsRoot_.back()))) {
-    rest = path.substr(n);
-  } else if ((path.size() >= 2 && path[1] == u':') || (!path.empty() && IsSeparator(path[0]))) {
-    return SourceStatus::kMissing;  // another drive, or a path of this machine's own
+  if (!PathBelow(path, windowsRoot_, rest) &&
+      ((path.size() >= 2 && path[1] == u':') || (!path.empty() && IsPathSeparator(path[0])))) {
+    return SourceStatus::kMissing;
   }
   // Each part resolved in the folder found so far; ".." goes back one part,
   // never above the copy's own folder.
@@ -136,7 +134,7 @@ SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& 
   size_t begin = 0;
   while (begin <= rest.size()) {
     size_t end = begin;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    while (end < rest.size() && !IsPathSeparator(rest[end])) ++end;
     const std::u16string_view part = rest.substr(begin, end - begin);
     begin = end + 1;
     if (part.empty() || part == u".") continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/bytes.h"
 #include "sources/hive/upcase.h"
 
 namespace glimmerlog {
@@ -32,15 +33,6 @@ constexpr uint32_t kDataInline = 0x80000000;  // data held in the data field its
 // Data over this size is stored in a big-data ("db") cell by hives of
 // version 1.4 and later, in segments of this size each but the last.
 constexpr uint32_t kBigDataSegment = 16344;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-         (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint64_t Le64(const uint8_t* p) { return Le32(p) | (static_cast<uint64_t>(Le32(p + 4)) << 32); }
 
 bool Signature(const uint8_t* p, const char (&sig)[3]) { return p[0] == sig[0] && p[1] == sig[1]; }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/bytes.h"
+#include "sources/folders/pathrules.h"
 #include "sources/hive/hivesource.h"
 #include "sources/hive/upcase.h"
 
@@ -19,8 +21,6 @@ constexpr uint64_t kMaxHiveBytes = 1ull << 30;
 
 std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
-
 std::u16string_view TrimSpaces(std::u16string_view s) {
   while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
@@ -28,23 +28,14 @@ std::u16string_view TrimSpaces(std::u16string_view s) {
 }
 
 std::u16string_view WithoutFinalSeparators(std::u16string_view s) {
-  while (!s.empty() && IsSeparator(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsPathSeparator(s.back())) s.remove_suffix(1);
   return s;
 }
 
 // "C:\...", "C:" or "\\server\share\...".
 bool IsAbsolute(std::u16string_view path) {
-  return (path.size() >= 2 && path[1] == u':') || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
-}
-
-// `path` is `folder` or lies below it; `rest` is what follows (empty, or
-// starting with a separator).
-bool Below(std::u16string_view path, std::u16string_view folder, std::u16string_view& rest) {
-  if (folder.empty() || path.size() < folder.size() || !SameRegistryName(path.substr(0, folder.size()), folder)) {
-    return false;
-  }
-  rest = path.substr(folder.size());
-  return rest.empty() || IsSeparator(rest.front());
+  return (path.size() >= 2 && path[1] == u':') ||
+         (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
 }
 
 // A text value (REG_SZ or REG_EXPAND_SZ) up to its first NUL.
@@ -55,7 +46,7 @@ bool ReadText(RegistrySource& registry, std::u16string_view key, std::u16string_
     return false;
   }
   for (size_t i = 0; i + 1 < data.bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(data.bytes[i] | data.bytes[i + 1] << 8);
+    const char16_t c = static_cast<char16_t>(Le16(data.bytes.data() + i));
     if (c == 0) break;
     text += c;
   }
@@ -96,7 +87,7 @@ bool RootOf(std::u16string_view path, const DefaultPlace& place, std::u16string&
   path = WithoutFinalSeparators(TrimSpaces(path));
   for (const char16_t* ending : place.endings) {
     const std::u16string_view e(ending);
-    if (path.size() <= e.size() + 1 || !IsSeparator(path[path.size() - e.size() - 1]) ||
+    if (path.size() <= e.size() + 1 || !IsPathSeparator(path[path.size() - e.size() - 1]) ||
         !SameRegistryName(path.substr(path.size() - e.size()), e)) {
       continue;
     }
@@ -110,8 +101,8 @@ bool RootOf(std::u16string_view path, const DefaultPlace& place, std::u16string&
 
 bool ContainsFolder(std::u16string_view path, std::u16string_view part) {
   for (size_t at = 0; at + part.size() <= path.size(); ++at) {
-    if ((at == 0 || IsSeparator(path[at - 1])) && SameRegistryName(path.substr(at, part.size()), part) &&
-        (at + part.size() == path.size() || IsSeparator(path[at + part.size()]))) {
+    if ((at == 0 || IsPathSeparator(path[at - 1])) && SameRegistryName(path.substr(at, part.size()), part) &&
+        (at + part.size() == path.size() || IsPathSeparator(path[at + part.size()]))) {
       return true;
     }
   }
@@ -252,7 +243,7 @@ std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u
 }
 
 std::u16string ProfileSource::Join(std::u16string_view relative) const {
-  while (!relative.empty() && IsSeparator(relative.front())) relative.remove_prefix(1);
+  while (!relative.empty() && IsPathSeparator(relative.front())) relative.remove_prefix(1);
   if (folder_.empty()) return std::u16string(relative);
   std::u16string path = folder_;
   if (!relative.empty()) {
@@ -286,7 +277,9 @@ bool ProfileSource::MapPath(std::u16string_view hivePath, std::u16string& out) c
     if (close == std::u16string_view::npos) return false;
     const std::u16string_view variable = path.substr(1, close - 1);
     rest = path.substr(close + 1);
-    if (!rest.empty() && !IsSeparator(rest.front())) return false;
+    // A ".." would lead out of the profile folder, onto the machine reading
+    // it (PathWithin refuses one below the root alike).
+    if ((!rest.empty() && !IsPathSeparator(rest.front())) || ClimbsOut(rest)) return false;
     if (SameRegistryName(variable, u"USERPROFILE")) {
       // the profile folder itself
     } else if (SameRegistryName(variable, u"APPDATA") && !roamingRelative_.empty()) {
@@ -296,32 +289,19 @@ bool ProfileSource::MapPath(std::u16string_view hivePath, std::u16string& out) c
     } else {
       return false;
     }
-  } else if (!Below(path, root_.path, rest)) {
+  } else if (!PathWithin(path, root_.path, rest)) {
     return false;
   }
   relative += rest;
-  // A ".." would lead out of the profile folder, onto the machine reading it.
-  for (size_t begin = 0; begin <= relative.size();) {
-    size_t end = begin;
-    while (end < relative.size() && !IsSeparator(relative[end])) ++end;
-    if (std::u16string_view(relative).substr(begin, end - begin) == u"..") return false;
-    begin = end + 1;
-  }
   out = Join(relative);
   // A final backslash stays, as the hive wrote it.
-  if (!rest.empty() && IsSeparator(rest.back()) && !out.empty() && !IsSeparator(out.back())) out += u'\\';
+  if (!rest.empty() && IsPathSeparator(rest.back()) && !out.empty() && !IsPathSeparator(out.back())) out += u'\\';
   return true;
 }
 
 bool ProfileSource::MapToProfile(std::u16string_view path, std::u16string& out) {
   std::u16string_view rest;
-  if (!folder_.empty() && Below(path, folder_, rest)) {
-    for (size_t begin = 0; begin <= rest.size();) {
-      size_t end = begin;
-      while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-      if (rest.substr(begin, end - begin) == u"..") return false;
-      begin = end + 1;
-    }
+  if (PathWithin(path, folder_, rest)) {
     out = std::u16string(path);
     return true;
   }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/bytes.h"
 #include "sources/registry/registrysource.h"
 
 namespace glimmerlog {
@@ -19,16 +20,14 @@ bool RegValueText(uint32_t type, const uint8_t* bytes, size_t size, std::u16stri
     const size_t chars = size / 2;
     if (chars == 0) return false;
     for (size_t i = 0; i < chars; ++i) {
-      const char16_t c = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+      const char16_t c = static_cast<char16_t>(Le16(bytes + 2 * i));
       if (c == 0) break;
       text += c;
     }
     return true;
   }
   if (type == kRegDword && size == 4) {
-    const uint32_t value = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-    const std::string digits = std::to_string(static_cast<int32_t>(value));
+    const std::string digits = std::to_string(static_cast<int32_t>(Le32(bytes)));
     text.assign(digits.begin(), digits.end());
     return true;
   }

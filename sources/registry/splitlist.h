@@ -5,14 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace glimmerlog {
+#include "base/ascii.h"
 
-namespace detail {
-template <class Char>
-Char FoldAscii(Char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c + ('a' - 'A')) : c;
-}
-}  // namespace detail
+namespace glimmerlog {
 
 // Cuts `text` at each occurrence of `delimiter` (letters compared without
 // regard to case), taking the delimiter as one character long. Returns the
@@ -30,7 +25,7 @@ std::vector<String> SplitList(String& text, const String& delimiter) {
     size_t found = String::npos;
     for (size_t i = start; i + delimiter.size() <= text.size(); ++i) {
       size_t k = 0;
-      while (k < delimiter.size() && detail::FoldAscii(text[i + k]) == detail::FoldAscii(delimiter[k])) ++k;
+      while (k < delimiter.size() && FoldAscii(text[i + k]) == FoldAscii(delimiter[k])) ++k;
       if (k == delimiter.size()) {
         found = i;
         break;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sources/ie/msiecf.h"
 #include "tests/support/msiecf_writer.h"
-#include "views/browser/msiecf.h"
 
 namespace {
 

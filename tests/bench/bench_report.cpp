@@ -28,8 +28,8 @@
 #include "report/systemplatform.h"
 #include "sources/browsers/browserhistory.h"
 #include "sources/hive/hivesource.h"
+#include "sources/ie/msiecf.h"
 #include "tests/support/diskfolders.h"
-#include "views/browser/msiecf.h"
 #include "views/explorer/explorerreaders.h"
 
 extern char** environ;

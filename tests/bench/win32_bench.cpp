@@ -34,16 +34,16 @@
 #include "app/collation.h"
 #include "app/frmViewer.h"
 #include "app/save.h"
-#include "tests/support/msiecf_writer.h"
-#include "tests/win32/win32_test_util.h"
-#include "views/browser/CURLHistory.h"
-#include "views/browser/frmindexfile.h"
-#include "views/browser/historyfilestore.h"
-#include "views/browser/msiecf.h"
-#include "views/explorer/explorerreaders.h"
 #include "sources/browsers/browserhistory.h"
+#include "sources/ie/msiecf.h"
 #include "sources/live.h"
+#include "tests/support/msiecf_writer.h"
 #include "tests/support/sqlitebytes.h"
+#include "tests/win32/win32_test_util.h"
+#include "views/browser/CURLHistory_win.h"
+#include "views/browser/frmindexfile_win.h"
+#include "views/browser/historyfilestore_win.h"
+#include "views/explorer/explorerreaders.h"
 
 using namespace glimmerlog;
 

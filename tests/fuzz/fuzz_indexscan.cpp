@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "sources/ie/indexscan.h"
 #include "tests/host/indexscan_reference.h"
-#include "views/browser/indexscan.h"
 
 using namespace glimmerlog;
 

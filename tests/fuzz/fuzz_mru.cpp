@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "views/explorer/mru.h"
+#include "sources/shell/mru.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sources/shell/shellitems.h"
 #include "tests/support/shellitems_writer.h"
-#include "views/explorer/shellitems.h"
 
 namespace {
 

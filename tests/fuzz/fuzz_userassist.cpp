@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "views/explorer/knownfolders.h"
-#include "views/explorer/userassist.h"
+#include "sources/shell/knownfolders.h"
+#include "sources/shell/userassist.h"
 
 namespace {
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/export.h"
+#include "sources/shell/knownfolders.h"
+#include "sources/shell/mru.h"
+#include "sources/shell/userassist.h"
 #include "tests/support/history_tsv.h"
 #include "tests/support/regexport.h"
-#include "views/explorer/knownfolders.h"
-#include "views/explorer/mru.h"
-#include "views/explorer/userassist.h"
+#include "views/export.h"
 
 namespace glimmerlog {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/export.h"
+#include "views/export.h"
 
 namespace glimmerlog::test {
 

@@ -1,4 +1,4 @@
-#include "app/export.h"
+#include "views/export.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "views/browser/indexscan.h"
+#include "sources/ie/indexscan.h"
 
 namespace glimmerlog {
 

@@ -1,4 +1,4 @@
-#include "views/browser/indexscan.h"
+#include "sources/ie/indexscan.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sources/ie/msiecf.h"
 #include "tests/support/msiecf_writer.h"
-#include "views/browser/msiecf.h"
 
 namespace glimmerlog {
 namespace msiecf_test {

@@ -1,4 +1,4 @@
-#include "app/osname.h"
+#include "sources/osversion/osname.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "sources/shell/shellitems.h"
 #include "tests/support/regexport.h"
 #include "tests/support/shellitems_writer.h"
-#include "views/explorer/shellitems.h"
 
 namespace glimmerlog {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "app/mainpro.h"
 #include "tests/win32/win32_test_util.h"
-#include "views/browser/frmindexfile.h"
+#include "views/browser/frmindexfile_win.h"
 #include "views/viewdef.h"
 
 namespace glimmerlog {

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/OsApi.h"
 #include "app/mainpro.h"
+#include "sources/osversion/OsApi.h"
 #include "tests/win32/win32_test_util.h"
-#include "views/browser/frmindexfile.h"
+#include "views/browser/frmindexfile_win.h"
 
 namespace glimmerlog {
 namespace {

@@ -9,8 +9,8 @@
 #include "tests/support/msiecf_writer.h"
 #include "tests/win32/alloc_failure.h"
 #include "tests/win32/win32_test_util.h"
-#include "views/browser/CURLHistory.h"
-#include "views/browser/historyfilestore.h"
+#include "views/browser/CURLHistory_win.h"
+#include "views/browser/historyfilestore_win.h"
 
 namespace glimmerlog {
 

@@ -10,7 +10,7 @@
 #include "app/mainpro.h"
 #include "tests/win32/alloc_failure.h"
 #include "tests/win32/win32_test_util.h"
-#include "views/browser/frmindexfile.h"
+#include "views/browser/frmindexfile_win.h"
 
 namespace glimmerlog {
 namespace {

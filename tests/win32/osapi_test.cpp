@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/OsApi.h"
 #include "base/winutil_win.h"
+#include "sources/osversion/OsApi.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {

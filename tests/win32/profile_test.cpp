@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/OsApi.h"
 #include "app/mainpro.h"
 #include "base/winutil_win.h"
+#include "sources/osversion/OsApi.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {

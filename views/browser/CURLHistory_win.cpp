@@ -1,4 +1,4 @@
-#include "views/browser/CURLHistory.h"
+#include "views/browser/CURLHistory_win.h"
 
 #include <oleauto.h>
 

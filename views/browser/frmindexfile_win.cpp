@@ -1,11 +1,11 @@
-#include "views/browser/frmindexfile.h"
+#include "views/browser/frmindexfile_win.h"
 
 #include <iterator>
 
 #include "base/controls_win.h"
-#include "views/state.h"
 #include "base/winutil_win.h"
 #include "sources/registry/regAPI.h"
+#include "views/state.h"
 
 namespace glimmerlog {
 

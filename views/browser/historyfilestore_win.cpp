@@ -1,14 +1,15 @@
-#include "views/browser/historyfilestore.h"
+#include "views/browser/historyfilestore_win.h"
 
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <memory>
 
+#include "base/ascii.h"
 #include "base/winutil_win.h"
-#include "sources/registry/regAPI.h"
-#include "views/browser/msiecf.h"
+#include "sources/ie/historyfiles.h"
+#include "sources/ie/msiecf.h"
+#include "sources/live.h"
 
 namespace glimmerlog {
 
@@ -16,7 +17,7 @@ namespace {
 
 // The history format cannot exceed about 16 MB; anything far larger is not a
 // history file and is not read into memory.
-constexpr LONGLONG kMaxHistoryFileBytes = 64ll << 20;
+constexpr uint64_t kMaxHistoryFileBytes = 64ull << 20;
 
 struct StoreEntry {
   std::wstring url, title;
@@ -27,30 +28,16 @@ using Entries = std::vector<StoreEntry>;
 
 FILETIME ToFileTime(uint64_t ticks) { return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
 
-// Opened with full sharing: the browser keeps its history file open and
-// writing while we read it.
-std::vector<uint8_t> ReadWholeFile(const std::wstring& path) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxHistoryFileBytes)
-    return {};
-  std::vector<uint8_t> bytes(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD got = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0)
-      break;
-    done += got;
-  }
-  bytes.resize(done);
-  return bytes;
-}
-
+// Read as every file of the live profile is: the browser keeps its history
+// file open and goes on writing it meanwhile. A file that cannot be read
+// adds nothing.
 void AppendFile(const std::wstring& path, Entries& entries) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  std::vector<uint8_t> bytes;
   std::vector<HistoryEntry> records;
-  if (bytes.empty() || !ReadHistoryFile(bytes.data(), bytes.size(), records)) return;
+  if (LiveFolders().ReadFile(std::u16string(AsU16(path)), bytes, kMaxHistoryFileBytes) != SourceStatus::kOk ||
+      bytes.empty() || !ReadHistoryFile(bytes.data(), bytes.size(), records)) {
+    return;
+  }
   entries.reserve(entries.size() + records.size());
   for (const HistoryEntry& r : records) {
     StoreEntry e;
@@ -98,16 +85,6 @@ void FreeRecord(STATURL& r) {
   r.pwcsUrl = r.pwcsTitle = nullptr;
 }
 
-// URLs are matched on their beginning with ASCII letters compared without
-// regard to case, as schemes and host names are.
-bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (std::towlower(text[i]) != std::towlower(prefix[i])) return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 
 class EntryEnum final : public IEnumSTATURL {
@@ -140,7 +117,7 @@ class EntryEnum final : public IEnumSTATURL {
     const size_t start = at_;
     while (n < count && at_ < entries_->size()) {
       const StoreEntry& e = (*entries_)[at_++];
-      if (!StartsWithNoCase(e.url, filter_)) continue;
+      if (!StartsWithIgnoringAsciiCase(e.url, filter_)) continue;
       if (!FillRecord(e, records[n])) {
         while (n > 0) FreeRecord(records[--n]);
         at_ = start;
@@ -153,7 +130,7 @@ class EntryEnum final : public IEnumSTATURL {
   }
   HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
     while (count > 0 && at_ < entries_->size()) {
-      if (StartsWithNoCase((*entries_)[at_++].url, filter_)) --count;
+      if (StartsWithIgnoringAsciiCase((*entries_)[at_++].url, filter_)) --count;
     }
     return count == 0 ? S_OK : S_FALSE;
   }
@@ -276,22 +253,24 @@ class FileStore final : public IUrlHistoryStg2 {
   mutable std::vector<Stamp> stamps_;
 };
 
+std::vector<std::wstring> AsWidePaths(const std::vector<std::u16string>& files) {
+  std::vector<std::wstring> wide;
+  for (const std::u16string& file : files) wide.push_back(AsWide(file));
+  return wide;
+}
+
 }  // namespace
 
+// The folder as the Shell Folders key records it, like the other views; the
+// shell's own answer only where the key has none.
 std::vector<std::wstring> DefaultHistoryFiles() {
-  // The folder as the Shell Folders key records it, like the other views;
-  // the shell's own answer only where the key has none.
-  std::wstring folder = Trim(GetShellFolder(L"History"));
-  if (folder == kRegFailure || folder.empty()) {
+  std::vector<std::u16string> files = HistoryFiles(LiveProfile(), LiveFolders());
+  if (files.empty()) {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_HISTORY, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    folder = path;
+    files = HistoryFilesIn(AsU16(std::wstring(path)), LiveFolders());
   }
-  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  std::vector<std::wstring> files{folder + L"\\History.IE5\\index.dat"};
-  const std::wstring low = folder + L"\\Low\\History.IE5\\index.dat";
-  if (GetFileAttributesW(low.c_str()) != INVALID_FILE_ATTRIBUTES) files.push_back(low);
-  return files;
+  return AsWidePaths(files);
 }
 
 HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store) {

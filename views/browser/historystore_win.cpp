@@ -2,8 +2,8 @@
 // answers, otherwise the program's store over the user's history file.
 #include <initguid.h>
 
-#include "views/browser/CURLHistory.h"
-#include "views/browser/historyfilestore.h"
+#include "views/browser/CURLHistory_win.h"
+#include "views/browser/historyfilestore_win.h"
 
 namespace glimmerlog {
 

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "views/explorer/knownfolders.h"
-#include "views/explorer/mru.h"
-#include "views/explorer/shellitems.h"
-#include "views/explorer/userassist.h"
+#include "base/bytes.h"
+#include "sources/shell/knownfolders.h"
+#include "sources/shell/mru.h"
+#include "sources/shell/shellitems.h"
+#include "sources/shell/userassist.h"
 
 namespace glimmerlog {
 
@@ -265,7 +266,7 @@ void ReadTypedAddressTimes(RegistrySource& registry, Table& table, Timeline* tim
     RegistryData time;
     if (hasTimes && registry.ReadValue(times, name, time) == SourceStatus::kOk) {
       if (time.bytes.size() == 8) {
-        for (int b = 7; b >= 0; --b) typed = typed << 8 | time.bytes[b];
+        typed = Le64(time.bytes.data());
       } else {
         table.Problem(u"TypedURLsTime value " + name + u": damaged");
       }
