@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/frmViewer.h"
+#include "base/file_win.h"
 #include "base/winutil_win.h"
 #include "views/browser/CURLHistory_win.h"
 #include "views/browser/frmindexfile_win.h"
@@ -42,27 +43,14 @@ class StoreVisits final : public VisitStore {
   CURLHistory* store_;
 };
 
-// Reads of an open file at 64-bit offsets.
-class FileSource final : public ByteSource {
+// The scanner's reads of the chosen file.
+class FileBytes final : public ByteSource {
  public:
-  explicit FileSource(HANDLE file) : file_(file) {}
-  size_t ReadAt(uint64_t offset, void* buf, size_t n) override {
-    size_t done = 0;
-    while (done < n) {
-      OVERLAPPED at{};
-      const uint64_t where = offset + done;
-      at.Offset = static_cast<DWORD>(where);
-      at.OffsetHigh = static_cast<DWORD>(where >> 32);
-      const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
-      DWORD got = 0;
-      if (!ReadFile(file_, static_cast<char*>(buf) + done, want, &got, &at) || got == 0) break;
-      done += got;
-    }
-    return done;
-  }
+  explicit FileBytes(ReadOnlyFile& file) : file_(file) {}
+  size_t ReadAt(uint64_t offset, void* buf, size_t n) override { return file_.ReadAt(offset, buf, n); }
 
  private:
-  HANDLE file_;
+  ReadOnlyFile& file_;
 };
 
 // Follows the file's path in panel 1 when the list stopped for lack of memory.
@@ -243,18 +231,17 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
   // Shared for reading, writing and deletion: the browser usually holds the
   // file open and may write to it meanwhile. A path that names no readable
   // file (missing, a folder, locked, unmeasurable) ends the view at once.
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  LARGE_INTEGER size{};
-  const bool measured = file && GetFileSizeEx(file.get(), &size) && size.QuadPart >= 0;
-  const uint64_t length = measured ? static_cast<uint64_t>(size.QuadPart) : 0;
+  ReadOnlyFile file;
+  uint64_t length = 0;
+  const bool measured = file.Open(path.c_str(), FILE_FLAG_SEQUENTIAL_SCAN) && file.Size(length);
+  if (!measured) length = 0;
   SetProgressRange(length);
 
   bool outOfMemory = false;
   if (measured) {
     WindowProgress progress(*this, *table, epoch, true);
     try {
-      FileSource source(file.get());
+      FileBytes source(file);
       ViewSources reading = Sources();
       reading.indexFile = &source;
       reading.indexFileSize = length;
@@ -278,7 +265,7 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
       }
     }
   }
-  file.reset();
+  file = ReadOnlyFile();
   if (outOfMemory) SetPanel(1, path + kOutOfMemoryNote);
   // The final order and count are made while the bar still shows, so that
   // the view never looks finished before it is.
