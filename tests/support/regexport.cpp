@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/history_tsv.h"
+
 namespace glimmerlog {
 
 namespace {
@@ -27,9 +29,12 @@ bool RegKeyLess::operator()(const std::u16string& a, const std::u16string& b) co
 
 RegExport ParseRegExport(const std::string& bytes) {
   std::u16string text;
-  const size_t start = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
-  for (size_t i = start; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      text += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
+    }
+  } else {
+    text = Utf8ToUtf16(bytes);  // REGEDIT4
   }
   RegExport file;
   const std::u16string root = u"[HKEY_CURRENT_USER\\";

@@ -1,7 +1,8 @@
-// A registry export (.reg, UTF-16LE with BOM, values written as hex(N):
-// bytes) read into memory, and a registry source over it: the keys below
-// HKEY_CURRENT_USER as the export lists them, values in file order. Lets the
-// platform-free readers run on the value bytes of real hives.
+// A registry export (.reg: UTF-16LE with BOM, or REGEDIT4 text in UTF-8;
+// values as hex(N):, hex:, dword: or "text") read into memory, and a
+// registry source over it: the keys below HKEY_CURRENT_USER as the export
+// lists them, values in file order. Lets the platform-free readers run on
+// the value bytes of real hives.
 #ifndef GLIMMERLOG_TESTS_SUPPORT_REGEXPORT_H
 #define GLIMMERLOG_TESTS_SUPPORT_REGEXPORT_H
 

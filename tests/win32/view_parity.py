@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""The window and glimmerlog-report give the same lines for every view.
+
+    view_parity.py assemble DIR TESTDATA HOST_TREE
+    view_parity.py compare DIR HOST_TREE
+
+assemble: makes the profile folders the comparison runs on in DIR/profiles
+and lists them in DIR/profiles.tsv (name, folder, the cache index file the
+Index.dat view scans): "real", a Windows 7 user's hive from the test data
+with history, cache and browser files from the test data and Recent and
+cookie files made here where the hive's Shell Folders point; "demo", the
+demo profile of scripts/demo with its keys in an NTUSER.DAT written by the
+test hive writer (the host build's gl_make_hive), and a protected-mode
+history file written here whose addresses hold bytes of the ANSI code page.
+
+Between the two, the window (win32_parity_tests, under Wine) writes each
+view's lines for each profile to DIR/window/NAME/.
+
+compare: runs the host build's report on the same folders, one view at a
+time, and compares its lines with the window's as multisets (the header
+left out; order is only defined for some views). The window names files by
+where the copy lies now, the report by where the hive says the profile was:
+that prefix is the one difference allowed. Every view must have lines in at
+least one profile, or its comparison would prove nothing.
+
+Both exit 77 (skipped), saying why, when the test data, the host build's
+programs or the window's lines are absent."""
+import collections
+import os
+import shutil
+import subprocess
+import sys
+
+SKIP = 77
+sys.stdout.reconfigure(errors="backslashreplace")
+
+
+def skip(why):
+    print("skipped:", why)
+    sys.exit(SKIP)
+
+
+def host_program(host, relative):
+    path = os.path.join(host, *relative.split("/"))
+    if not os.access(path, os.X_OK):
+        skip(f"{path} is not built (cmake --build --preset host)")
+    return path
+
+
+# --- assemble ---------------------------------------------------------------
+
+# Times of the files made here (Unix seconds), for the timeline's folder events.
+T0 = 1300000000
+
+
+def put(profile, relative, source=None, text=b"x", mtime=None):
+    path = os.path.join(profile, *relative.split("/"))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    if source:
+        shutil.copyfile(source, path)
+    else:
+        with open(path, "wb") as f:
+            f.write(text)
+    if mtime:
+        os.utime(path, (mtime, mtime))
+
+
+def assemble_real(profile, data):
+    """The hive names C:\\Users\\jmroberts; its top folder is written in another
+    case here ("appdata"): both sides match names as Windows does."""
+    d = lambda relative: os.path.join(data, *relative.split("/"))
+    put(profile, "NTUSER.DAT", d("hives/win7_notatin_ntuser.dat"))
+    history = "appdata/Local/Microsoft/Windows/History/"
+    put(profile, history + "History.IE5/index.dat", d("indexdat/plaso-History.IE5-index.dat"))
+    put(profile, history + "Low/History.IE5/index.dat", d("indexdat/grr-History.IE5-index.dat"))
+    cache = "appdata/Local/Microsoft/Windows/Temporary Internet Files/Content.IE5/index.dat"
+    put(profile, cache, d("indexdat/plaso-nfury-Content.IE5-index.dat"))
+
+    cookies = "appdata/Roaming/Microsoft/Windows/Cookies/"
+    put(profile, cookies + "jmroberts@example[1].txt", text=b"id\n1\nexample.com/\n", mtime=T0)
+    put(profile, cookies + "jmroberts@m\u00fcnchen.example[2].txt", mtime=T0 + 60)
+    put(profile, cookies + "index.dat", text=b"Client UrlCache MMF Ver 5.2", mtime=T0 + 120)
+    put(profile, cookies + "Low/jmroberts@news.example[1].txt", mtime=T0 + 180)
+    recent = "appdata/Roaming/Microsoft/Windows/Recent/"
+    for i, name in enumerate(["Quarterly report.docx.lnk", "\u00dcn\u00efc\u00f8d\u00e9 \u65e5\u672c.txt.lnk",
+                              "Downloads.lnk", "desktop.ini"]):
+        put(profile, recent + name, text=b"L\0\0\0", mtime=T0 + 3600 * (i + 1))
+    put(profile, recent + "AutomaticDestinations/1b4dd67f29cb1962.automaticDestinations-ms", mtime=T0)
+
+    local, roaming = "appdata/Local/", "appdata/Roaming/"
+    chromium = {
+        "Google/Chrome/User Data/Default": "browsers/chromium/plaso-History",
+        "Google/Chrome/User Data/Profile 1": "browsers/chromium/dfirlabs-History-40.0.2214.115",
+        "Chromium/User Data/Default": "browsers/chromium/generated-chromium-156-History",
+        "Microsoft/Edge/User Data/Default": "browsers/chromium/plaso-History-59.0.3071.86",
+    }
+    for folder, source in chromium.items():
+        put(profile, local + folder + "/History", d(source))
+    firefox = roaming + "Mozilla/Firefox/"
+    put(profile, firefox + "profiles.ini",
+        text=b"[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/k2x8.default\r\nDefault=1\r\n")
+    for folder, source in [("k2x8.default", "dfirlabs-67.0"), ("p0qz.default-release", "generated-esr-153")]:
+        for name in ("places.sqlite", "places.sqlite-wal"):
+            put(profile, firefox + "Profiles/" + folder + "/" + name, d(f"browsers/firefox/{source}/{name}"))
+    return cache
+
+
+def assemble_demo(profile, source_dir, host, parity):
+    make_profile = os.path.join(source_dir, "scripts", "demo", "make-profile")
+    make_history = host_program(host, "tests/support/gl_make_history")
+    make_hive = host_program(host, "tests/support/gl_make_hive")
+    keys = os.path.join(parity, "demo.reg")
+    with open(keys, "wb") as out:
+        subprocess.run([make_profile, profile, "C:\\Users\\demo", make_history], stdout=out, check=True)
+    subprocess.run([make_hive, keys, os.path.join(profile, "NTUSER.DAT")], check=True)
+    os.remove(keys)
+    # The protected-mode history: addresses in bytes of the ANSI code page
+    # (the five that Windows-1252 leaves unassigned among them), in other
+    # cases and schemes. The Index.dat view scans it too.
+    low = "AppData/Local/Microsoft/Windows/History/Low/History.IE5/index.dat"
+    path = os.path.join(profile, *low.split("/"))
+    os.makedirs(os.path.dirname(path))
+    entries = [
+        (b"http://caf\xe9.example/men\xfc?q=\xa3\xe6\xff", "Caf\u00e9 \u2013 Men\u00fc", "2026-11-28T10:00:00Z"),
+        (b"https://bytes.example/\x80\x81\x8d\x8f\x90\x9d\x9f", "", "2026-11-28T10:05:00Z"),
+        (b"HTTP://UPPER.EXAMPLE/", "Upper case", "2026-11-28T10:10:00Z"),
+        (b"ftp://files.example/pub/", "Not a web page", "2026-11-28T10:15:00Z"),
+        (b"file:///C:/Users/demo/Documents/notes.txt", "", "2026-11-28T10:20:00Z"),
+    ]
+    lines = b"".join(url + b"\t" + title.encode() + b"\t" + when.encode() + b"\n" for url, title, when in entries)
+    subprocess.run([make_history, "--user", "demo", path], input=lines, stdout=subprocess.DEVNULL, check=True)
+    return low
+
+
+def assemble(parity, data, host):
+    source_dir = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    profiles = os.path.join(parity, "profiles")
+    listing = os.path.join(parity, "profiles.tsv")
+    # What an earlier run of this step made.
+    if os.path.exists(listing):
+        os.remove(listing)
+    shutil.rmtree(profiles, ignore_errors=True)
+    if not os.path.isdir(os.path.join(data, "hives")):
+        skip(f"the test data is not at {data}")
+    for program in ("bin/glimmerlog-report", "tests/support/gl_make_history", "tests/support/gl_make_hive"):
+        host_program(host, program)
+    os.makedirs(profiles)
+    lines = []
+    real = os.path.join(profiles, "real")
+    lines.append(("real", "profiles/real", assemble_real(real, data)))
+    demo = os.path.join(profiles, "demo")
+    lines.append(("demo", "profiles/demo", assemble_demo(demo, source_dir, host, parity)))
+    with open(listing, "w", encoding="utf-8", newline="\n") as f:
+        for line in lines:
+            f.write("\t".join(line) + "\n")
+    print(f"{len(lines)} profiles assembled in {profiles}")
+
+
+# --- compare ----------------------------------------------------------------
+
+def lines_of(text_bytes):
+    """The lines of a text export without the byte-order mark and the header."""
+    text = text_bytes.decode("utf-8-sig", errors="surrogateescape")
+    lines = text.split("\r\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    return lines[1:]
+
+
+def read_tsv(path):
+    with open(path, encoding="utf-8", newline="\n") as f:
+        return [line.rstrip("\n").split("\t") for line in f if line.strip("\n")]
+
+
+def compare(parity, host):
+    report = host_program(host, "bin/glimmerlog-report")
+    listing = os.path.join(parity, "profiles.tsv")
+    if not os.path.exists(listing):
+        skip(f"no profiles assembled in {parity}")
+    listed = subprocess.run([report, "--list-views"], capture_output=True, check=True)
+    report_views = listed.stdout.decode("utf-8").splitlines()
+    failures = []
+    counts = collections.defaultdict(dict)
+    for name, folder, index in read_tsv(listing):
+        window = os.path.join(parity, "window", name)
+        if not os.path.exists(os.path.join(window, "views.tsv")):
+            skip(f"the window wrote no lines for the profile {name} in {window} (win32_parity_tests)")
+        window_folder, root = read_tsv(os.path.join(window, "profile.tsv"))[0]
+        if not root:
+            failures.append(f"{name}: the hive names no profile folder, so paths cannot be compared")
+            continue
+        views = read_tsv(os.path.join(window, "views.tsv"))
+        if [v[1] for v in views] != report_views:
+            failures.append(f"{name}: the window's views {[v[1] for v in views]} are not the report's {report_views}")
+        profile = os.path.join(parity, *folder.split("/"))
+        for tag, view in views:
+            args = [report, profile, "--view", view, "--format", "txt", "--tz", "utc"]
+            if tag == "index.dat":
+                args += ["--index-file", os.path.join(profile, *index.split("/"))]
+            r = subprocess.run(args, capture_output=True)
+            if r.returncode != 0:
+                failures.append(f"{name} / {view}: the report exits {r.returncode}: {r.stderr.decode(errors='replace')}")
+            theirs = collections.Counter(lines_of(r.stdout))
+            with open(os.path.join(window, tag + ".txt"), "rb") as f:
+                ours = collections.Counter(line.replace(window_folder, root) for line in lines_of(f.read()))
+            counts[view][name] = sum(ours.values())
+            if ours != theirs:
+                only_window, only_report = ours - theirs, theirs - ours
+                shown = [f"  window only: {l!r}" for l in list(only_window.elements())[:5]]
+                shown += [f"  report only: {l!r}" for l in list(only_report.elements())[:5]]
+                failures.append(f"{name} / {view}: {sum(ours.values())} lines in the window, {sum(theirs.values())} "
+                                f"in the report; {sum(only_window.values())} only in the window, "
+                                f"{sum(only_report.values())} only in the report\n" + "\n".join(shown))
+    for view, by_profile in counts.items():
+        print(f"{view}: " + ", ".join(f"{n} lines in {p}" for p, n in by_profile.items()))
+        if not any(by_profile.values()):
+            failures.append(f"{view}: no lines in any profile, so nothing of it is compared; give one of the "
+                            f"profiles assembled here something it lists")
+    for f in failures:
+        print("FAIL:", f)
+    print(f"{len(counts)} views compared: {len(failures)} failures")
+    return 1 if failures else 0
+
+
+def main():
+    if len(sys.argv) == 5 and sys.argv[1] == "assemble":
+        assemble(*sys.argv[2:])
+        return 0
+    if len(sys.argv) == 4 and sys.argv[1] == "compare":
+        return compare(*sys.argv[2:])
+    print(__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())
