@@ -18,13 +18,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/export.h"
+#include "views/export.h"
 #include "base/utf8.h"
 #include "base/winutil_win.h"
 #include "report/isotime.h"
 #include "sources/profile/profilesource.h"
 #include "tests/win32/win32_test_util.h"
-#include "views/browser/frmindexfile.h"
+#include "views/browser/frmindexfile_win.h"
 #include "views/viewdef.h"
 
 namespace glimmerlog {
