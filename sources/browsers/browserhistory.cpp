@@ -228,8 +228,8 @@ SourceStatus ReadHistoryDatabase(const std::vector<uint8_t>& database, bool fire
 
 namespace {
 
-SourceStatus ReadProfileHistory(FolderSource& folders, const BrowserProfile& profile,
-                                std::vector<BrowserVisit>& visits, std::string& reason) {
+SourceStatus ReadProfileHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
+                                std::string& reason) {
   // The database and its log are two files that the browser changes while
   // they are read: a checkpoint copies committed frames into the database and
   // may then start the log again (new salts in its header). The log is read

@@ -27,8 +27,8 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 // a word.
 std::string NextWord(const std::string& sql, size_t& at) {
   for (;;) {
-    while (at < sql.size() && (sql[at] == ' ' || sql[at] == '\t' || sql[at] == '\n' || sql[at] == '\f' ||
-                               sql[at] == '\r')) {
+    while (at < sql.size() &&
+           (sql[at] == ' ' || sql[at] == '\t' || sql[at] == '\n' || sql[at] == '\f' || sql[at] == '\r')) {
       ++at;
     }
     if (sql.compare(at, 2, "--") == 0) {
@@ -89,9 +89,8 @@ bool MemoryDatabase::Open(const std::vector<uint8_t>& bytes, std::string& reason
     return false;
   }
   // The budget of every statement, the schema's reading included.
-  const uint64_t steps = g_stepsPerByteForTests
-                             ? g_stepsPerByteForTests * bytes.size()
-                             : std::max<uint64_t>(kMinimumSteps, kStepsPerByte * bytes.size());
+  const uint64_t steps = g_stepsPerByteForTests ? g_stepsPerByteForTests * bytes.size()
+                                                : std::max<uint64_t>(kMinimumSteps, kStepsPerByte * bytes.size());
   allowedChecks_ = steps / kStepsPerCheck;
   sqlite3_progress_handler(db_, kStepsPerCheck, &MemoryDatabase::Progress, this);
   StartStatement();
