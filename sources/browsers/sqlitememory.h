@@ -22,10 +22,10 @@ namespace glimmerlog {
 // The steps a statement may take per byte of the database. Reading a table
 // row by row with a join costs 12 to 15 steps a row; the densest table there
 // can be (rows of four NULL columns, no index) needs 1.4 steps per byte of
-// file, real browser databases need less than 0.02 (a visits table with its
-// indexes takes 100 bytes a visit and more). 32 is twenty times the densest
-// case, so that only a query the file cannot justify (a view or a join that
-// multiplies rows) reaches it.
+// file, the real browser databases of the tests less than 0.02 (a visits
+// table with its indexes takes 100 bytes a visit and more). 32 is over twenty
+// times the densest case, so that only a query the file cannot justify (a
+// view, or a join that multiplies rows) reaches it.
 constexpr uint64_t kStepsPerByte = 32;
 // Every statement may take this many, however small the database.
 constexpr uint64_t kMinimumSteps = 1000000;
