@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 #include "sources/browsers/sqlitememory.h"
 #include "base/utf8.h"
@@ -113,9 +114,19 @@ uint64_t FirefoxTimeToFileTime(int64_t microseconds) {
   return static_cast<uint64_t>(microseconds + kUnixEpochMicroseconds) * 10;
 }
 
-SourceStatus ReadHistoryDatabase(const std::vector<uint8_t>& database, bool firefox,
-                                 const std::shared_ptr<const BrowserProfile>& source, std::vector<BrowserVisit>& visits,
-                                 std::string& reason) {
+namespace {
+
+// A failed allocation while one database was read: its visits are let go,
+// so that the memory they held serves the databases read after it.
+SourceStatus OutOfMemory(std::vector<BrowserVisit>& visits, size_t before, std::string& reason) {
+  visits.resize(before);
+  Append(reason, "out of memory while it was read: none of its visits are listed");
+  return SourceStatus::kDamaged;
+}
+
+SourceStatus QueryHistory(const std::vector<uint8_t>& database, bool firefox,
+                          const std::shared_ptr<const BrowserProfile>& source, std::vector<BrowserVisit>& visits,
+                          std::string& reason) {
   const Schema& schema = firefox ? kFirefox : kChromium;
   MemoryDatabase db;
   std::string why;
@@ -123,7 +134,18 @@ SourceStatus ReadHistoryDatabase(const std::vector<uint8_t>& database, bool fire
     Append(reason, "not a readable SQLite database (" + why + ")");
     return SourceStatus::kDamaged;
   }
+  // Only stored tables are read: a view or a virtual table in their place
+  // would run the database's own query.
+  const std::string notTable = db.NotATable({schema.visits, schema.pages});
+  if (!notTable.empty()) {
+    Append(reason, "not a browser history (" + notTable + ")");
+    return SourceStatus::kDamaged;
+  }
   const std::vector<std::string> visitColumns = db.Columns(schema.visits);
+  if (visitColumns.empty() && (db.OverBudget() || db.OutOfMemory())) {
+    Append(reason, db.Error());
+    return SourceStatus::kDamaged;
+  }
   if (visitColumns.empty()) {
     Append(reason, std::string("no table \"") + schema.visits + "\": not a " + (firefox ? "Firefox" : "Chromium") +
                        " history database");
@@ -178,16 +200,36 @@ SourceStatus ReadHistoryDatabase(const std::vector<uint8_t>& database, bool fire
     v.source = source;
   }
   if (rc != SQLITE_DONE) {
-    Append(reason, "the database is damaged (" + db.Error() + "); stopped after " +
-                       std::to_string(visits.size() - before) + " visits");
+    const std::string read = std::to_string(visits.size() - before) + " visits";
+    if (db.OverBudget()) {
+      Append(reason, db.Error() + "; listed the " + read + " read before");
+    } else if (db.OutOfMemory()) {
+      Append(reason, "out of memory; stopped after " + read);
+    } else {
+      Append(reason, "the database is damaged (" + db.Error() + "); stopped after " + read);
+    }
     return SourceStatus::kDamaged;
   }
   return SourceStatus::kOk;
 }
 
-SourceStatus ReadBrowserHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
+}  // namespace
+
+SourceStatus ReadHistoryDatabase(const std::vector<uint8_t>& database, bool firefox,
+                                 const std::shared_ptr<const BrowserProfile>& source, std::vector<BrowserVisit>& visits,
+                                 std::string& reason) {
+  const size_t before = visits.size();
+  try {
+    return QueryHistory(database, firefox, source, visits, reason);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(visits, before, reason);
+  }
+}
+
+namespace {
+
+SourceStatus ReadProfileHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
                                 std::string& reason) {
-  reason.clear();
   // The database and its log are two files that the browser changes while
   // they are read: a checkpoint copies committed frames into the database and
   // may then start the log again (new salts in its header). The log is read
@@ -226,6 +268,19 @@ SourceStatus ReadBrowserHistory(FolderSource& folders, const BrowserProfile& pro
   UseRollbackJournal(database);
   return ReadHistoryDatabase(database, profile.firefox, std::make_shared<const BrowserProfile>(profile), visits,
                              reason);
+}
+
+}  // namespace
+
+SourceStatus ReadBrowserHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
+                                std::string& reason) {
+  reason.clear();
+  const size_t before = visits.size();
+  try {
+    return ReadProfileHistory(folders, profile, visits, reason);
+  } catch (const std::bad_alloc&) {
+    return OutOfMemory(visits, before, reason);
+  }
 }
 
 }  // namespace glimmerlog

@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <new>
 #include <sstream>
 
 #include "tests/host/sqlitecli.h"
+#include "views/browser/browserhistoryreader.h"
 #include "tests/support/diskfolders.h"
 #include "tests/support/sqlitebytes.h"
 
@@ -173,6 +175,62 @@ TEST(BrowserHistory, DamagedAndUnknownDatabases) {
   EXPECT_NE(reason.find("visits.transition"), std::string::npos) << reason;
 }
 
+// A view, or a virtual table, in the place of a table the readers query
+// refuses the database before a query runs on it; views and triggers beside
+// those tables are left alone, even a view that never ends. Made by the
+// sqlite3 command, which lets a test write the schema table.
+TEST(BrowserHistory, ReadsOnlyTables) {
+  if (!HaveSqliteCli() || access((kBrowsers + "chromium/plaso-History").c_str(), R_OK) != 0) GTEST_SKIP();
+  const std::string endless =
+      "CREATE VIEW endless AS WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c)"
+      "  SELECT x AS id, x AS url, x AS visit_time, 0 AS transition FROM c;";
+  const std::string visits = "CREATE TABLE visits(id INTEGER PRIMARY KEY, url, visit_time, transition);";
+  const struct {
+    std::string sql, reason;  // no reason: run on a copy of a real history, which must read whole
+  } cases[] = {
+      {endless + "CREATE TABLE urls(id); CREATE VIEW Visits AS SELECT * FROM endless WHERE id < 0;",
+       "not a browser history (visits is a view)"},
+      // A module this build has, so that SQLite would connect it.
+      {visits + "PRAGMA writable_schema=ON; INSERT INTO sqlite_schema VALUES ('table', 'urls', 'urls', 0,"
+                "  'create /* x */ Virtual\n TABLE urls USING json_each');",
+       "not a browser history (urls is a virtual table)"},
+      {endless + "CREATE VIEW SmartLookup AS SELECT * FROM endless, endless;"
+                 "CREATE TRIGGER gone AFTER DELETE ON visits BEGIN SELECT count(*) FROM endless; END;",
+       ""},
+  };
+  TempFolder dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    const std::string path = dir.path() + "/db" + std::to_string(&c - cases);
+    if (c.reason.empty()) WriteBytes(path, ReadBytes(kBrowsers + "chromium/plaso-History"));
+    ASSERT_EQ(CliQuery(path, c.sql), "");
+    std::vector<BrowserVisit> read;
+    std::string reason;
+    EXPECT_EQ(ReadDb(ReadBytes(path), false, read, reason),
+              c.reason.empty() ? SourceStatus::kOk : SourceStatus::kDamaged);
+    EXPECT_EQ(reason, c.reason);
+    const std::string count = c.reason.empty() ? CliQuery(path, "SELECT count(*) FROM visits") : "0\n";
+    EXPECT_EQ(std::to_string(read.size()) + "\n", count);
+  }
+}
+
+// The densest table there can be (rows of NULLs, no index) needs more than
+// a step per byte, and reads whole with a tenth of the budget.
+TEST(BrowserHistory, BudgetLeavesRoomForTheDensestTable) {
+  const std::vector<uint8_t> dense = MakeDatabase(
+      "CREATE TABLE urls(id INTEGER PRIMARY KEY, url, title, visit_count); CREATE TABLE visits(id INTEGER PRIMARY KEY,"
+      "  url, visit_time, transition); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<20000)"
+      "  INSERT INTO visits(id) SELECT x FROM c;");
+  for (const uint64_t steps : {uint64_t{1}, kStepsPerByte / 10}) {
+    std::vector<BrowserVisit> visits;
+    std::string reason;
+    SetStepsPerByteForTests(steps);
+    const SourceStatus status = ReadDb(dense, false, visits, reason);
+    SetStepsPerByteForTests(0);
+    EXPECT_EQ(status == SourceStatus::kOk && visits.size() == 20000, steps > 1) << steps << ": " << reason;
+  }
+}
+
 // A browser that checkpoints and starts a new log while the files are read:
 // the database read between two different log headers is read again.
 TEST(BrowserHistory, LogStartedAgainWhileRead) {
@@ -313,7 +371,9 @@ class FakeTree : public FolderSource {
     if (files_.count(path)) return 0x20;
     return folders_.count(path + u"\\") ? 0x10 : kNoAttributes;
   }
+  std::u16string exhausting;  // reading this file fails to allocate
   SourceStatus ReadFile(const std::u16string& path, std::vector<uint8_t>& bytes, uint64_t) override {
+    if (path == exhausting) throw std::bad_alloc();
     auto it = files_.find(path);
     if (it == files_.end()) return SourceStatus::kMissing;
     bytes.assign(it->second.begin(), it->second.end());
@@ -324,6 +384,43 @@ class FakeTree : public FolderSource {
   std::map<std::u16string, std::string> files_;
   std::map<std::u16string, std::map<std::u16string, bool>> folders_;
 };
+
+// The view goes on past a database whose query runs out of its budget and
+// one that runs out of memory, and names each.
+TEST(BrowserHistoryTable, EachDatabaseThatFailsIsNamedAndTheOthersRead) {
+  auto make = [](const std::string& rows) {
+    const std::vector<uint8_t> bytes = MakeDatabase(
+        "CREATE TABLE visits(id INTEGER PRIMARY KEY, url, visit_time, transition);"
+        "CREATE TABLE urls(id, url, title, visit_count);" +
+        rows);
+    return std::string(bytes.begin(), bytes.end());
+  };
+  FakeTree tree;
+  const std::u16string chrome = u"L\\Google\\Chrome\\User Data\\";
+  tree.File(chrome + u"Profile 1\\History", make("INSERT INTO urls VALUES (1, 'http://one.test/', 'One', 1);"
+                                                 "INSERT INTO visits VALUES (1, 1, 13100000000000000, 1);"));
+  tree.File(chrome + u"Profile 2\\History");
+  tree.exhausting = chrome + u"Profile 2\\History";
+  // Pages whose ids are all 1, named by every visit: 9 million rows.
+  tree.File(chrome + u"Profile 3\\History",
+            make("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<3000)"
+                 "  INSERT INTO urls SELECT 1, 'http://x.test/' || x, 'X', 1 FROM c;"
+                 "INSERT INTO visits SELECT rowid, 1, 13000000000000000 + rowid, 1 FROM urls;"));
+  Table table;
+  ReadBrowserHistoryTable(tree, u"L", u"", table, nullptr);
+  const std::pair<std::u16string, std::u16string> problems[] = {
+      {u"Profile 2", u"out of memory while it was read"},
+      {u"Profile 3", u"stopped: the query ran longer than a database of this size needs"}};
+  ASSERT_EQ(table.problems.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    const auto& [profile, why] = problems[i];
+    EXPECT_EQ(
+        table.problems[i].rfind(u"Google Chrome " + profile + u" (" + chrome + profile + u"\\History): " + why, 0), 0u)
+        << Narrow(table.problems[i]);
+  }
+  EXPECT_GT(table.RowCount(), 1u);  // Profile 3's visits up to the stop
+  EXPECT_EQ(table.Cell(0, 2).text, u"http://one.test/");
+}
 
 TEST(BrowserProfiles, FoundFromFoldersLocalStateAndProfilesIni) {
   FakeTree tree;
