@@ -41,14 +41,15 @@ void ListModel::AddColumn(size_t position, std::u16string caption, long widthTwi
 // ---------------------------------------------------------------------------
 // Rows and cells: kept by the table.
 
-size_t ListModel::AddRow(std::u16string_view text) {
+template <typename SetFirst>
+size_t ListModel::AppendRow(SetFirst setFirst) {
   const size_t row = rows_->RowCount();
   // Every row gets a cell per column from the first on; a view seldom sets
   // a cell past them (which widens every row).
   if (row == 0) rows_->Reserve(0, columns_.size());
   rows_->AddRow();
   try {
-    rows_->SetText(row, 0, text);
+    setFirst(row);
   } catch (...) {
     rows_->Truncate(row);
     throw;
@@ -57,18 +58,12 @@ size_t ListModel::AddRow(std::u16string_view text) {
   return row;
 }
 
+size_t ListModel::AddRow(std::u16string_view text) {
+  return AppendRow([&](size_t row) { rows_->SetText(row, 0, text); });
+}
+
 size_t ListModel::AddRowLatin1(std::string_view text) {
-  const size_t row = rows_->RowCount();
-  if (row == 0) rows_->Reserve(0, columns_.size());
-  rows_->AddRow();
-  try {
-    rows_->SetLatin1(row, 0, text);
-  } catch (...) {
-    rows_->Truncate(row);
-    throw;
-  }
-  if (sorted_) orderDirty_ = true;
-  return row;
+  return AppendRow([&](size_t row) { rows_->SetLatin1(row, 0, text); });
 }
 
 void ListModel::SetText(size_t row, size_t column, std::u16string_view text) {

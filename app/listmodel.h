@@ -130,6 +130,10 @@ class ListModel {
  private:
   // Whether order_ is the order of every row now in the table.
   bool OrderCurrent() const { return !orderDirty_ && order_.size() == RowCount(); }
+  // Adds a row whose first cell `setFirst(row)` sets; a failure takes the
+  // row back.
+  template <typename SetFirst>
+  size_t AppendRow(SetFirst setFirst);
 
   std::vector<Column> columns_;
   std::shared_ptr<Table> rows_ = std::make_shared<Table>();

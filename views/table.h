@@ -6,10 +6,12 @@
 //
 // A table may hold millions of cells, so it keeps them compactly: sixteen
 // bytes a cell, every row as many cells as the widest, their texts side by
-// side in large blocks, one byte per character where every character is
-// below U+0100 (an index.dat line costs about its length plus 16 bytes), no
-// allocation per row or per text. A text equal to the one above it in its
-// column is stored once.
+// side in large blocks, no allocation per row or per text. A text equal to
+// the one above it in its column is stored once. Texts set by row and
+// column, and Latin-1 bytes, are stored one byte per character where every
+// character is below U+0100 (an index.dat line costs about its length plus
+// 16 bytes); the row builder's Text keeps UTF-16, which Cell gives out in
+// place.
 //
 // When memory runs out (std::bad_alloc) while a row is added or a cell set,
 // the table is left as it was before, so that a long read that runs out
