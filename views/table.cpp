@@ -8,21 +8,20 @@
 namespace glimmerlog {
 
 namespace {
-// Whether a stored text's characters are those of `text`.
-bool Same(const char* bytes, bool latin1, std::u16string_view text) {
-  if (!latin1) return std::memcmp(bytes, text.data(), text.size() * 2) == 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != static_cast<unsigned char>(bytes[i])) return false;
-  }
-  return true;
-}
+char16_t At(std::u16string_view text, size_t i) { return text[i]; }
+char16_t At(std::string_view text, size_t i) { return static_cast<unsigned char>(text[i]); }
 
-bool Same(const char* bytes, bool latin1, std::string_view text) {
-  if (latin1) return std::memcmp(bytes, text.data(), text.size()) == 0;
+// Whether a stored text's characters are those of `text`.
+template <typename Chars>
+bool Same(const char* bytes, bool latin1, Chars text) {
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c;
-    std::memcpy(&c, bytes + 2 * i, 2);
-    if (c != static_cast<unsigned char>(text[i])) return false;
+    if (latin1) {
+      c = static_cast<unsigned char>(bytes[i]);
+    } else {
+      std::memcpy(&c, bytes + 2 * i, 2);
+    }
+    if (c != At(text, i)) return false;
   }
   return true;
 }
@@ -67,25 +66,44 @@ const char* Table::Bytes(const Stored& s) const {
   return blocks_[s.v.text.ref >> kOffsetBits].get() + (s.v.text.ref & (kBlockBytes - 1));
 }
 
+// The cell above, when it holds the same text.
+template <typename Chars>
+const Table::Stored* Table::Above(size_t row, size_t column, Chars text) const {
+  if (row == 0 || column == 0 || row >= rows_ || column >= stride_) return nullptr;
+  const Stored& above = cells_[(row - 1) * stride_ + column];
+  if (above.kind != TableCell::Kind::kText || above.v.text.length != text.size()) return nullptr;
+  // The last characters first: texts of a column that differ mostly differ
+  // at their end (a number, a file name).
+  const char* bytes = Bytes(above);
+  const size_t last = text.size() - 1;
+  char16_t end;
+  if (above.latin1) {
+    end = static_cast<unsigned char>(bytes[last]);
+  } else {
+    std::memcpy(&end, bytes + 2 * last, 2);
+  }
+  return end == At(text, last) && Same(bytes, above.latin1, text) ? &above : nullptr;
+}
+
 Table::Stored Table::Text(size_t row, size_t column, std::u16string_view text, bool narrow) {
   if (text.size() > UINT32_MAX / 2) throw std::bad_alloc();
-  char16_t bits = 0;
-  for (char16_t c : text) bits |= c;
+  if (narrow) {
+    char16_t bits = 0;
+    for (char16_t c : text) bits |= c;
+    narrow = bits < 0x100;
+  }
   Stored s;
   s.kind = TableCell::Kind::kText;
-  s.latin1 = narrow && bits < 0x100;
+  s.latin1 = narrow;
   s.v.text.length = static_cast<uint32_t>(text.size());
   s.v.text.ref = 0;
   if (text.empty()) return s;
   // A column often holds the same text line after line (a browser, a
   // profile, a kind of event): the line above's text is shared, not stored
-  // again. Stored text never changes, so sharing it is safe.
-  if (row > 0 && row < rows_ && column < stride_) {
-    const Stored& above = cells_[(row - 1) * stride_ + column];
-    if (above.kind == TableCell::Kind::kText && above.v.text.length == text.size() &&
-        Same(Bytes(above), above.latin1, text))
-      return above;
-  }
+  // again. Stored text never changes, so sharing it is safe. Not in the
+  // first column, which names the line (an address, a path) and seldom
+  // repeats: comparing there costs more than it saves.
+  if (const Stored* above = Above(row, column, text)) return *above;
   if (s.latin1) {
     char* at = Room(text.size(), false, &s.v.text.ref);
     for (size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char>(text[i]);
@@ -103,12 +121,7 @@ Table::Stored Table::Latin1(size_t row, size_t column, std::string_view text) {
   s.v.text.length = static_cast<uint32_t>(text.size());
   s.v.text.ref = 0;
   if (text.empty()) return s;
-  if (row > 0 && row < rows_ && column < stride_) {
-    const Stored& above = cells_[(row - 1) * stride_ + column];
-    if (above.kind == TableCell::Kind::kText && above.v.text.length == text.size() &&
-        Same(Bytes(above), above.latin1, text))
-      return above;
-  }
+  if (const Stored* above = Above(row, column, text)) return *above;
   std::memcpy(Room(text.size(), false, &s.v.text.ref), text.data(), text.size());
   return s;
 }
@@ -116,17 +129,27 @@ Table::Stored Table::Latin1(size_t row, size_t column, std::string_view text) {
 // ---------------------------------------------------------------------------
 // Rows and cells.
 
+void Table::Cells::Grow(size_t n) {
+  const size_t chunks = (size_ + n + kChunk - 1) >> kChunkBits;
+  if (chunks > chunks_.size()) {
+    // Room first, so that a failure leaves the cells as they were (with
+    // perhaps a chunk to spare).
+    chunks_.reserve(chunks);
+    while (chunks_.size() < chunks) chunks_.emplace_back(new Stored[kChunk]);
+  }
+  for (size_t i = size_; i < size_ + n; ++i) (*this)[i] = Stored{};
+  size_ += n;
+}
+
+void Table::Cells::Shrink(size_t n) {
+  if (n >= size_) return;
+  size_ = n;
+  chunks_.resize((n + kChunk - 1) >> kChunkBits);
+}
+
 Table::Row Table::AddRow() {
   if (rows_ == 0) stride_ = std::max({stride_, size_t{1}, columns.size()});
-  // All cells of the row are added before the count moves, and a failure
-  // takes back the ones added.
-  const size_t before = cells_.size();
-  try {
-    for (size_t c = 0; c < stride_; ++c) cells_.emplace_back();
-  } catch (...) {
-    cells_.resize(before);
-    throw;
-  }
+  cells_.Grow(stride_);
   ++rows_;
   return Row(*this, rows_ - 1);
 }
@@ -137,7 +160,7 @@ void Table::Reserve(size_t /*rows: the cells grow in small chunks*/, size_t cell
 
 void Table::Truncate(size_t rows) {
   if (rows >= rows_) return;
-  cells_.resize(rows * stride_);
+  cells_.Shrink(rows * stride_);
   if (targets_.size() > rows) targets_.resize(rows);
   rows_ = rows;
 }
@@ -145,44 +168,47 @@ void Table::Truncate(size_t rows) {
 // Gives every row `stride` cells (a cell set past the row's cells); rare, so
 // the rows are simply copied.
 void Table::Widen(size_t stride) {
-  std::deque<Stored> wider;
+  Cells wider;
+  wider.Grow(rows_ * stride);
   for (size_t r = 0; r < rows_; ++r) {
-    for (size_t c = 0; c < stride; ++c) wider.push_back(c < stride_ ? cells_[r * stride_ + c] : Stored{});
+    for (size_t c = 0; c < stride_; ++c) wider[r * stride + c] = cells_[r * stride_ + c];
   }
   cells_.swap(wider);
   stride_ = stride;
 }
 
-void Table::Put(size_t row, size_t column, const Stored& cell) {
+// A cell to set. A column past the rows' cells widens them first: when
+// storing the cell then fails, the rows only have more empty cells.
+Table::Stored& Table::Slot(size_t row, size_t column) {
   if (row >= rows_) throw std::out_of_range("no such row");
   if (column >= stride_) Widen(column + 1);
-  cells_[row * stride_ + column] = cell;
+  return cells_[row * stride_ + column];
 }
 
 void Table::SetText(size_t row, size_t column, std::u16string_view text) { PutText(row, column, text, true); }
 
 void Table::PutText(size_t row, size_t column, std::u16string_view text, bool narrow) {
-  if (row >= rows_) throw std::out_of_range("no such row");
-  Put(row, column, Text(row, column, text, narrow));
+  Stored& slot = Slot(row, column);
+  slot = Text(row, column, text, narrow);
 }
 
 void Table::SetLatin1(size_t row, size_t column, std::string_view text) {
-  if (row >= rows_) throw std::out_of_range("no such row");
-  Put(row, column, Latin1(row, column, text));
+  Stored& slot = Slot(row, column);
+  slot = Latin1(row, column, text);
 }
 
 void Table::SetTime(size_t row, size_t column, uint64_t fileTime) {
-  Stored s;
-  s.kind = TableCell::Kind::kTime;
-  s.v.time = fileTime;
-  Put(row, column, s);
+  Stored& slot = Slot(row, column);
+  slot = Stored{};
+  slot.kind = TableCell::Kind::kTime;
+  slot.v.time = fileTime;
 }
 
 void Table::SetNumber(size_t row, size_t column, double value) {
-  Stored s;
-  s.kind = TableCell::Kind::kNumber;
-  s.v.number = value;
-  Put(row, column, s);
+  Stored& slot = Slot(row, column);
+  slot = Stored{};
+  slot.kind = TableCell::Kind::kNumber;
+  slot.v.number = value;
 }
 
 template <typename Store>
@@ -314,7 +340,7 @@ std::u16string_view Table::TargetOf(size_t row) const {
 }
 
 size_t Table::MemoryUse() const {
-  return (cells_.size() + targets_.capacity()) * sizeof(Stored) + blockBytes_;
+  return cells_.Bytes() + targets_.capacity() * sizeof(Stored) + blockBytes_;
 }
 
 std::u16string ProblemsText(const std::vector<std::u16string>& problems) {

@@ -7,7 +7,8 @@
 // A table may hold millions of cells, so it keeps them compactly: sixteen
 // bytes a cell, every row as many cells as the widest, their texts side by
 // side in large blocks, no allocation per row or per text. A text equal to
-// the one above it in its column is stored once. Texts set by row and
+// the one above it in its column is stored once (not in the first column,
+// which names the line). Texts set by row and
 // column, and Latin-1 bytes, are stored one byte per character where every
 // character is below U+0100 (an index.dat line costs about its length plus
 // 16 bytes); the row builder's Text keeps UTF-16, which Cell gives out in
@@ -21,11 +22,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace glimmerlog {
@@ -144,20 +145,46 @@ class Table {
     TableCell::Kind kind = TableCell::Kind::kEmpty;
     bool latin1 = false;  // one byte per character
   };
+  // The cells, row after row, in chunks of a fixed size: no large block
+  // to move as they grow (a 32-bit address space may have none left), and
+  // a cell is found with a shift and a mask.
+  class Cells {
+   public:
+    size_t size() const { return size_; }
+    Stored& operator[](size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+    const Stored& operator[](size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+    // `n` more empty cells; on std::bad_alloc the cells are as they were.
+    void Grow(size_t n);
+    // Keeps the first `n` cells.
+    void Shrink(size_t n);
+    size_t Bytes() const { return chunks_.size() * kChunk * sizeof(Stored); }
+    void swap(Cells& other) noexcept {
+      chunks_.swap(other.chunks_);
+      std::swap(size_, other.size_);
+    }
+
+   private:
+    static constexpr unsigned kChunkBits = 10;
+    static constexpr size_t kChunk = size_t{1} << kChunkBits;
+    std::vector<std::unique_ptr<Stored[]>> chunks_;
+    size_t size_ = 0;
+  };
   static constexpr unsigned kOffsetBits = 20;
   static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
 
   const Stored* Find(size_t row, size_t column) const;
+  template <typename Chars>
+  const Stored* Above(size_t row, size_t column, Chars text) const;
   const char* Bytes(const Stored& s) const;
   char* Room(size_t bytes, bool wide, uint32_t* ref);
   Stored Text(size_t row, size_t column, std::u16string_view text, bool narrow);
   Stored Latin1(size_t row, size_t column, std::string_view text);
   void PutText(size_t row, size_t column, std::u16string_view text, bool narrow);
-  void Put(size_t row, size_t column, const Stored& cell);
+  Stored& Slot(size_t row, size_t column);
   void Widen(size_t stride);
 
-  std::deque<Stored> cells_;  // rows_ * stride_ cells, row after row
-  size_t stride_ = 0;         // cells per row, fixed by the first row
+  Cells cells_;        // rows_ * stride_ cells, row after row
+  size_t stride_ = 0;  // cells per row, fixed by the first row
   size_t rows_ = 0;
   std::vector<Stored> targets_;  // own targets; rows past its end have none
   std::vector<std::unique_ptr<char[]>> blocks_;
