@@ -100,7 +100,7 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
   if (view.lineColumn >= 0) {
     target = model_.TextOfRow(row, static_cast<size_t>(view.lineColumn));
   } else {
-    if (lines_ && row < lines_->RowCount()) target = lines_->TargetOf(row);
+    if (row < model_.RowCount()) target = model_.Rows()->TargetOf(row);
     if (target.empty()) return;
   }
   auto exists = [this](const std::u16string& path) {

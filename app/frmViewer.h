@@ -321,11 +321,9 @@ class frmViewer final {
   // The history store the history views read through; made at start and
   // again for another profile.
   std::unique_ptr<CURLHistory> history_;
-  // The lines of the view shown, as its reader left them (their targets).
-  std::shared_ptr<Table> lines_;
   void ScanIndexFile(const ViewDef& view, bool again);
-  // Adds the table's lines from `from` on to the list, and its columns when
-  // the list has none yet; returns the new `from`.
+  // Gives the list the table's columns when it has none yet; returns the
+  // number of lines shown.
   size_t ShowNewLines(const Table& table, size_t from);
   void Activate(const ViewDef& view, size_t row);
   void OpenInShell(const std::wstring& text);

@@ -39,169 +39,67 @@ void ListModel::AddColumn(size_t position, std::u16string caption, long widthTwi
 }
 
 // ---------------------------------------------------------------------------
-// Text storage: blocks of kBlockBytes, filled one after another; a text too
-// long for a block gets a block of its own.
+// Rows and cells: kept by the table.
 
-char* ListModel::Reserve(size_t bytes, uint32_t* ref) {
-  const bool fits = !blocks_.empty() && blockSizes_.back() == kBlockBytes && blockUsed_ + bytes <= kBlockBytes;
-  if (!fits) {
-    if (blocks_.size() >= (size_t{1} << (32 - kOffsetBits))) throw std::bad_alloc();
-    const size_t size = std::max(bytes, kBlockBytes);
-    std::unique_ptr<char[]> block(new char[size]);
-    blocks_.reserve(blocks_.size() + 1);
-    blockSizes_.reserve(blockSizes_.size() + 1);
-    blocks_.push_back(std::move(block));
-    blockSizes_.push_back(size);
-    blockUsed_ = 0;
-  }
-  *ref = static_cast<uint32_t>((blocks_.size() - 1) << kOffsetBits | blockUsed_);
-  char* at = blocks_.back().get() + blockUsed_;
-  blockUsed_ += bytes;
-  if (blockSizes_.back() != kBlockBytes) blockUsed_ = kBlockBytes;  // a text's own block is full
-  return at;
-}
-
-ListModel::Cell ListModel::StoreText(std::u16string_view text) {
-  bool narrow = true;
-  for (char16_t c : text) narrow = narrow && c < 0x100;
-  Cell cell;
-  cell.kind = Kind::kText;
-  cell.latin1 = narrow;
-  cell.v.text.length = static_cast<uint32_t>(text.size());
-  cell.v.text.ref = 0;
-  if (text.empty()) return cell;
-  if (narrow) {
-    char* at = Reserve(text.size(), &cell.v.text.ref);
-    for (size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char>(text[i]);
-  } else {
-    char* at = Reserve(text.size() * 2, &cell.v.text.ref);
-    std::memcpy(at, text.data(), text.size() * 2);
-  }
-  return cell;
-}
-
-ListModel::Cell ListModel::StoreLatin1(std::string_view text) {
-  Cell cell;
-  cell.kind = Kind::kText;
-  cell.latin1 = true;
-  cell.v.text.length = static_cast<uint32_t>(text.size());
-  cell.v.text.ref = 0;
-  if (!text.empty()) std::memcpy(Reserve(text.size(), &cell.v.text.ref), text.data(), text.size());
-  return cell;
-}
-
-const char* ListModel::TextBytes(const Cell& c) const {
-  return blocks_[c.v.text.ref >> kOffsetBits].get() + (c.v.text.ref & (kBlockBytes - 1));
-}
-
-// ---------------------------------------------------------------------------
-// Rows and cells.
-
-void ListModel::AppendRow(const Cell& first) {
-  if (stride_ == 0) stride_ = std::max<size_t>(1, columns_.size());
-  // All cells of the row are added before the count moves, and a failure
-  // takes back the ones added.
-  const size_t before = cells_.size();
+template <typename SetFirst>
+size_t ListModel::AppendRow(SetFirst setFirst) {
+  const size_t row = rows_->RowCount();
+  // Every row gets a cell per column from the first on; a view seldom sets
+  // a cell past them (which widens every row).
+  if (row == 0) rows_->Reserve(0, columns_.size());
+  rows_->AddRow();
   try {
-    cells_.push_back(first);
-    for (size_t c = 1; c < stride_; ++c) cells_.emplace_back();
+    setFirst(row);
   } catch (...) {
-    cells_.resize(before);
+    rows_->Truncate(row);
     throw;
   }
-  ++rowCount_;
   if (sorted_) orderDirty_ = true;
+  return row;
 }
 
 size_t ListModel::AddRow(std::u16string_view text) {
-  AppendRow(StoreText(text));
-  return rowCount_ - 1;
+  return AppendRow([&](size_t row) { rows_->SetText(row, 0, text); });
 }
 
 size_t ListModel::AddRowLatin1(std::string_view text) {
-  AppendRow(StoreLatin1(text));
-  return rowCount_ - 1;
-}
-
-// Gives every row `stride` cells (a view set a cell past the columns it
-// named); rare, so the rows are simply copied.
-void ListModel::Widen(size_t stride) {
-  std::deque<Cell> wider;
-  for (size_t r = 0; r < rowCount_; ++r) {
-    for (size_t c = 0; c < stride; ++c) wider.push_back(c < stride_ ? cells_[r * stride_ + c] : Cell{});
-  }
-  cells_.swap(wider);
-  stride_ = stride;
-}
-
-ListModel::Cell& ListModel::Settable(size_t row, size_t column) {
-  if (row >= rowCount_) throw std::out_of_range("no such row");
-  if (column >= stride_) Widen(column + 1);
-  if (sorted_) orderDirty_ = true;
-  return cells_[row * stride_ + column];
+  return AppendRow([&](size_t row) { rows_->SetLatin1(row, 0, text); });
 }
 
 void ListModel::SetText(size_t row, size_t column, std::u16string_view text) {
-  Cell& target = Settable(row, column);
-  // A column often holds the same text line after line (a browser, a
-  // profile, a kind of event): the line above's text is shared, not stored
-  // again. Stored text never changes, so sharing it is safe.
-  if (row > 0 && !text.empty()) {
-    const Cell& above = cells_[(row - 1) * stride_ + column];
-    if (above.kind == Kind::kText && above.v.text.length == text.size()) {
-      const char* bytes = TextBytes(above);
-      bool same = true;
-      if (above.latin1) {
-        for (size_t i = 0; same && i < text.size(); ++i) same = text[i] == static_cast<unsigned char>(bytes[i]);
-      } else {
-        same = std::memcmp(bytes, text.data(), text.size() * 2) == 0;
-      }
-      if (same) {
-        target = above;
-        return;
-      }
-    }
-  }
-  target = StoreText(text);
+  rows_->SetText(row, column, text);
+  if (sorted_) orderDirty_ = true;
 }
 
 void ListModel::SetTime(size_t row, size_t column, uint64_t fileTime) {
-  Cell& c = Settable(row, column);
-  c = Cell{};
-  c.kind = Kind::kTime;
-  c.v.time = fileTime;
+  rows_->SetTime(row, column, fileTime);
+  if (sorted_) orderDirty_ = true;
 }
 
 void ListModel::SetNumber(size_t row, size_t column, double value) {
-  Cell& c = Settable(row, column);
-  c = Cell{};
-  c.kind = Kind::kNumber;
-  c.v.number = value;
+  rows_->SetNumber(row, column, value);
+  if (sorted_) orderDirty_ = true;
 }
 
 void ListModel::ClearRows() {
-  // Given back to the system, not kept: a view of millions of lines may be
-  // followed by one of ten.
-  std::deque<Cell>().swap(cells_);
-  std::vector<std::unique_ptr<char[]>>().swap(blocks_);
-  std::vector<size_t>().swap(blockSizes_);
+  // A new table, not the old one emptied: a reader that lost the list may
+  // still hold its table and write to it. The old one's memory goes back to
+  // the system when no one holds it (a view of millions of lines may be
+  // followed by one of ten).
+  Adopt(std::make_shared<Table>());
+}
+
+void ListModel::Adopt(std::shared_ptr<Table> rows) {
+  if (!rows) rows = std::make_shared<Table>();
+  rows_ = std::move(rows);
   std::vector<uint32_t>().swap(order_);
   std::vector<uint32_t>().swap(shown_);
   judged_ = 0;
-  blockUsed_ = 0;
-  rowCount_ = 0;
-  stride_ = 0;
   orderDirty_ = false;
 }
 
-const ListModel::Cell* ListModel::CellPtr(size_t row, size_t column) const {
-  if (row >= rowCount_ || column >= stride_) return nullptr;
-  return &cells_[row * stride_ + column];
-}
-
 ListModel::Kind ListModel::KindOfRow(size_t row, size_t column) const {
-  const Cell* c = CellPtr(row, column);
-  return c ? c->kind : Kind::kEmpty;
+  return rows_->CellInPlace(row, column).kind;
 }
 
 std::u16string ListModel::TextOfRow(size_t row, size_t column) const {
@@ -211,67 +109,54 @@ std::u16string ListModel::TextOfRow(size_t row, size_t column) const {
 }
 
 void ListModel::TextOfRowInto(size_t row, size_t column, std::u16string& text) const {
-  const Cell* c = CellPtr(row, column);
-  if (!c || c->kind != Kind::kText || c->v.text.length == 0) {
+  const StoredCell c = rows_->CellInPlace(row, column);
+  if (c.kind != Kind::kText) {
     text.clear();
     return;
   }
-  const char* bytes = TextBytes(*c);
-  text.resize(c->v.text.length);
-  if (c->latin1) {
-    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<unsigned char>(bytes[i]);
+  text.resize(c.length);
+  if (c.latin1) {
+    for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<unsigned char>(c.bytes[i]);
   } else {
-    std::memcpy(text.data(), bytes, text.size() * 2);
+    std::memcpy(text.data(), c.bytes, text.size() * 2);
   }
 }
 
 bool ListModel::StoredTextOfRow(size_t row, size_t column, StoredText& text) const {
-  const Cell* c = CellPtr(row, column);
-  if (!c || c->kind != Kind::kText) return false;
-  text.length = c->v.text.length;
-  text.latin1 = c->latin1;
-  text.bytes = text.length ? TextBytes(*c) : "";
+  const StoredCell c = rows_->CellInPlace(row, column);
+  if (c.kind != Kind::kText) return false;
+  text.bytes = c.bytes;
+  text.length = c.length;
+  text.latin1 = c.latin1;
   return true;
 }
 
-uint64_t ListModel::TimeOfRow(size_t row, size_t column) const {
-  const Cell* c = CellPtr(row, column);
-  return c && c->kind == Kind::kTime ? c->v.time : 0;
-}
+uint64_t ListModel::TimeOfRow(size_t row, size_t column) const { return rows_->CellInPlace(row, column).time; }
 
-double ListModel::NumberOfRow(size_t row, size_t column) const {
-  const Cell* c = CellPtr(row, column);
-  return c && c->kind == Kind::kNumber ? c->v.number : 0;
-}
+double ListModel::NumberOfRow(size_t row, size_t column) const { return rows_->CellInPlace(row, column).number; }
 
 bool ListModel::TextStartsWith(size_t row, size_t column, std::u16string_view prefix) const {
-  const Cell* c = CellPtr(row, column);
-  if (!c || c->kind != Kind::kText || c->v.text.length < prefix.size()) return false;
-  if (prefix.empty()) return true;
-  const char* bytes = TextBytes(*c);
+  const StoredCell c = rows_->CellInPlace(row, column);
+  if (c.kind != Kind::kText || c.length < prefix.size()) return false;
   for (size_t i = 0; i < prefix.size(); ++i) {
     char16_t ch;
-    if (c->latin1) {
-      ch = static_cast<unsigned char>(bytes[i]);
+    if (c.latin1) {
+      ch = static_cast<unsigned char>(c.bytes[i]);
     } else {
-      std::memcpy(&ch, bytes + 2 * i, 2);
+      std::memcpy(&ch, c.bytes + 2 * i, 2);
     }
     if (Fold(ch) != Fold(prefix[i])) return false;
   }
   return true;
 }
 
-size_t ListModel::MemoryUse() const {
-  size_t bytes = cells_.size() * sizeof(Cell);
-  for (size_t s : blockSizes_) bytes += s;
-  return bytes;
-}
+size_t ListModel::MemoryUse() const { return rows_->MemoryUse(); }
 
 // ---------------------------------------------------------------------------
 // Order.
 
 size_t ListModel::UnfilteredRowAt(size_t displayIndex) const {
-  if (sorted_ && !orderDirty_ && displayIndex < order_.size()) return order_[displayIndex];
+  if (sorted_ && OrderCurrent() && displayIndex < order_.size()) return order_[displayIndex];
   return displayIndex;
 }
 
@@ -289,21 +174,23 @@ void ListModel::SetFilter(std::function<bool(size_t row)> keep) {
 
 void ListModel::Refilter() {
   shown_.clear();
-  for (size_t d = 0; d < rowCount_; ++d) {
+  const size_t rows = RowCount();
+  for (size_t d = 0; d < rows; ++d) {
     const size_t row = UnfilteredRowAt(d);
     if (keep_(row)) shown_.push_back(static_cast<uint32_t>(row));
   }
-  judged_ = rowCount_;
+  judged_ = rows;
 }
 
 void ListModel::FilterNewRows() {
   if (!keep_) return;
-  if (sorted_ && orderDirty_) return;  // the next resort judges every row
-  if (sorted_ && judged_ < rowCount_) {
+  if (sorted_ && !OrderCurrent()) return;  // the next resort judges every row
+  const size_t rows = RowCount();
+  if (sorted_ && judged_ < rows) {
     Refilter();
     return;
   }
-  for (; judged_ < rowCount_; ++judged_) {
+  for (; judged_ < rows; ++judged_) {
     if (keep_(judged_)) shown_.push_back(static_cast<uint32_t>(judged_));
   }
 }
@@ -370,27 +257,27 @@ struct SortItem {
 }  // namespace
 
 bool ListModel::Resort() {
-  if (!sorted_ || !orderDirty_) return true;
+  if (!sorted_ || OrderCurrent()) return true;
   const size_t col = sortKey_ < 0 ? 0 : static_cast<size_t>(sortKey_);
   try {
     // Text cells get their collation key once, here; the comparisons of the
     // sort then compare bytes. Every comparison below is a strict order with
     // the row as its last key, so the unstable sort gives the stable result.
-    std::vector<SortItem> items(rowCount_);
+    const size_t rows = RowCount();
+    std::vector<SortItem> items(rows);
     std::vector<std::string> keys;
     std::u16string text;
-    for (size_t r = 0; r < rowCount_; ++r) {
-      const Cell* c = CellPtr(r, col);
-      const Kind kind = c ? c->kind : Kind::kEmpty;
+    for (size_t r = 0; r < rows; ++r) {
+      const StoredCell c = rows_->CellInPlace(r, col);
       SortItem& item = items[r];
       item.row = static_cast<uint32_t>(r);
-      item.rank = Rank(kind);
+      item.rank = Rank(c.kind);
       item.v.time = 0;
-      if (kind == Kind::kTime) item.v.time = c->v.time;
-      if (kind == Kind::kNumber) item.v.number = c->v.number;
-      if (kind == Kind::kText) {
-        if (keys.empty()) keys.resize(rowCount_);
-        text = TextOfRow(r, col);
+      if (c.kind == Kind::kTime) item.v.time = c.time;
+      if (c.kind == Kind::kNumber) item.v.number = c.number;
+      if (c.kind == Kind::kText) {
+        if (keys.empty()) keys.resize(rows);
+        TextOfRowInto(r, col, text);
         collation_(text, keys[r]);
       }
     }
@@ -410,7 +297,7 @@ bool ListModel::Resort() {
       }
       return c != 0 ? c * direction < 0 : x.row < y.row;
     });
-    std::vector<uint32_t> order(rowCount_);
+    std::vector<uint32_t> order(rows);
     for (size_t i = 0; i < order.size(); ++i) order[i] = items[i].row;
     order_.swap(order);
     orderDirty_ = false;
@@ -429,12 +316,12 @@ bool ListModel::Resort() {
 std::vector<size_t> ListModel::DisplayIndicesOf(const std::vector<size_t>& rows) const {
   std::vector<size_t> shown;
   shown.reserve(rows.size());
-  if (!keep_ && (!sorted_ || orderDirty_ || order_.empty())) {
+  if (!keep_ && (!sorted_ || !OrderCurrent())) {
     for (size_t row : rows) shown.push_back(row);
     return shown;
   }
   const size_t count = ShownCount();
-  std::vector<size_t> inverse(rowCount_, SIZE_MAX);
+  std::vector<size_t> inverse(RowCount(), SIZE_MAX);
   for (size_t i = 0; i < count; ++i) inverse[RowAt(i)] = i;
   for (size_t row : rows) shown.push_back(row < inverse.size() ? inverse[row] : SIZE_MAX);
   return shown;

@@ -5,21 +5,22 @@
 // Cells are typed: text (UTF-16 code units exactly as read, an unpaired
 // surrogate included), a time (a FILETIME count of 100 ns since 1601, UTC)
 // or a number. Times and numbers become text only when the list shows them,
-// in the platform layer. Lines are stored compactly: a fixed-size record
-// per cell and the text in large shared blocks, one byte per character
-// where every character is below U+0100 (an index.dat line costs about its
-// length plus 16 bytes).
+// in the platform layer. The rows are held in a Table (views/table.h), the
+// one compact store of a view's lines: the model adds the order, the filter
+// and the collation. A view may fill a table of its own and hand it over
+// whole (Adopt).
 #ifndef GLIMMERLOG_APP_LISTMODEL_H
 #define GLIMMERLOG_APP_LISTMODEL_H
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "views/table.h"
 
 namespace glimmerlog {
 
@@ -34,7 +35,7 @@ void AsciiFoldKey(std::u16string_view text, std::string& key);
 
 class ListModel {
  public:
-  enum class Kind : uint8_t { kEmpty, kText, kTime, kNumber };
+  using Kind = TableCell::Kind;
 
   struct Column {
     std::u16string caption;
@@ -56,8 +57,17 @@ class ListModel {
   void SetText(size_t row, size_t column, std::u16string_view text);
   void SetTime(size_t row, size_t column, uint64_t fileTime);
   void SetNumber(size_t row, size_t column, double value);
+  // Starts a new empty table; the one shown so far is left to whoever else
+  // holds it.
   void ClearRows();
-  size_t RowCount() const { return rowCount_; }
+  size_t RowCount() const { return rows_->RowCount(); }
+
+  // Shows the rows of `rows` from now on (columns stay the model's own).
+  // The order and the filter's judgement start again, as after ClearRows;
+  // rows added to the table later show after FilterNewRows or Resort, like
+  // rows added through the model.
+  void Adopt(std::shared_ptr<Table> rows);
+  const std::shared_ptr<Table>& Rows() const { return rows_; }
 
   // A cell by row (order of addition).
   Kind KindOfRow(size_t row, size_t column) const;
@@ -109,7 +119,7 @@ class ListModel {
   void SetFilter(std::function<bool(size_t row)> keep);
   bool Filtered() const { return static_cast<bool>(keep_); }
   // The number of rows shown: all, or those the filter keeps.
-  size_t ShownCount() const { return keep_ ? shown_.size() : rowCount_; }
+  size_t ShownCount() const { return keep_ ? shown_.size() : RowCount(); }
   // Judges the rows added since the last judgement (a long load adds them
   // at the end, in their own order).
   void FilterNewRows();
@@ -118,37 +128,15 @@ class ListModel {
   size_t MemoryUse() const;
 
  private:
-  struct Cell {
-    union {
-      struct {
-        uint32_t ref;     // block << kOffsetBits | byte offset in the block
-        uint32_t length;  // characters
-      } text;
-      uint64_t time;
-      double number;
-    } v;
-    Kind kind = Kind::kEmpty;
-    bool latin1 = false;  // one byte per character
-  };
-  static constexpr unsigned kOffsetBits = 20;
-  static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
-
-  const Cell* CellPtr(size_t row, size_t column) const;
-  Cell& Settable(size_t row, size_t column);
-  void Widen(size_t stride);
-  Cell StoreText(std::u16string_view text);
-  Cell StoreLatin1(std::string_view text);
-  char* Reserve(size_t bytes, uint32_t* ref);
-  const char* TextBytes(const Cell& c) const;
-  void AppendRow(const Cell& first);
+  // Whether order_ is the order of every row now in the table.
+  bool OrderCurrent() const { return !orderDirty_ && order_.size() == RowCount(); }
+  // Adds a row whose first cell `setFirst(row)` sets; a failure takes the
+  // row back.
+  template <typename SetFirst>
+  size_t AppendRow(SetFirst setFirst);
 
   std::vector<Column> columns_;
-  std::deque<Cell> cells_;  // rowCount_ * stride_ cells, row after row
-  size_t stride_ = 0;       // cells per row, fixed by the first row
-  size_t rowCount_ = 0;
-  std::vector<std::unique_ptr<char[]>> blocks_;  // text
-  std::vector<size_t> blockSizes_;
-  size_t blockUsed_ = 0;         // bytes used in the last block
+  std::shared_ptr<Table> rows_ = std::make_shared<Table>();
   std::vector<uint32_t> order_;  // display index -> row; empty when unsorted
   std::function<bool(size_t)> keep_;
   std::vector<uint32_t> shown_;  // the rows the filter keeps, in display order

@@ -2,6 +2,7 @@
 // columns, lines, count) around the view's reader, which runs over the
 // window's sources and adds its lines to a table; the window shows them as
 // they come, giving the event loop a turn at each of the reader's steps.
+#include <algorithm>
 #include <chrono>
 #include <new>
 
@@ -58,15 +59,6 @@ constexpr wchar_t kOutOfMemoryNote[] = L"  (stopped early: not enough memory for
 
 // Lines added while a folder is listed show about this often.
 constexpr auto kShowInterval = std::chrono::milliseconds(50);
-
-void SetCell(ListModel& model, size_t row, size_t column, const TableCell& cell) {
-  switch (cell.kind) {
-    case TableCell::Kind::kText: model.SetText(row, column, cell.text); break;
-    case TableCell::Kind::kTime: model.SetTime(row, column, cell.time); break;
-    case TableCell::Kind::kNumber: model.SetNumber(row, column, cell.number); break;
-    case TableCell::Kind::kEmpty: break;
-  }
-}
 
 }  // namespace
 
@@ -133,21 +125,15 @@ void frmViewer::RunView(const wchar_t* tag) {
   if (const ViewDef* view = FindView(tag)) ShowView(*view, false);
 }
 
+// The list shows the reader's table itself: its lines are there as soon as
+// they are added; only the columns are given to the list control.
 size_t frmViewer::ShowNewLines(const Table& table, size_t from) {
   if (model_.Columns().empty() && !table.columns.empty()) {
     for (size_t c = 0; c < table.columns.size(); ++c) {
       AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
     }
   }
-  const size_t columns = table.columns.size();
-  for (; from < table.RowCount(); ++from) {
-    const TableCell first = table.Cell(from, 0);
-    const bool textFirst = first.kind == TableCell::Kind::kText;
-    const size_t row = model_.AddRow(textFirst ? first.text : std::u16string_view());
-    if (!textFirst) SetCell(model_, row, 0, first);
-    for (size_t c = 1; c < columns; ++c) SetCell(model_, row, c, table.Cell(from, c));
-  }
-  return from;
+  return std::max(from, table.RowCount());
 }
 
 void frmViewer::ShowView(const ViewDef& view, bool again) {
@@ -163,7 +149,7 @@ void frmViewer::ShowView(const ViewDef& view, bool again) {
   ClearColumns();
   const uint64_t epoch = ListEpoch();
   auto table = std::make_shared<Table>();
-  lines_ = table;
+  model_.Adopt(table);
   ViewSources sources = Sources();
   StoreVisits history(history_.get());
   sources.history = &history;
@@ -202,7 +188,7 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
   ShowNewLines(columns, 0);
   const uint64_t epoch = ListEpoch();
   auto table = std::make_shared<Table>();
-  lines_ = table;
+  model_.Adopt(table);
 
   // The chooser, unless F5 reads the file last read again.
   if (!again || state.indexDatPath.empty()) {
@@ -256,13 +242,6 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
     } catch (const std::bad_alloc&) {
       // The scanner and its buffers are gone; the lines kept are whole.
       outOfMemory = true;
-    }
-    if (outOfMemory) {
-      try {
-        progress.Finish();
-      } catch (const std::bad_alloc&) {
-        // The list keeps the lines it could take.
-      }
     }
   }
   file = ReadOnlyFile();

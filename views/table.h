@@ -1,27 +1,64 @@
 // A view's lines as plain data: columns, rows of typed cells, and the
-// sources it could not read. The platform-free readers of the later views
-// fill one; the window shows it and a report writes it. Times are FILETIME
-// values (UTC); the shower formats them in the user's local time.
+// sources it could not read. The platform-free readers of the views fill
+// one; the window's list shows it (through ListModel) and a report writes
+// it. Times are FILETIME values (UTC); the shower formats them in the
+// user's local time.
 //
 // A table may hold millions of cells, so it keeps them compactly: sixteen
-// bytes a cell, their texts side by side in large blocks, no allocation per
-// row or per text.
+// bytes a cell, every row as many cells as the widest, their texts side by
+// side in large blocks, no allocation per row or per text. A text equal to
+// the one above it in its column is stored once (not in the first column,
+// which names the line). Texts set by row and
+// column, and Latin-1 bytes, are stored one byte per character where every
+// character is below U+0100 (an index.dat line costs about its length plus
+// 16 bytes); the row builder's Text keeps UTF-16, which Cell gives out in
+// place.
+//
+// When memory runs out (std::bad_alloc) while a row is added or a cell set,
+// the table is left as it was before, so that a long read that runs out
+// keeps whole lines.
 #ifndef GLIMMERLOG_VIEWS_TABLE_H
 #define GLIMMERLOG_VIEWS_TABLE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace glimmerlog {
 
-// A cell as read back: its text is valid while the table is.
+// A cell as read back. Its text is valid while the table is; a text stored
+// one byte a character is widened into the cell itself, so it is valid
+// while this cell (or a copy of it) is too.
 struct TableCell {
   enum class Kind : uint8_t { kEmpty, kText, kTime, kNumber };
   Kind kind = Kind::kEmpty;
   std::u16string_view text;
+  uint64_t time = 0;
+  double number = 0;
+
+  TableCell() = default;
+  TableCell(const TableCell& other) { *this = other; }
+  TableCell& operator=(const TableCell& other);
+
+ private:
+  friend class Table;
+  std::u16string widened_;
+  bool ownsText_ = false;  // `text` is `widened_`
+};
+
+// A cell as stored, read in place (for loops over many rows): a text's
+// characters are one byte each (code points below U+0100) or UTF-16 code
+// units. Valid while the table is.
+struct StoredCell {
+  TableCell::Kind kind = TableCell::Kind::kEmpty;
+  bool latin1 = true;
+  const char* bytes = "";  // a text's characters
+  size_t length = 0;       // characters
   uint64_t time = 0;
   double number = 0;
 };
@@ -41,11 +78,15 @@ class Table {
   // no target of their own; -1 for none.
   int targetColumn = -1;
 
-  // Adds the cells of the row last added, left to right. A time of 0 (none
-  // stored) and an empty text leave the cell empty.
+  // Adds the cells of its row, left to right. A time of 0 (none stored)
+  // and an empty text leave the cell empty. When memory runs out in one of
+  // these calls, the row is taken back whole (when it is still the last
+  // row) and the Row must not be used again.
   class Row {
    public:
     Row& Text(std::u16string_view text);
+    // Bytes that are code points below U+0100 (ASCII, Latin-1).
+    Row& Latin1(std::string_view text);
     Row& Time(uint64_t fileTime);
     Row& Number(double value);
     Row& Empty();
@@ -55,35 +96,104 @@ class Table {
 
    private:
     friend class Table;
-    explicit Row(Table& table) : table_(table) {}
+    Row(Table& table, size_t row) : table_(table), row_(row) {}
+    template <typename Store>
+    Row& Next(Store store);
     Table& table_;
+    size_t row_;
+    size_t column_ = 0;
   };
   Row AddRow();
+  // Room for `rows` more rows; before the first row, every row is also
+  // given `cellsPerRow` cells (more cells later widen every row).
   void Reserve(size_t rows, size_t cellsPerRow);
+  // Keeps the first `rows` rows (their texts stay stored until the table
+  // goes).
+  void Truncate(size_t rows);
 
-  size_t RowCount() const { return rowStart_.size(); }
+  // Sets a cell of a row already added to exactly what is given (an empty
+  // text and a time of 0 included). A column past the row's cells gives
+  // every row that many cells. A row not added throws std::out_of_range.
+  void SetText(size_t row, size_t column, std::u16string_view text);
+  void SetLatin1(size_t row, size_t column, std::string_view text);
+  void SetTime(size_t row, size_t column, uint64_t fileTime);
+  void SetNumber(size_t row, size_t column, double value);
+
+  size_t RowCount() const { return rows_; }
   // A cell of a row; empty past the cells the row was given.
   TableCell Cell(size_t row, size_t column) const;
+  StoredCell CellInPlace(size_t row, size_t column) const;
   // What a double-click on a line opens: its own target, or its text in the
-  // target column; empty for none.
+  // target column; empty for none. Valid while the table is.
   std::u16string_view TargetOf(size_t row) const;
 
   void Problem(std::u16string text) { problems.push_back(std::move(text)); }
 
+  // Bytes held for cells and texts (not counting columns and problems).
+  size_t MemoryUse() const;
+
  private:
   struct Stored {
+    union {
+      struct {
+        uint32_t ref;     // block << kOffsetBits | byte offset in the block
+        uint32_t length;  // characters
+      } text;
+      uint64_t time;
+      double number;
+    } v;
     TableCell::Kind kind = TableCell::Kind::kEmpty;
-    uint32_t length = 0;  // of a text
-    uint64_t value = 0;   // the time, the number's bits, or where the text is
+    bool latin1 = false;  // one byte per character
   };
-  Stored StoreText(std::u16string_view text);
-  std::u16string_view StoredText(const Stored& s) const;
+  // The cells, row after row, in chunks of a fixed size: no large block
+  // to move as they grow (a 32-bit address space may have none left), and
+  // a cell is found with a shift and a mask.
+  class Cells {
+   public:
+    size_t size() const { return size_; }
+    Stored& operator[](size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+    const Stored& operator[](size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+    // `n` more empty cells; on std::bad_alloc the cells are as they were.
+    void Grow(size_t n);
+    // Keeps the first `n` cells.
+    void Shrink(size_t n);
+    size_t Bytes() const { return chunks_.size() * kChunk * sizeof(Stored); }
+    void swap(Cells& other) noexcept {
+      chunks_.swap(other.chunks_);
+      std::swap(size_, other.size_);
+    }
 
-  std::vector<Stored> cells_;
-  std::vector<size_t> rowStart_;  // index of each row's first cell
-  std::vector<Stored> targets_;   // one per row; kEmpty for none
-  std::vector<std::unique_ptr<char16_t[]>> blocks_;
-  size_t blockUsed_ = 0, blockSize_ = 0;
+   private:
+    static constexpr unsigned kChunkBits = 10;
+    static constexpr size_t kChunk = size_t{1} << kChunkBits;
+    std::vector<std::unique_ptr<Stored[]>> chunks_;
+    size_t size_ = 0;
+  };
+  static constexpr unsigned kOffsetBits = 20;
+  static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
+
+  const Stored* Find(size_t row, size_t column) const;
+  template <typename Chars>
+  const Stored* Above(size_t row, size_t column, Chars text) const;
+  const char* Bytes(const Stored& s) const;
+  char* Room(size_t bytes, bool wide, uint32_t* ref);
+  Stored Text(size_t row, size_t column, std::u16string_view text, bool narrow);
+  Stored Latin1(size_t row, size_t column, std::string_view text);
+  void PutText(size_t row, size_t column, std::u16string_view text, bool narrow);
+  Stored& Slot(size_t row, size_t column);
+  void Widen(size_t stride);
+
+  Cells cells_;        // rows_ * stride_ cells, row after row
+  size_t stride_ = 0;  // cells per row, fixed by the first row
+  size_t rows_ = 0;
+  std::vector<Stored> targets_;  // own targets; rows past its end have none
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t blockUsed_ = 0;   // bytes used in the last block
+  size_t blockBytes_ = 0;  // bytes of all blocks
+  // Texts of the target column stored a byte a character, widened once
+  // when TargetOf first gives them out (by where they are stored: stored
+  // text never changes).
+  mutable std::unordered_map<uint64_t, std::u16string> widenedTargets_;
 };
 
 // The problems joined for one status panel: the first ones in full, then a

@@ -199,9 +199,18 @@ constexpr auto kSliceInterval = std::chrono::milliseconds(25);
 void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table& table,
                        const std::function<bool(uint64_t done, uint64_t size)>& progress) {
   OneColumn(table, u"URLs In Index.dat File", 6000);
+  table.targetColumn = 0;  // each line is the address it opens
+  // Addresses are nearly always ASCII, the same in every code page, and kept
+  // a byte a character.
   IndexScanner scan(file, size, [&](const char* text, size_t n) {
-    std::u16string line = AnsiLine(std::string_view(text, n), ansi);
-    table.AddRow().Text(line).Target(std::move(line));
+    const std::string_view bytes(text, n);
+    for (const char c : bytes) {
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        table.AddRow().Text(ansi(bytes));
+        return;
+      }
+    }
+    table.AddRow().Latin1(bytes);
   });
   uint64_t slice = 1u << 14;
   for (;;) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 
 namespace glimmerlog {
@@ -178,6 +179,41 @@ TEST(ListModel, RepeatedColumnTextIsStoredOnce) {
   EXPECT_EQ(model.TextOfRow(500, 1), path + u"!");
   EXPECT_EQ(model.TextOfRow(501, 1), path);
   EXPECT_EQ(model.TextOfRow(20001, 1), u"\u0100\u0101");
+}
+
+// A table filled elsewhere (a view's reader) is shown as it grows: its new
+// rows are judged by the filter and ordered like rows added through the
+// model. ClearRows leaves it whole to the reader still writing to it.
+TEST(ListModel, AnAdoptedTableShowsItsNewRowsAndOutlivesClearRows) {
+  auto table = std::make_shared<Table>();
+  table->AddRow().Text(u"banana");
+  ListModel model;
+  model.SetFilter([&model](size_t row) { return model.TextOfRow(row, 0).find(u'a') != std::u16string::npos; });
+  model.AddRow(u"apple");  // the model's own table, replaced
+  model.Adopt(table);
+  EXPECT_EQ(model.Rows(), table);
+  EXPECT_EQ(model.ShownCount(), 0u);  // not judged yet
+  table->AddRow().Text(u"fig");
+  table->AddRow().Latin1("cara\xef" "be");
+  model.FilterNewRows();
+  ASSERT_EQ(model.ShownCount(), 2u);
+  EXPECT_EQ(model.TextOfRow(model.RowAt(1), 0), u"cara\u00efbe");
+  model.SetSorted(true);
+  model.SetDescending(true);
+  ASSERT_TRUE(model.Resort());
+  table->AddRow().Text(u"avocado");
+  model.FilterNewRows();  // sorted: the resort takes the new rows in
+  EXPECT_EQ(model.ShownCount(), 2u);
+  ASSERT_TRUE(model.Resort());
+  ASSERT_EQ(model.ShownCount(), 3u);
+  EXPECT_EQ(model.TextOfRow(model.RowAt(2), 0), u"avocado");
+  model.ClearRows();
+  table->AddRow().Text(u"date");
+  EXPECT_EQ(model.RowCount(), 0u);
+  EXPECT_NE(model.Rows(), table);
+  ASSERT_EQ(table->RowCount(), 5u);
+  EXPECT_EQ(table->Cell(0, 0).text, u"banana");
+  EXPECT_EQ(table->Cell(4, 0).text, u"date");
 }
 
 }  // namespace
