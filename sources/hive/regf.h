@@ -3,9 +3,10 @@
 // NTUSER.DAT: keys with their names and last-write times, values with their
 // types and data as stored. Platform-free; the caller reads the file.
 //
-// The file is read as it is: a hive whose header says it was not written
-// completely (its two sequence numbers differ) is read all the same and
-// flagged as dirty; its transaction logs (.LOG1, .LOG2) are not applied.
+// The bytes are read as they are: a hive whose header says it was not
+// written completely (its two sequence numbers differ) is read all the same
+// and flagged as dirty. Its transaction logs are applied to the bytes before
+// (hivelog.h).
 //
 // Damage never makes a call read outside the bytes or run without bound: a
 // structure that points outside the hive, into a free cell or at a cell of
