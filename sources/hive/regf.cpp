@@ -307,14 +307,16 @@ SourceStatus Hive::CollectSubKeys(HiveKey key, std::vector<HiveKey>& out, CellMa
   const uint32_t listCell = Le32(nk.p + kNkSubKeyList);
   Span list;
   ListCells own;
-  // A cell is claimed once it is known to be a list.
-  if (!Cell(listCell, 4, list) || (!Signature(list.p, "ri") && LeafStep(list) == 0) ||
-      !ClaimList(listCell, list, marks, own)) {
+  // A cell is claimed once it is known to be a list; outside a walk, a leaf
+  // list on its own overlaps nothing.
+  if (!Cell(listCell, 4, list)) return SourceStatus::kDamaged;
+  const bool index = Signature(list.p, "ri");
+  if ((!index && LeafStep(list) == 0) || ((marks || index) && !ClaimList(listCell, list, marks, own))) {
     return SourceStatus::kDamaged;
   }
   const size_t limit = (end_ - kBaseBlockSize) / kSmallestKeyCell;
   bool intact = true;
-  if (Signature(list.p, "ri")) {
+  if (index) {
     const size_t count = Le16(list.p + 2);
     const size_t fits = std::min<size_t>(count, (list.size - 4) / 4);
     intact = fits == count;
@@ -344,8 +346,9 @@ SourceStatus Hive::CollectValues(HiveKey key, std::vector<HiveValue>& out, CellM
   if (count == 0) return SourceStatus::kOk;
   const uint32_t listCell = Le32(nk.p + kNkValueList);
   Span list;
-  ListCells own;
-  if (!Cell(listCell, 0, list) || !ClaimList(listCell, list, marks, own)) return SourceStatus::kDamaged;
+  if (!Cell(listCell, 0, list) || (marks && !marks->MarkRange(listCell, size_t{listCell} + 4 + list.size))) {
+    return SourceStatus::kDamaged;
+  }
   const uint32_t fits = std::min(count, list.size / 4);
   listEntriesRead_ += fits;
   bool intact = fits == count;
