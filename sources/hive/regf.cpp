@@ -1,6 +1,7 @@
 #include "sources/hive/regf.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_set>
 
 #include "base/bytes.h"
@@ -23,6 +24,9 @@ constexpr size_t kSmallestHive = kBaseBlockSize + 0x20;
 constexpr uint32_t kNkFlags = 0x02, kNkTime = 0x04, kNkSubKeyCount = 0x14, kNkSubKeyList = 0x1C;
 constexpr uint32_t kNkValueCount = 0x24, kNkValueList = 0x28, kNkNameLength = 0x48, kNkName = 0x4C;
 constexpr uint16_t kNkCompressedName = 0x0020;  // name stored one byte a character (Latin-1)
+// The smallest cell a key can have (its fields, 8-byte aligned): no list
+// names more distinct keys than the cells' area holds cells of this size.
+constexpr uint32_t kSmallestKeyCell = (4 + kNkName + 7) / 8 * 8;
 
 // Value ("vk") fields.
 constexpr uint32_t kVkNameLength = 0x02, kVkDataSize = 0x04, kVkData = 0x08, kVkType = 0x0C, kVkFlags = 0x10;
@@ -91,7 +95,8 @@ bool NameMatches(const uint8_t* p, size_t bytes, bool compressed, std::u16string
 
 }  // namespace
 
-// One bit for each offset of the cells' area: the cells a walk has used.
+// One bit for each byte of the cells' area: the cells a walk has used. Keys
+// and values mark the first byte of their cell, lists every byte of theirs.
 class Hive::CellMarks {
  public:
   explicit CellMarks(size_t cells) : bits_((cells + 63) / 64, 0), cells_(cells) {}
@@ -105,10 +110,45 @@ class Hive::CellMarks {
     word |= bit;
     return true;
   }
+  // Marks the bytes [start, end) of a list cell; false when any was marked
+  // before. The bytes before the first marked one are marked all the same,
+  // so that no byte is looked at twice while unmarked and all the lists of a
+  // walk take time in proportion to the area's size.
+  bool MarkRange(size_t start, size_t end) {
+    end = std::min(end, cells_);
+    for (size_t at = start; at < end;) {
+      const size_t shift = at % 64, n = std::min<size_t>(64 - shift, end - at);
+      const uint64_t mask = (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << shift;
+      uint64_t& word = bits_[at / 64];
+      if (const uint64_t marked = word & mask) {
+        word |= mask & ((marked & (0 - marked)) - 1);
+        return false;
+      }
+      word |= mask;
+      at += n;
+    }
+    return true;
+  }
 
  private:
   std::vector<uint64_t> bits_;
   size_t cells_;
+};
+
+// The list cells one call outside a walk has used, by their byte ranges.
+class Hive::ListCells {
+ public:
+  // False when [start, end) overlaps a range claimed before, or is one.
+  bool Claim(uint64_t start, uint64_t end) {
+    const auto next = used_.lower_bound(start);
+    if (next != used_.end() && next->first < end) return false;
+    if (next != used_.begin() && std::prev(next)->second > start) return false;
+    used_.emplace_hint(next, start, end);
+    return true;
+  }
+
+ private:
+  std::map<uint64_t, uint64_t> used_;
 };
 
 Hive::Hive(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
@@ -214,24 +254,34 @@ uint32_t Hive::ValueType(HiveValue value) const {
   return ValueCell(value, vk) ? Le32(vk.p + kVkType) : 0;
 }
 
-// Adds the keys of a leaf list (lf and lh: offset and a 4-byte hint or hash
-// for each; li: offsets only). False when the list is not one, is cut short
-// by its cell or names a cell that is not a key.
-bool Hive::AppendLeafList(const Span& list, std::vector<HiveKey>& out) const {
-  if (list.size < 4) return false;
-  size_t step = 0;
-  if (Signature(list.p, "lf") || Signature(list.p, "lh")) {
-    step = 8;
-  } else if (Signature(list.p, "li")) {
-    step = 4;
-  } else {
-    return false;
-  }
+// Claims the bytes of a list cell for the read: in the walk's marks, or in
+// the call's own set.
+bool Hive::ClaimList(uint32_t cell, const Span& list, CellMarks* marks, ListCells& own) const {
+  const size_t end = static_cast<size_t>(cell) + 4 + list.size;
+  return marks ? marks->MarkRange(cell, end) : own.Claim(cell, end);
+}
+
+// The size of an entry of a leaf list (lf and lh: offset and a 4-byte hint
+// or hash for each; li: offsets only); 0 when the cell is not a leaf list.
+size_t Hive::LeafStep(const Span& list) {
+  if (list.size < 4) return 0;
+  if (Signature(list.p, "lf") || Signature(list.p, "lh")) return 8;
+  return Signature(list.p, "li") ? 4 : 0;
+}
+
+// Adds the keys of a leaf list, up to `limit` keys in `out`. False when the
+// list is not one, is cut short by its cell or the limit, or names a cell
+// that is not a key.
+bool Hive::AppendLeafList(const Span& list, size_t limit, std::vector<HiveKey>& out) const {
+  const size_t step = LeafStep(list);
+  if (step == 0) return false;
   const size_t count = Le16(list.p + 2);
   const size_t fits = std::min<size_t>(count, (list.size - 4) / step);
   bool intact = fits == count;
   Span nk;
   for (size_t i = 0; i < fits; ++i) {
+    if (out.size() >= limit) return false;
+    ++listEntriesRead_;
     const HiveKey key{Le32(list.p + 4 + i * step)};
     if (KeyCell(key, nk)) {
       out.push_back(key);
@@ -243,9 +293,12 @@ bool Hive::AppendLeafList(const Span& list, std::vector<HiveKey>& out) const {
 }
 
 // The subkeys: a leaf list, or an index ("ri") of leaf lists. An index
-// inside an index is not a form the platform writes and is refused, which
-// also keeps a list that names itself from looping. With `marks`, a list
-// cell another key already used is left out.
+// inside an index is not a form the platform writes and is refused. A list
+// cell that overlaps one already read, by this call or (with `marks`) by
+// the walk, is refused too: that keeps a list that names itself from
+// looping, and keeps overlapping lists that each claim thousands of entries
+// from being read over and over. No more keys are collected than the cells'
+// area can hold.
 SourceStatus Hive::CollectSubKeys(HiveKey key, std::vector<HiveKey>& out, CellMarks* marks) const {
   out.clear();
   Span nk;
@@ -253,21 +306,33 @@ SourceStatus Hive::CollectSubKeys(HiveKey key, std::vector<HiveKey>& out, CellMa
   if (Le32(nk.p + kNkSubKeyCount) == 0) return SourceStatus::kOk;
   const uint32_t listCell = Le32(nk.p + kNkSubKeyList);
   Span list;
-  if ((marks && !marks->Mark(listCell)) || !Cell(listCell, 4, list)) return SourceStatus::kDamaged;
+  ListCells own;
+  // A cell is claimed once it is known to be a list; outside a walk, a leaf
+  // list on its own overlaps nothing.
+  if (!Cell(listCell, 4, list)) return SourceStatus::kDamaged;
+  const bool index = Signature(list.p, "ri");
+  if ((!index && LeafStep(list) == 0) || ((marks || index) && !ClaimList(listCell, list, marks, own))) {
+    return SourceStatus::kDamaged;
+  }
+  const size_t limit = (end_ - kBaseBlockSize) / kSmallestKeyCell;
   bool intact = true;
-  if (Signature(list.p, "ri")) {
+  if (index) {
     const size_t count = Le16(list.p + 2);
     const size_t fits = std::min<size_t>(count, (list.size - 4) / 4);
     intact = fits == count;
     std::vector<uint32_t> leaves;
     for (size_t i = 0; i < fits; ++i) leaves.push_back(Le32(list.p + 4 + i * 4));
+    listEntriesRead_ += fits;
     if (RemoveRepeats(leaves)) intact = false;
     Span leaf;
     for (uint32_t cell : leaves) {
-      if ((marks && !marks->Mark(cell)) || !Cell(cell, 4, leaf) || !AppendLeafList(leaf, out)) intact = false;
+      if (!Cell(cell, 4, leaf) || LeafStep(leaf) == 0 || !ClaimList(cell, leaf, marks, own) ||
+          !AppendLeafList(leaf, limit, out)) {
+        intact = false;
+      }
     }
   } else {
-    intact = AppendLeafList(list, out);
+    intact = AppendLeafList(list, limit, out);
   }
   if (RemoveRepeats(out)) intact = false;
   return intact ? SourceStatus::kOk : SourceStatus::kDamaged;
@@ -281,8 +346,11 @@ SourceStatus Hive::CollectValues(HiveKey key, std::vector<HiveValue>& out, CellM
   if (count == 0) return SourceStatus::kOk;
   const uint32_t listCell = Le32(nk.p + kNkValueList);
   Span list;
-  if ((marks && !marks->Mark(listCell)) || !Cell(listCell, 0, list)) return SourceStatus::kDamaged;
+  if (!Cell(listCell, 0, list) || (marks && !marks->MarkRange(listCell, size_t{listCell} + 4 + list.size))) {
+    return SourceStatus::kDamaged;
+  }
   const uint32_t fits = std::min(count, list.size / 4);
+  listEntriesRead_ += fits;
   bool intact = fits == count;
   Span vk;
   for (uint32_t i = 0; i < fits; ++i) {

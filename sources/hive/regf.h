@@ -3,15 +3,17 @@
 // NTUSER.DAT: keys with their names and last-write times, values with their
 // types and data as stored. Platform-free; the caller reads the file.
 //
-// The file is read as it is: a hive whose header says it was not written
-// completely (its two sequence numbers differ) is read all the same and
-// flagged as dirty; its transaction logs (.LOG1, .LOG2) are not applied.
+// The bytes are read as they are: a hive whose header says it was not
+// written completely (its two sequence numbers differ) is read all the same
+// and flagged as dirty. Its transaction logs are applied to the bytes before
+// (hivelog.h).
 //
 // Damage never makes a call read outside the bytes or run without bound: a
 // structure that points outside the hive, into a free cell or at a cell of
 // the wrong kind is left out and the call reports it; lists are read at most
-// as far as their cells reach, an entry repeated in one list is listed once,
-// and every call takes time and memory in proportion to the file's size.
+// as far as their cells reach, a list cell that overlaps one already read is
+// refused, an entry repeated in one list is listed once, and every call
+// takes time and memory in proportion to the file's size.
 #ifndef GLIMMERLOG_SOURCES_HIVE_REGF_H
 #define GLIMMERLOG_SOURCES_HIVE_REGF_H
 
@@ -95,6 +97,10 @@ class Hive {
   uint32_t ValueType(HiveValue value) const;
   SourceStatus ValueData(HiveValue value, std::vector<uint8_t>& out) const;
 
+  // How many entries of subkey lists, indexes and value lists the calls so far
+  // have read: the measure of their work, for tests and benchmarks.
+  uint64_t ListEntriesRead() const { return listEntriesRead_; }
+
   // Visits every key reachable from the root once, each before its
   // subkeys, subkeys in stored order, with its depth (0 for the root) and its
   // values. A key, list or value met a second time (a loop, or a cell shared
@@ -106,6 +112,7 @@ class Hive {
 
  private:
   class CellMarks;
+  class ListCells;
   struct Span {
     const uint8_t* p = nullptr;
     uint32_t size = 0;
@@ -114,8 +121,10 @@ class Hive {
   bool Cell(uint32_t cell, uint32_t need, Span& out) const;
   bool KeyCell(HiveKey key, Span& out) const;
   bool ValueCell(HiveValue value, Span& out) const;
+  bool ClaimList(uint32_t cell, const Span& list, CellMarks* marks, ListCells& own) const;
   SourceStatus CollectSubKeys(HiveKey key, std::vector<HiveKey>& out, CellMarks* marks) const;
-  bool AppendLeafList(const Span& list, std::vector<HiveKey>& out) const;
+  static size_t LeafStep(const Span& list);
+  bool AppendLeafList(const Span& list, size_t limit, std::vector<HiveKey>& out) const;
   SourceStatus CollectValues(HiveKey key, std::vector<HiveValue>& out, CellMarks* marks) const;
   SourceStatus ReadBigData(const Span& db, uint32_t size, std::vector<uint8_t>& out) const;
 
@@ -126,6 +135,7 @@ class Hive {
   uint64_t lastWritten_ = 0;
   bool checksumValid_ = false, truncated_ = false;
   HiveKey root_;
+  mutable uint64_t listEntriesRead_ = 0;
 };
 
 }  // namespace glimmerlog

@@ -167,25 +167,42 @@ ProfileRoot FindProfileRoot(RegistrySource& registry) {
 }
 
 std::unique_ptr<RegistrySource> OpenHiveFile(FolderSource& folders, const std::u16string& path, SourceStatus& status,
-                                             std::u16string& problem) {
+                                             std::u16string& problem, std::u16string* logsText) {
   problem.clear();
+  if (logsText) logsText->clear();
   std::vector<uint8_t> bytes;
   status = folders.ReadFile(path, bytes, kMaxHiveBytes);
   if (status != SourceStatus::kOk) {
     problem = path + u": " + Widen(StatusName(status));
     return nullptr;
   }
-  auto hive = std::make_unique<HiveRegistrySource>(std::move(bytes));
+  // The logs beside a hive that was not written completely, named as Windows
+  // names them; the folder source finds them without regard to case.
+  std::vector<HiveLog> logs;
+  if (HiveNeedsLogs(bytes)) {
+    for (const char* suffix : {"LOG1", "LOG2", "LOG"}) {
+      HiveLog log{suffix, {}};
+      if (folders.ReadFile(path + u"." + Widen(suffix), log.bytes, kMaxHiveBytes) == SourceStatus::kOk) {
+        logs.push_back(std::move(log));
+      }
+    }
+  }
+  auto hive = std::make_unique<HiveRegistrySource>(std::move(bytes), logs);
   if (!hive->Problem().empty()) {
     status = SourceStatus::kDamaged;
     problem = path + u": " + Widen(hive->Problem());
     return nullptr;
   }
+  const HiveLogReplay& replay = hive->Logs();
+  const std::u16string logsSentence = Widen(replay.text);
+  if (logsText) *logsText = logsSentence;
   if (hive->hive().Truncated()) {
     status = SourceStatus::kDamaged;
     problem = path + u": shorter than its header says; keys in the missing part are not read";
-  } else if (hive->Dirty()) {
-    problem = path + u": not written completely when it was last saved (its logs are not applied); read as it is";
+    if (!logsSentence.empty()) problem += u"; " + logsSentence;
+  } else if (replay.dirty) {
+    problem = path + u": not written completely when it was last saved; " + logsSentence;
+    if (replay.entries == 0) problem += u"; read as it is";
   }
   return hive;
 }
@@ -233,12 +250,14 @@ std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u
   if (hiveFile.empty()) hiveFile = folder.empty() ? u"NTUSER.DAT" : folder + u"\\NTUSER.DAT";
   SourceStatus status = SourceStatus::kOk;
   std::u16string problem;
-  std::unique_ptr<RegistrySource> hive = OpenHiveFile(folders, hiveFile, status, problem);
+  std::u16string logs;
+  std::unique_ptr<RegistrySource> hive = OpenHiveFile(folders, hiveFile, status, problem, &logs);
   const bool read = hive != nullptr;
   auto profile = std::make_unique<ProfileSource>(folders, std::move(folder), std::move(hive));
   profile->hiveRead_ = read;
   profile->hiveStatus_ = status;
   profile->hiveProblem_ = std::move(problem);
+  profile->hiveLogs_ = std::move(logs);
   return profile;
 }
 

@@ -33,10 +33,14 @@ ProfileRoot FindProfileRoot(RegistrySource& registry);
 
 // A hive file read whole through the folder source. Null when it cannot be
 // read, with the status and a sentence saying why ("not a registry hive
-// file: ..."). A hive read in part (damaged, or not written completely) is
-// returned, and `problem` says so.
+// file: ..."). A hive that was not written completely is read with the
+// transaction logs beside it (path.LOG1, .LOG2, .LOG) applied in memory,
+// and `logsText` says how that went ("logs applied: 23 entries (132 pages)";
+// empty for a hive written completely). A hive read in part (damaged, or not
+// written completely) is returned, and `problem` says so, the logs' sentence
+// included.
 std::unique_ptr<RegistrySource> OpenHiveFile(FolderSource& folders, const std::u16string& path, SourceStatus& status,
-                                             std::u16string& problem);
+                                             std::u16string& problem, std::u16string* logsText = nullptr);
 
 class ProfileSource final : public ProfilePaths {
  public:
@@ -54,6 +58,8 @@ class ProfileSource final : public ProfilePaths {
   // Whether the hive was read at all (in part, when HiveStatus says damaged).
   bool HiveRead() const { return hiveRead_; }
   const std::u16string& HiveProblem() const { return hiveProblem_; }
+  // What became of the hive's transaction logs (see OpenHiveFile).
+  const std::u16string& HiveLogs() const { return hiveLogs_; }
 
   RegistrySource& Registry() { return *registry_; }
   FolderSource& Folders() { return folders_; }
@@ -107,7 +113,7 @@ class ProfileSource final : public ProfilePaths {
   std::unique_ptr<RegistrySource> registry_;
   SourceStatus hiveStatus_ = SourceStatus::kOk;
   bool hiveRead_ = false;
-  std::u16string hiveProblem_;
+  std::u16string hiveProblem_, hiveLogs_;
   ProfileRoot root_;
   std::string osName_;
   std::u16string osReason_;

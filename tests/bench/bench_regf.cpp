@@ -4,7 +4,9 @@
 // same run:
 //   hivexregedit --export <hive> '\' > /dev/null
 // Also the same export text written by our reader, which is the work that
-// command does. Skips when the test data or hivexregedit is absent.
+// command does, and a dirty hive (shellbags/regipy-transactions) opened and
+// walked with its transaction logs applied against the same without them.
+// Skips when the test data or hivexregedit is absent.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/hive/hivelog.h"
 #include "sources/hive/regf.h"
 #include "tests/support/hiveexport.h"
 
@@ -51,37 +54,71 @@ const std::string& LargestHive() {
   return path;
 }
 
+// The whole file in one read, as the folder sources read it.
 std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  std::vector<uint8_t> bytes(in ? static_cast<size_t>(in.tellg()) : 0);
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+struct Walked {
+  size_t keys = 0, values = 0, bytes = 0;
+};
+
+// Every key and value: names, times, types and data.
+Walked WalkEveryKeyAndValue(const glimmerlog::Hive& hive) {
+  Walked w;
+  std::vector<uint8_t> data;
+  hive.VisitKeys([&](glimmerlog::HiveKey key, unsigned, const std::vector<glimmerlog::HiveValue>& list) {
+    ++w.keys;
+    benchmark::DoNotOptimize(hive.KeyName(key));
+    benchmark::DoNotOptimize(hive.KeyTime(key));
+    for (glimmerlog::HiveValue value : list) {
+      benchmark::DoNotOptimize(hive.ValueName(value));
+      benchmark::DoNotOptimize(hive.ValueType(value));
+      hive.ValueData(value, data);
+      w.bytes += data.size();
+      ++w.values;
+    }
+    return true;
+  });
+  return w;
 }
 
 void BM_ReadEveryKeyAndValue(benchmark::State& state) {
   if (LargestHive().empty()) return state.SkipWithError("no regf hive in the test data");
-  size_t keys = 0, values = 0, bytes = 0;
-  for (auto _ : state) {
-    const glimmerlog::Hive hive(ReadFile(LargestHive()));
-    keys = values = bytes = 0;
-    std::vector<uint8_t> data;
-    hive.VisitKeys([&](glimmerlog::HiveKey key, unsigned, const std::vector<glimmerlog::HiveValue>& list) {
-      ++keys;
-      benchmark::DoNotOptimize(hive.KeyName(key));
-      benchmark::DoNotOptimize(hive.KeyTime(key));
-      for (glimmerlog::HiveValue value : list) {
-        benchmark::DoNotOptimize(hive.ValueName(value));
-        benchmark::DoNotOptimize(hive.ValueType(value));
-        hive.ValueData(value, data);
-        bytes += data.size();
-        ++values;
-      }
-      return true;
-    });
-  }
-  state.counters["keys"] = static_cast<double>(keys);
-  state.counters["values"] = static_cast<double>(values);
-  state.counters["data_MB"] = static_cast<double>(bytes) / 1e6;
+  Walked w;
+  for (auto _ : state) w = WalkEveryKeyAndValue(glimmerlog::Hive(ReadFile(LargestHive())));
+  state.counters["keys"] = static_cast<double>(w.keys);
+  state.counters["values"] = static_cast<double>(w.values);
+  state.counters["data_MB"] = static_cast<double>(w.bytes) / 1e6;
 }
 BENCHMARK(BM_ReadEveryKeyAndValue)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A dirty hive read from disk and walked: with its two logs read and applied
+// (range 1), and as it is (range 0).
+void BM_DirtyHiveWithAndWithoutLogs(benchmark::State& state) {
+  const std::string folder = std::string(GL_TESTDATA_DIR) + "/shellbags/regipy-transactions/NTUSER.DAT";
+  if (ReadFile(folder).empty()) return state.SkipWithError("no regipy-transactions in the test data");
+  Walked w;
+  size_t entries = 0;
+  for (auto _ : state) {
+    std::vector<uint8_t> bytes = ReadFile(folder);
+    if (state.range(0)) {
+      std::vector<glimmerlog::HiveLog> logs(2);
+      logs[0] = {"LOG1", ReadFile(folder + ".LOG1")};
+      logs[1] = {"LOG2", ReadFile(folder + ".LOG2")};
+      entries = glimmerlog::ApplyHiveLogs(bytes, logs).entries;
+    }
+    w = WalkEveryKeyAndValue(glimmerlog::Hive(std::move(bytes)));
+  }
+  state.counters["keys"] = static_cast<double>(w.keys);
+  state.counters["values"] = static_cast<double>(w.values);
+  state.counters["entries"] = static_cast<double>(entries);
+}
+BENCHMARK(BM_DirtyHiveWithAndWithoutLogs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ExportTextOfEveryKey(benchmark::State& state) {
   if (LargestHive().empty()) return state.SkipWithError("no regf hive in the test data");

@@ -288,6 +288,86 @@ TEST(HiveDamage, LoopsAndRepeatsAreReadOnce) {
   EXPECT_EQ(found.cell, b);
 }
 
+// A hive whose root has `keys` subkeys that each name, through an index of
+// their own, the same li cells: cells that overlap, 8 bytes apart, each
+// claiming 0xFFFF entries that, past the later cells' headers, all name one
+// valid key K, or one value's cell. As many such cells as make the file
+// about `size` bytes (an index holds at most 0xFFFF), padded to that size.
+std::vector<uint8_t> OverlappingLists(size_t size, size_t keys, bool namesKey) {
+  HiveWriter w;
+  const uint32_t key = w.Key(u"K", 1), value = w.Value(u"v", 4, {1, 2, 3, 4});
+  const uint32_t target = namesKey ? key : value;
+  const size_t entries = 0xFFFF, lists = std::min<size_t>(0xFFFF, (size - 4 * entries - 0x3000) / (8 + 4 * keys));
+  std::vector<uint8_t> region(lists * 8 + entries * 4);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) region[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  for (size_t i = 0; i < lists; ++i) {
+    put32(8 * i, 0u - static_cast<uint32_t>(8 + entries * 4));
+    put32(8 * i + 4, 'l' | 'i' << 8 | static_cast<uint32_t>(entries) << 16);
+  }
+  for (size_t j = 0; j < entries; ++j) put32(lists * 8 + 4 * j, target);
+  const uint32_t cell = w.Cell(region);
+  std::vector<uint32_t> leaves;
+  for (size_t i = 0; i < lists; ++i) leaves.push_back(cell + 4 + static_cast<uint32_t>(8 * i));
+  std::vector<uint32_t> subkeys;
+  for (size_t k = 0; k < keys; ++k) {
+    subkeys.push_back(w.Key(u"X" + std::u16string(1, static_cast<char16_t>(u'0' + k)), 2, {}, w.List("ri", leaves),
+                            static_cast<uint32_t>(entries)));
+  }
+  const uint32_t root = w.Key(u"ROOT", 3, {}, w.List("lf", subkeys), static_cast<uint32_t>(keys));
+  const size_t made = w.File(root).size();
+  if (made < size) w.Cell(std::vector<uint8_t>(size - made));
+  return w.File(root);
+}
+
+// Overlapping lists at real sizes: each list entry of the file is read at
+// most once by a call, and by a whole walk, so the work counted stays
+// within the file's 4-byte words; K is found once, through the first list.
+TEST(HiveDamage, OverlappingListsAreReadOnce) {
+  const struct {
+    size_t size, keys;
+    bool namesKey;
+  } cases[] = {{290 * 1024, 1, true},  {1300 * 1024, 1, true},  {1300 * 1024, 3, true},
+               {290 * 1024, 1, false}, {1300 * 1024, 1, false}, {1300 * 1024, 3, false}};
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(c.size / 1024) + " KB, " + std::to_string(c.keys) + " keys" +
+                             (c.namesKey ? "" : ", entries naming a value");
+    HiveRegistrySource source(OverlappingLists(c.size, c.keys, c.namesKey));
+    const std::vector<std::u16string> found = c.namesKey ? std::vector<std::u16string>{u"K"} : std::vector<std::u16string>{};
+    const Hive& hive = source.hive();
+    ASSERT_GE(hive.FileSize(), c.size) << name;
+    const uint64_t words = hive.FileSize() / 4;
+    auto work = [&, last = hive.ListEntriesRead()]() mutable {
+      const uint64_t now = hive.ListEntriesRead(), done = now - last;
+      last = now;
+      return done;
+    };
+
+    HiveKey x0, k;
+    ASSERT_EQ(hive.FindKey(u"X0", x0), SourceStatus::kOk) << name;
+    work();
+    std::vector<HiveKey> keys;
+    EXPECT_EQ(hive.SubKeys(x0, keys), SourceStatus::kDamaged) << name;
+    EXPECT_EQ(Names(hive, keys), found) << name;
+    EXPECT_LE(work(), words) << name;
+    EXPECT_EQ(hive.FindKey(u"X0\\k", k), c.namesKey ? SourceStatus::kOk : SourceStatus::kDamaged) << name;
+    EXPECT_LE(work(), words) << name;
+    std::vector<std::u16string> names;
+    EXPECT_EQ(source.SubKeys(u"X0", names), SourceStatus::kDamaged) << name;
+    EXPECT_EQ(names, found) << name;
+    EXPECT_LE(work(), words) << name;
+
+    // The walk reaches K through the first key's index only.
+    SourceStatus walked;
+    const std::multiset<std::u16string> seen = Walk(hive, &walked);
+    EXPECT_EQ(seen.size(), c.keys + 1 + found.size()) << name;
+    EXPECT_EQ(seen.count(u"K"), found.size()) << name;
+    EXPECT_EQ(walked, SourceStatus::kDamaged) << name;
+    EXPECT_LE(work(), words) << name;
+  }
+}
+
 TEST(HiveDamage, DeepNestingAndRepeatedBigDataSegments) {
   HiveWriter w;
   uint32_t key = w.Key(u"leaf", 0);

@@ -178,6 +178,23 @@ with tempfile.TemporaryDirectory() as tmp:
     r = run(damaged, "--view", "Index.dat", "--index-file", os.path.join(tmp, "none.dat"))
     check(r.returncode == 1, "a missing --index-file is unread")
 
+    # A hive not written completely is read with its logs applied, in memory:
+    # the note says so, and the logs are left as they were.
+    dirty = os.path.join(tmp, "dirty")
+    shutil.copytree(profile, dirty)
+    logs = {}
+    for name, source in (("ntuser.dat", "NTUSER.DAT"), ("ntuser.dat.LOG1", "NTUSER.DAT.LOG1"),
+                         ("NTUser.dat.log2", "NTUSER.DAT.LOG2")):
+        put(dirty, name, "shellbags/regipy-transactions/" + source)
+        with open(os.path.join(dirty, name), "rb") as f:
+            logs[name] = f.read()
+    r = run(dirty, "--view", "Run History", "--format", "csv")
+    check(r.returncode == 0 and b"note: NTUSER.DAT: not written completely when it was last saved; logs applied: "
+          in r.stderr, f"dirty hive: {r.returncode} {r.stderr}")
+    for name, before in logs.items():
+        with open(os.path.join(dirty, name), "rb") as f:
+            check(f.read() == before, f"{name} changed")
+
     # 2: no command line.
     for args in ([], ["--live"], [profile, "--format", "xml"], [profile, "--view", "nothing"],
                  [os.path.join(tmp, "absent")], [profile, "--view", "Index.dat"],
