@@ -29,13 +29,13 @@ uint64_t FileTimeValue(const FILETIME& t) { return uint64_t{t.dwHighDateTime} <<
 class StoreVisits final : public VisitStore {
  public:
   explicit StoreVisits(CURLHistory* store) : store_(store) {}
-  bool Visits(const std::function<void(UrlVisit&&)>& add) override {
+  bool Visits(const std::function<void(const UrlVisit&)>& add) override {
     if (!store_) return false;
     store_->Refresh(L"http", 0);
     for (const auto& item : store_->NewEnum()) {
-      add(UrlVisit{std::u16string(AsU16(item->Title())), std::u16string(AsU16(item->URL())),
-                   FileTimeValue(item->LastVisitedUtc()), FileTimeValue(item->LastUpdatedUtc()),
-                   FileTimeValue(item->ExpiresUtc())});
+      const std::wstring title = item->Title(), url = item->URL();
+      add(UrlVisit{AsU16(title), AsU16(url), FileTimeValue(item->LastVisitedUtc()),
+                   FileTimeValue(item->LastUpdatedUtc()), FileTimeValue(item->ExpiresUtc())});
     }
     return true;
   }
@@ -103,13 +103,9 @@ class WindowProgress final : public Progress {
 };
 
 ViewSources frmViewer::Sources() {
-  ViewSources sources{*registry_,
-                      *folders_,
-                      *profile_,
-                      State().osName,
-                      profile_->AppDataFolder(true),
-                      profile_->AppDataFolder(false),
-                      &WindowsAnsiText};
+  // The application data folders are asked for by the views that read
+  // them (see ViewSources).
+  ViewSources sources{*registry_, *folders_, *profile_, State().osName, {}, {}, &WindowsAnsiText};
   sources.indexFilePath = AsU16(State().indexDatPath);
   return sources;
 }

@@ -250,8 +250,6 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
                       {},
                       {},
                       platform.Ansi()};
-  sources.localAppData = sources.paths.AppDataFolder(true);
-  sources.roamingAppData = sources.paths.AppDataFolder(false);
   if ((view->flags & ViewDef::kUsesOsName)) {
     const std::string name = sources.osName.empty() ? "unknown" : "\"" + sources.osName + "\"";
     platform.Error(me + viewName + ": read as Windows version " + name + " (" +

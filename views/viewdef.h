@@ -25,9 +25,10 @@ class ByteSource;
 // Bytes of the ANSI code page (index.dat addresses) as text.
 using AnsiDecoder = std::u16string (*)(std::string_view bytes);
 
-// One visit of the browser's own history as a history store gives it.
+// One visit of the browser's own history as a history store gives it; its
+// texts are valid during the call that hands it over.
 struct UrlVisit {
-  std::u16string title, url;
+  std::u16string_view title, url;
   uint64_t lastVisited = 0, lastUpdated = 0, expires = 0;  // FILETIME, UTC
 };
 
@@ -39,7 +40,7 @@ class VisitStore {
   virtual ~VisitStore() = default;
   // Every visit whose address begins with "http", in the store's order.
   // False when there is no store to ask (nothing is added then).
-  virtual bool Visits(const std::function<void(UrlVisit&&)>& add) = 0;
+  virtual bool Visits(const std::function<void(const UrlVisit&)>& add) = 0;
 };
 
 // What the views read: the profile's registry, folders and folder paths,
@@ -52,6 +53,8 @@ struct ViewSources {
   FolderSource& folders;
   ProfilePaths& paths;
   std::string osName;
+  // The local and roaming application data folders; empty: the views ask
+  // the profile's paths for them.
   std::u16string localAppData, roamingAppData;
   AnsiDecoder ansi = &Windows1252Text;
   VisitStore* history = nullptr;

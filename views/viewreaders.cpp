@@ -93,8 +93,11 @@ void ReadUrlHistory(ViewSources& sources, Table& table, Timeline* timeline) {
   table.columns = {
       {u"Title", 3000}, {u"URL", 5000}, {u"Last Visited", 2000}, {u"Last Updated", 2000}, {u"Expires", 2000}};
   if (sources.history) {
-    const bool asked = sources.history->Visits([&](UrlVisit&& v) {
-      if (timeline) timeline->Add({v.lastVisited, u"Page visited", v.url, v.title, u"Internet history", v.url});
+    const bool asked = sources.history->Visits([&](const UrlVisit& v) {
+      if (timeline) {
+        const std::u16string url(v.url);
+        timeline->Add({v.lastVisited, u"Page visited", url, std::u16string(v.title), u"Internet history", url});
+      }
       table.AddRow().Text(v.title).Text(v.url).Time(v.lastVisited).Time(v.lastUpdated).Time(v.expires).Target(v.url);
     });
     if (!asked) table.Problem(u"Internet history: the history store could not be opened");

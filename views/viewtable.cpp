@@ -61,7 +61,9 @@ void TypedTimes(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadTypedAd
 void UserAssist(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUserAssist(s.registry, t, tl); }
 void ActivityTimeline(ViewSources& s, Table& t, Progress&, Timeline*) { ReadActivityTimeline(s, t); }
 void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
-  ReadBrowserHistoryTable(s.folders, s.localAppData, s.roamingAppData, t, tl, &s.paths);
+  const std::u16string local = s.localAppData.empty() ? s.paths.AppDataFolder(true) : s.localAppData;
+  const std::u16string roaming = s.roamingAppData.empty() ? s.paths.AppDataFolder(false) : s.roamingAppData;
+  ReadBrowserHistoryTable(s.folders, local, roaming, t, tl, &s.paths);
 }
 
 std::u16string Fixed(const char16_t* text) { return text; }
