@@ -92,6 +92,11 @@ class ProfileFolderSource final : public FolderSource {
     std::u16string_view rest;
     return PathWithin(path, root_, rest) || (!realRoot_.empty() && PathWithin(path, realRoot_, rest));
   }
+  // An entry the listing just found in the profile, by the path its caller
+  // will name it with: the views ask for the attributes of each entry they
+  // are given, and it need not be opened again for that.
+  void Checked(std::u16string path) const { checked_ = std::move(path); }
+
   // Whether an opened file lies in the profile where the system says it is.
   bool OpenedWithin(HANDLE file) const {
     std::u16string final;
@@ -131,6 +136,7 @@ class ProfileFolderSource final : public FolderSource {
  private:
   std::u16string root_;      // as chosen
   std::u16string realRoot_;  // where the system says it is; empty when it does not say
+  mutable std::u16string checked_;
 };
 
 // The listing of a folder reached within the profile: each entry is opened
@@ -140,8 +146,10 @@ class ProfileFolderSource final : public FolderSource {
 class ProfileListing final : public FolderSource::Listing {
  public:
   ProfileListing(const ProfileFolderSource& source, std::unique_ptr<FolderSource::Listing> entries,
-                 std::u16string folder)
-      : source_(source), entries_(std::move(entries)), folder_(std::move(folder)) {}
+                 std::u16string folder, std::u16string named)
+      : source_(source), entries_(std::move(entries)), folder_(std::move(folder)), named_(std::move(named)) {
+    if (named_.empty() || !IsPathSeparator(named_.back())) named_ += u'\\';
+  }
 
   bool Next(FolderEntry& entry) override {
     if (!entries_->Next(entry)) return false;
@@ -149,11 +157,17 @@ class ProfileListing final : public FolderSource::Listing {
     UniqueFile opened = OpenAsItIs(folder_ + entry.name, FILE_READ_ATTRIBUTES);
     bool own = false;
     if (opened) {
-      const DWORD attributes = AttributesOf(opened.get());
-      own = attributes != INVALID_FILE_ATTRIBUTES &&
-            ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || source_.OpenedWithin(opened.get()));
+      // Only an entry listed as a reparse point can be one when opened as
+      // it is; the system then gives it as itself.
+      if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        const DWORD attributes = AttributesOf(opened.get());
+        own = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+      }
+      own = own || source_.OpenedWithin(opened.get());
     }
-    if (!own) {
+    if (own) {
+      source_.Checked(named_ + entry.name);
+    } else {
       entry.attributes = LinkAttributes(entry.attributes);
       entry.created = entry.modified = entry.accessed = 0;
       entry.size = 0;
@@ -164,7 +178,8 @@ class ProfileListing final : public FolderSource::Listing {
  private:
   const ProfileFolderSource& source_;
   std::unique_ptr<FolderSource::Listing> entries_;
-  std::u16string folder_;  // ends in a backslash
+  std::u16string folder_;  // where it is listed; ends in a backslash
+  std::u16string named_;   // as the caller named it
 };
 
 std::unique_ptr<FolderSource::Listing> ProfileFolderSource::List(std::u16string_view folder, SourceStatus* status) {
@@ -179,18 +194,18 @@ std::unique_ptr<FolderSource::Listing> ProfileFolderSource::List(std::u16string_
   if (resolved.empty() || !IsPathSeparator(resolved.back())) resolved += u'\\';
   std::unique_ptr<Listing> entries = FindEntries(resolved, status);
   if (!entries) return nullptr;
-  return std::make_unique<ProfileListing>(*this, std::move(entries), std::move(resolved));
+  return std::make_unique<ProfileListing>(*this, std::move(entries), std::move(resolved), std::u16string(folder));
 }
 
 // As the file system gives them for what lies in the profile; none for a
 // path that leads out (the listing says what such an entry is).
 uint32_t ProfileFolderSource::Attributes(const std::u16string& path) {
   if (!Within(path)) return kNoAttributes;
-  UniqueFile opened = OpenAsItIs(path, FILE_READ_ATTRIBUTES);
-  if (!opened || !OpenedWithin(opened.get())) return kNoAttributes;
-  const DWORD named = GetFileAttributesW(AsWide(path).c_str());
-  if (named != INVALID_FILE_ATTRIBUTES) return named;
-  const DWORD attributes = AttributesOf(opened.get());
+  if (path != checked_) {
+    UniqueFile opened = OpenAsItIs(path, FILE_READ_ATTRIBUTES);
+    if (!opened || !OpenedWithin(opened.get())) return kNoAttributes;
+  }
+  const DWORD attributes = GetFileAttributesW(AsWide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES ? attributes : kNoAttributes;
 }
 

@@ -30,9 +30,9 @@ bool ReparseTarget(const uint8_t* data, size_t size, std::u16string_view linkPat
 bool ReparseLeadsWithin(const uint8_t* data, size_t size, std::u16string_view linkPath,
                         std::initializer_list<std::u16string_view> folders, std::u16string& target);
 
-// A path as GetFinalPathNameByHandle gives it ("\\?\C:\x", "\\?\UNC\server\
-// share\x") in the form other paths have ("C:\x", "\\server\share\x"); any
-// other path as it is.
+// A path as GetFinalPathNameByHandle gives it ("\\?\C:\x",
+// "\\?\UNC\server\share\x") in the form other paths have ("C:\x",
+// "\\server\share\x"); any other path as it is.
 std::u16string DosPath(std::u16string_view finalPath);
 
 }  // namespace glimmerlog
