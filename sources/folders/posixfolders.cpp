@@ -179,6 +179,14 @@ SourceStatus PosixFolderSource::Locate(std::u16string_view path, std::string& ou
     } else {
       std::string dir = root_;
       for (const std::string& p : parts) dir += "/" + p;
+      // A folder on the way that is a link out of the copy is not looked
+      // into, not even for a name.
+      struct stat st {};
+      bool inside = true;
+      if (!parts.empty() && lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+          LinkTarget(dir, realRoot_, inside) && !inside) {
+        return SourceStatus::kMissing;
+      }
       std::string name;
       if (!FindPart(dir, part, name)) return SourceStatus::kMissing;
       parts.push_back(std::move(name));
