@@ -149,7 +149,7 @@ PosixFolderSource::PosixFolderSource(std::string root) : root_(std::move(root)) 
   }
 }
 
-SourceStatus PosixFolderSource::Locate(std::u16string_view path, std::string& out) const {
+SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& out) const {
   out.clear();
   if (path.find(u'\0') != std::u16string_view::npos) return SourceStatus::kMissing;
   // A path below the Windows root goes on from there; any other absolute
@@ -194,11 +194,6 @@ SourceStatus PosixFolderSource::Locate(std::u16string_view path, std::string& ou
   }
   out = root_;
   for (const std::string& p : parts) out += "/" + p;
-  return SourceStatus::kOk;
-}
-
-SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& out) const {
-  if (const SourceStatus found = Locate(path, out); found != SourceStatus::kOk) return found;
   // A symbolic link in the copy may lead anywhere on this machine: where it
   // leads out of the copy is not part of it.
   bool inside = true;

@@ -49,9 +49,6 @@ class PosixFolderSource final : public FolderSource {
   SourceStatus HostPath(std::u16string_view path, std::string& out) const;
 
  private:
-  // HostPath without the look at where links lead.
-  SourceStatus Locate(std::u16string_view path, std::string& out) const;
-
   std::string root_;
   std::string realRoot_;  // the copy's folder with its links resolved
   std::u16string windowsRoot_;

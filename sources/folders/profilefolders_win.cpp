@@ -103,30 +103,67 @@ class ProfileFolderSource final : public FolderSource {
     return FinalPath(file, final) && Within(final);
   }
 
-  // `path` opened for `access`, following each reparse point on the way
-  // only to a target within the profile; `resolved` is then the path that
-  // was opened. kMissing for a path that leads out or whose way cannot be
-  // told.
-  SourceStatus Open(std::u16string path, DWORD access, DWORD flags, UniqueFile& file, std::u16string& resolved) const {
+  // `path` opened for `access`, one part after the other from the profile
+  // folder down, each opened as it is: a reparse point on the way (and the
+  // last part's own when `followLast`) is followed only to a target within
+  // the profile, and what is opened last must lie in the profile where the
+  // system says it is. `resolved` is then the path that was opened. kMissing
+  // for a path that leads out or whose way cannot be told.
+  SourceStatus Open(std::u16string path, bool followLast, DWORD access, DWORD flags, UniqueFile& file,
+                    std::u16string& resolved) const {
     for (int links = 0; links <= kMostLinks; ++links) {
-      if (!Within(path)) return SourceStatus::kMissing;
-      UniqueFile opened = OpenAsItIs(path, access, flags);
-      if (!opened) return StatusOfFileError(GetLastError());
-      // The folders on the way, with their links, must lie in the profile.
-      std::u16string final;
-      if (!FinalPath(opened.get(), final) || !Within(final)) return SourceStatus::kMissing;
-      const DWORD attributes = AttributesOf(opened.get());
-      if (attributes == INVALID_FILE_ATTRIBUTES) return StatusOfFileError(GetLastError());
-      if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      std::u16string_view rest;
+      std::u16string at;
+      if (PathWithin(path, root_, rest)) {
+        at = root_;
+      } else if (!realRoot_.empty() && PathWithin(path, realRoot_, rest)) {
+        at = realRoot_;
+      } else {
+        return SourceStatus::kMissing;
+      }
+      std::vector<std::u16string_view> parts;
+      for (size_t begin = 0; begin <= rest.size();) {
+        size_t end = begin;
+        while (end < rest.size() && !IsPathSeparator(rest[end])) ++end;
+        const std::u16string_view part = rest.substr(begin, end - begin);
+        if (!part.empty() && part != u".") parts.push_back(part);
+        begin = end + 1;
+      }
+      UniqueFile opened;
+      std::u16string target;
+      size_t done = 0;
+      for (; done <= parts.size(); ++done) {
+        const bool last = done == parts.size();
+        if (done > 0) {
+          if (!IsPathSeparator(at.back())) at += u'\\';
+          at += parts[done - 1];
+        }
+        if (done == 0 && !parts.empty()) continue;  // the profile folder itself, checked when it is the last
+        opened = OpenAsItIs(at, last ? access : FILE_READ_ATTRIBUTES, last ? flags : 0);
+        if (!opened) return StatusOfFileError(GetLastError());
+        const DWORD attributes = AttributesOf(opened.get());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return StatusOfFileError(GetLastError());
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (!last || followLast)) {
+          std::u16string link;
+          std::vector<uint8_t> data;
+          if (!FinalPath(opened.get(), link) || !Within(link) || !ReparseData(opened.get(), data) ||
+              !ReparseLeadsWithin(data.data(), data.size(), link, {root_, realRoot_}, target)) {
+            return SourceStatus::kMissing;
+          }
+          break;
+        }
+      }
+      if (done > parts.size()) {
+        // Also the links the file system does not show as reparse points.
+        if (!OpenedWithin(opened.get())) return SourceStatus::kMissing;
         file = std::move(opened);
-        resolved = std::move(path);
+        resolved = std::move(at);
         return SourceStatus::kOk;
       }
-      std::vector<uint8_t> data;
-      std::u16string target;
-      if (!ReparseData(opened.get(), data) ||
-          !ReparseLeadsWithin(data.data(), data.size(), final, {root_, realRoot_}, target)) {
-        return SourceStatus::kMissing;
+      // On from where the link leads, with the parts after it.
+      for (size_t i = done; i < parts.size(); ++i) {
+        target += u'\\';
+        target += parts[i];
       }
       path = std::move(target);
     }
@@ -186,7 +223,7 @@ std::unique_ptr<FolderSource::Listing> ProfileFolderSource::List(std::u16string_
   UniqueFile opened;
   std::u16string resolved;
   const SourceStatus found =
-      Open(WithoutFinalSeparators(std::u16string(folder)), FILE_READ_ATTRIBUTES, 0, opened, resolved);
+      Open(WithoutFinalSeparators(std::u16string(folder)), true, FILE_READ_ATTRIBUTES, 0, opened, resolved);
   if (found != SourceStatus::kOk) {
     if (status) *status = found;
     return nullptr;
@@ -202,8 +239,9 @@ std::unique_ptr<FolderSource::Listing> ProfileFolderSource::List(std::u16string_
 uint32_t ProfileFolderSource::Attributes(const std::u16string& path) {
   if (!Within(path)) return kNoAttributes;
   if (path != checked_) {
-    UniqueFile opened = OpenAsItIs(path, FILE_READ_ATTRIBUTES);
-    if (!opened || !OpenedWithin(opened.get())) return kNoAttributes;
+    UniqueFile opened;
+    std::u16string resolved;
+    if (Open(path, false, FILE_READ_ATTRIBUTES, 0, opened, resolved) != SourceStatus::kOk) return kNoAttributes;
   }
   const DWORD attributes = GetFileAttributesW(AsWide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES ? attributes : kNoAttributes;
@@ -215,7 +253,7 @@ SourceStatus ProfileFolderSource::ReadFile(const std::u16string& path, std::vect
   bytes.clear();
   UniqueFile opened;
   std::u16string resolved;
-  const SourceStatus found = Open(path, GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN, opened, resolved);
+  const SourceStatus found = Open(path, true, GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN, opened, resolved);
   if (found != SourceStatus::kOk) return found;
   if (AttributesOf(opened.get()) & FILE_ATTRIBUTE_DIRECTORY) return SourceStatus::kDenied;  // as opening one fails
   ReadOnlyFile file(std::move(opened));
