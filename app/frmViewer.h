@@ -332,8 +332,10 @@ class frmViewer final {
   RegistrySource* registry_;
   FolderSource* folders_;
   ProfilePaths* profile_;
-  // The profile opened with "Open Profile...", and the state its views see
-  // (its own Windows version).
+  // The profile opened with "Open Profile..." and the folders it is read
+  // through (which outlive it), and the state its views see (its own
+  // Windows version).
+  std::unique_ptr<FolderSource> openedFolders_;
   std::unique_ptr<ProfileSource> opened_;
   std::string openedOsName_;
   ProgramState openedState_{openedOsName_, CancelRequested, IndexDatPath};

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/version.h"
+#include "sources/folders/profilefolders_win.h"
 #include "sources/ie/historyfiles.h"
 #include "sources/live.h"
 #include "views/browser/CURLHistory_win.h"
@@ -31,9 +32,14 @@ std::wstring BrowseForProfile(HWND owner) {
 
 frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
 
-// The history files of the opened profile, for the history views' store.
+// The history files of the opened profile and the folders they are read
+// through, for the history views' store.
 std::vector<std::wstring> g_profileHistory;
-HRESULT ProfileHistoryStore(IUrlHistoryStg2** store) { return CreateHistoryFileStore(g_profileHistory, store); }
+FolderSource* g_profileFolders = nullptr;
+HRESULT ProfileHistoryStore(IUrlHistoryStg2** store) {
+  if (!g_profileFolders) return E_FAIL;
+  return CreateHistoryFileStore(*g_profileFolders, g_profileHistory, store);
+}
 
 std::wstring WithoutFinalBackslash(std::wstring path) {
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
@@ -63,8 +69,11 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
     hive = chosen;
     folder = WithoutFinalBackslash(chosen.substr(0, chosen.find_last_of(L'\\') + 1));
   }
+  // Read only within the folder: its junctions and links never lead to this
+  // computer's own folders.
+  std::unique_ptr<FolderSource> folders = OpenProfileFolders(std::u16string(AsU16(folder)));
   std::unique_ptr<ProfileSource> profile =
-      ProfileSource::Open(LiveFolders(), std::u16string(AsU16(folder)), std::u16string(AsU16(hive)));
+      ProfileSource::Open(*folders, std::u16string(AsU16(folder)), std::u16string(AsU16(hive)));
   // A hive read in part (damaged, or not written completely) still shows
   // what could be read, and the caption says so; one that holds nothing
   // readable is refused.
@@ -73,12 +82,19 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
     SetPanel(1, L"Cannot open the profile " + chosen + L": " + why);
     return false;
   }
-  // The views switch to the new sources before the old ones go.
+  // The views switch to the new sources before the old ones go, and the old
+  // go once the views and the history store have left them.
   openedOsName_ = profile->OsName();
-  UseSources(&profile->Registry(), &LiveFolders(), profile.get());
+  UseSources(&profile->Registry(), folders.get(), profile.get());
+  std::unique_ptr<FolderSource> oldFolders = std::move(openedFolders_);
+  std::unique_ptr<ProfileSource> oldProfile = std::move(opened_);
+  openedFolders_ = std::move(folders);
   opened_ = std::move(profile);
   g_profileHistory.clear();
-  for (const std::u16string& file : HistoryFiles(*opened_, LiveFolders())) g_profileHistory.push_back(AsWide(file));
+  for (const std::u16string& file : HistoryFiles(*opened_, *openedFolders_)) {
+    g_profileHistory.push_back(AsWide(file));
+  }
+  g_profileFolders = openedFolders_.get();
   SetHistoryStoreFactory(&ProfileHistoryStore);
   ShowProfileChange();
   return true;
@@ -88,8 +104,10 @@ void frmViewer::mnuLiveProfile_Click() {
   if (!opened_) return;
   UseSources(nullptr, nullptr, nullptr);
   SetHistoryStoreFactory(nullptr);
-  opened_.reset();
+  std::unique_ptr<FolderSource> oldFolders = std::move(openedFolders_);
+  std::unique_ptr<ProfileSource> oldProfile = std::move(opened_);
   g_profileHistory.clear();
+  g_profileFolders = nullptr;
   ShowProfileChange();
 }
 

@@ -16,6 +16,8 @@ namespace glimmerlog {
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
+  // A file opened elsewhere for reading, owned from now on.
+  explicit ReadOnlyFile(UniqueFile file) : file_(std::move(file)) {}
   ReadOnlyFile(ReadOnlyFile&&) = default;
   ReadOnlyFile& operator=(ReadOnlyFile&&) = default;
 

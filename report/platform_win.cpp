@@ -1,6 +1,7 @@
-// The report on Windows: a profile folder read through the live file
-// system under its own path, the signed-in user's registry, folders and
-// version for --live, the ANSI code page and the local zone of the system.
+// The report on Windows: a profile folder read through the file system
+// under its own path and never led out of it, the signed-in user's
+// registry, folders and version for --live, the ANSI code page and the
+// local zone of the system.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include "base/winutil_win.h"
 #include "report/systemplatform.h"
 #include "sources/folders/filestatus_win.h"
+#include "sources/folders/profilefolders_win.h"
 #include "sources/live.h"
 #include "sources/osversion/OsApi.h"
 
@@ -61,7 +63,10 @@ class WinReportPlatform final : public ReportPlatform {
     while (!full.empty() && full.back() == L'\\') full.pop_back();
     status = SourceStatus::kOk;
     folderPath.assign(AsU16(full));
-    return &LiveFolders();
+    // Read only within the folder: its junctions and links never lead to
+    // this computer's own folders.
+    folders_ = OpenProfileFolders(folderPath);
+    return folders_.get();
   }
 
   LiveSources* Live() override {
@@ -175,6 +180,7 @@ class WinReportPlatform final : public ReportPlatform {
     shown_ = 0;
   }
 
+  std::unique_ptr<FolderSource> folders_;
   HANDLE err_ = GetStdHandle(STD_ERROR_HANDLE);
   size_t shown_ = 0;
   DWORD last_ = 0;

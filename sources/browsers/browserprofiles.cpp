@@ -39,9 +39,11 @@ std::vector<std::u16string> Subfolders(FolderSource& folders, const std::u16stri
   return names;
 }
 
-// A name usable as one folder of a path: not empty, no separator, not "." or "..".
+// A name usable as one folder of a path: not empty, no separator or stream,
+// not read as "." or ".." (see WindowsPartName).
 bool IsPlainName(std::u16string_view name) {
-  return !name.empty() && name != u"." && name != u".." && name.find_first_of(u"\\/:") == std::u16string_view::npos;
+  const std::u16string_view read = WindowsPartName(name);
+  return !read.empty() && read != u"." && read != u".." && name.find_first_of(u"\\/:") == std::u16string_view::npos;
 }
 
 // "Profile 12" gives 12; anything else -1.

@@ -1,4 +1,5 @@
-// The live file system and the signed-in user's Shell Folders key.
+// The live file system and the signed-in user's Shell Folders key, and the
+// file system's listings and whole-file reads that other sources share.
 #include <windows.h>
 #include <shlobj.h>
 #include <knownfolders.h>
@@ -9,6 +10,7 @@
 #include "base/file_win.h"
 #include "base/winutil_win.h"
 #include "sources/folders/filestatus_win.h"
+#include "sources/folders/findfiles_win.h"
 #include "sources/live.h"
 #include "sources/registry/regAPI.h"
 
@@ -18,9 +20,9 @@ namespace {
 
 uint64_t FileTime64(const FILETIME& t) { return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime; }
 
-class LiveListing final : public FolderSource::Listing {
+class FindListing final : public FolderSource::Listing {
  public:
-  LiveListing(UniqueFind find, const WIN32_FIND_DATAW& first) : find_(std::move(find)), found_(first) {}
+  FindListing(UniqueFind find, const WIN32_FIND_DATAW& first) : find_(std::move(find)), found_(first) {}
   bool Next(FolderEntry& entry) override {
     if (!pending_) {
       if (!FindNextFileW(find_.get(), &found_)) return false;
@@ -44,15 +46,7 @@ class LiveListing final : public FolderSource::Listing {
 class LiveFolderSource final : public FolderSource {
  public:
   std::unique_ptr<Listing> List(std::u16string_view folder, SourceStatus* status) override {
-    WIN32_FIND_DATAW found{};
-    UniqueFind find(FindFirstFileExW((AsWide(folder) + L"*.*").c_str(), FindExInfoStandard, &found,
-                                     FindExSearchNameMatch, nullptr, 0));
-    if (!find) {
-      if (status) *status = StatusOfFileError(GetLastError());
-      return nullptr;
-    }
-    if (status) *status = SourceStatus::kOk;
-    return std::make_unique<LiveListing>(std::move(find), found);
+    return FindEntries(folder, status);
   }
   uint32_t Attributes(const std::u16string& path) override {
     const DWORD a = GetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()));
@@ -66,26 +60,7 @@ class LiveFolderSource final : public FolderSource {
     if (!file.Open(AsWide(path).c_str(), FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN)) {
       return StatusOfFileError(file.Error());
     }
-    // A pipe or a device is no file: reading it could wait for ever.
-    if (!file.IsDisk()) return SourceStatus::kDenied;
-    uint64_t size = 0;
-    if (!file.Size(size)) return StatusOfFileError(file.Error());
-    if (size > limit || size > bytes.max_size()) return SourceStatus::kDamaged;
-    try {
-      bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-      bytes.clear();
-      return SourceStatus::kDamaged;
-    }
-    // The file may shrink while it is read (the writer goes on): what was
-    // there is kept.
-    const size_t got = file.ReadAt(0, bytes.data(), bytes.size());
-    if (got < bytes.size() && file.Error() != 0) {
-      bytes.clear();
-      return StatusOfFileError(file.Error());
-    }
-    bytes.resize(got);
-    return SourceStatus::kOk;
+    return ReadWholeFile(file, bytes, limit);
   }
 };
 
@@ -108,6 +83,42 @@ class LiveProfilePaths final : public ProfilePaths {
 };
 
 }  // namespace
+
+std::unique_ptr<FolderSource::Listing> FindEntries(std::u16string_view folder, SourceStatus* status) {
+  WIN32_FIND_DATAW found{};
+  UniqueFind find(
+      FindFirstFileExW((AsWide(folder) + L"*.*").c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0));
+  if (!find) {
+    if (status) *status = StatusOfFileError(GetLastError());
+    return nullptr;
+  }
+  if (status) *status = SourceStatus::kOk;
+  return std::make_unique<FindListing>(std::move(find), found);
+}
+
+SourceStatus ReadWholeFile(ReadOnlyFile& file, std::vector<uint8_t>& bytes, uint64_t limit) {
+  bytes.clear();
+  // A pipe or a device is no file: reading it could wait for ever.
+  if (!file.IsDisk()) return SourceStatus::kDenied;
+  uint64_t size = 0;
+  if (!file.Size(size)) return StatusOfFileError(file.Error());
+  if (size > limit || size > bytes.max_size()) return SourceStatus::kDamaged;
+  try {
+    bytes.resize(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    return SourceStatus::kDamaged;
+  }
+  // The file may shrink while it is read (the writer goes on): what was
+  // there is kept.
+  const size_t got = file.ReadAt(0, bytes.data(), bytes.size());
+  if (got < bytes.size() && file.Error() != 0) {
+    bytes.clear();
+    return StatusOfFileError(file.Error());
+  }
+  bytes.resize(got);
+  return SourceStatus::kOk;
+}
 
 FolderSource& LiveFolders() {
   static LiveFolderSource source;

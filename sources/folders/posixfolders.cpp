@@ -42,17 +42,46 @@ uint32_t AttributesOf(const struct stat& st) {
   return a;
 }
 
-// Followed where it leads; a link that leads nowhere as a link.
-bool StatAt(int dir, const char* name, struct stat& st, uint32_t& attributes) {
-  if (fstatat(dir, name, &st, 0) == 0) {
-    attributes = AttributesOf(st);
-    return true;
+// A symbolic link as what it is, with its own times: it leads nowhere, or
+// out of the copy, so nothing of what it names is taken.
+constexpr uint32_t kLink = kArchive | kReparsePoint;
+
+// Whether `path` (absolute, links resolved) lies in the folder `real`.
+bool InsideReal(const std::string& path, const std::string& real) {
+  return !real.empty() &&
+         (path == real || real == "/" || (path.size() > real.size() && path.compare(0, real.size(), real) == 0 &&
+                                          path[real.size()] == '/'));
+}
+
+// Where a link in the copy leads: true with `inside` set when it resolves,
+// false when it leads nowhere (or in a loop).
+bool LinkTarget(const std::string& path, const std::string& realRoot, bool& inside) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return false;
+  inside = InsideReal(real, realRoot);
+  free(real);
+  return true;
+}
+
+// The entry `name` of the folder `dir` (open as `fd`) as the listing gives
+// it: what it is, without following it; a link that resolves inside the
+// copy is taken for what it names there, as Windows reads through a
+// junction, and any other link for the link itself.
+bool StatEntry(int fd, const std::string& dir, const char* name, const std::string& realRoot, struct stat& st,
+               uint32_t& attributes) {
+  if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISLNK(st.st_mode)) {
+    bool inside = false;
+    struct stat target {};
+    if (LinkTarget(dir + "/" + name, realRoot, inside) && inside && fstatat(fd, name, &target, 0) == 0) {
+      st = target;
+    } else {
+      attributes = kLink;
+      return true;
+    }
   }
-  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
-    attributes = kArchive | kReparsePoint;
-    return true;
-  }
-  return false;
+  attributes = AttributesOf(st);
+  return true;
 }
 
 void FillEntry(const std::string& name, const struct stat& st, uint32_t attributes, FolderEntry& entry) {
@@ -66,7 +95,8 @@ void FillEntry(const std::string& name, const struct stat& st, uint32_t attribut
 
 class PosixListing final : public FolderSource::Listing {
  public:
-  explicit PosixListing(DIR* dir) : dir_(dir) {}
+  PosixListing(DIR* dir, std::string path, std::string realRoot)
+      : dir_(dir), path_(std::move(path)), realRoot_(std::move(realRoot)) {}
   ~PosixListing() override { closedir(dir_); }
   PosixListing(const PosixListing&) = delete;
   PosixListing& operator=(const PosixListing&) = delete;
@@ -75,7 +105,7 @@ class PosixListing final : public FolderSource::Listing {
     while (const dirent* found = readdir(dir_)) {
       struct stat st {};
       uint32_t attributes = 0;
-      if (!StatAt(dirfd(dir_), found->d_name, st, attributes)) continue;  // gone since it was listed
+      if (!StatEntry(dirfd(dir_), path_, found->d_name, realRoot_, st, attributes)) continue;  // gone since listed
       FillEntry(found->d_name, st, attributes, entry);
       return true;
     }
@@ -84,6 +114,8 @@ class PosixListing final : public FolderSource::Listing {
 
  private:
   DIR* dir_;
+  std::string path_;  // the folder listed, as opened
+  std::string realRoot_;
 };
 
 // The name in `dir` that stands for `part`: itself when there, else the
@@ -127,23 +159,34 @@ SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& 
       ((path.size() >= 2 && path[1] == u':') || (!path.empty() && IsPathSeparator(path[0])))) {
     return SourceStatus::kMissing;
   }
-  // Each part resolved in the folder found so far; ".." goes back one part,
-  // never above the copy's own folder.
+  // A stream of a file is not in a copy.
+  if (NamesStream(rest)) return SourceStatus::kMissing;
+  // Each part resolved in the folder found so far; a part Windows reads as
+  // ".." ("..", "...", ".. ") goes back one part, never above the copy's
+  // own folder.
   std::vector<std::string> parts;
-  std::string at = root_;
   size_t begin = 0;
   while (begin <= rest.size()) {
     size_t end = begin;
     while (end < rest.size() && !IsPathSeparator(rest[end])) ++end;
     const std::u16string_view part = rest.substr(begin, end - begin);
+    const std::u16string_view read = WindowsPartName(part);
     begin = end + 1;
-    if (part.empty() || part == u".") continue;
-    if (part == u"..") {
+    if (read.empty() || read == u".") continue;
+    if (read == u"..") {
       if (parts.empty()) return SourceStatus::kMissing;
       parts.pop_back();
     } else {
       std::string dir = root_;
       for (const std::string& p : parts) dir += "/" + p;
+      // A folder on the way that is a link out of the copy is not looked
+      // into, not even for a name.
+      struct stat st {};
+      bool inside = true;
+      if (!parts.empty() && lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+          LinkTarget(dir, realRoot_, inside) && !inside) {
+        return SourceStatus::kMissing;
+      }
       std::string name;
       if (!FindPart(dir, part, name)) return SourceStatus::kMissing;
       parts.push_back(std::move(name));
@@ -153,15 +196,10 @@ SourceStatus PosixFolderSource::HostPath(std::u16string_view path, std::string& 
   for (const std::string& p : parts) out += "/" + p;
   // A symbolic link in the copy may lead anywhere on this machine: where it
   // leads out of the copy is not part of it.
-  if (char* real = realpath(out.c_str(), nullptr)) {
-    const std::string target = real;
-    free(real);
-    const bool inside = !realRoot_.empty() && (target == realRoot_ || realRoot_ == "/" ||
-                                               target.compare(0, realRoot_.size() + 1, realRoot_ + "/") == 0);
-    if (!inside) {
-      out.clear();
-      return SourceStatus::kMissing;
-    }
+  bool inside = true;
+  if (LinkTarget(out, realRoot_, inside) && !inside) {
+    out.clear();
+    return SourceStatus::kMissing;
   }
   return SourceStatus::kOk;
 }
@@ -174,7 +212,7 @@ std::unique_ptr<FolderSource::Listing> PosixFolderSource::List(std::u16string_vi
   if (status) *status = found;
   if (!listing) return nullptr;
   try {
-    return std::make_unique<PosixListing>(listing);
+    return std::make_unique<PosixListing>(listing, std::move(dir), realRoot_);
   } catch (...) {
     closedir(listing);
     throw;
@@ -185,8 +223,9 @@ uint32_t PosixFolderSource::Attributes(const std::u16string& path) {
   std::string host;
   if (HostPath(path, host) != SourceStatus::kOk) return kNoAttributes;
   struct stat st {};
-  uint32_t attributes = 0;
-  return StatAt(AT_FDCWD, host.c_str(), st, attributes) ? attributes : kNoAttributes;
+  if (stat(host.c_str(), &st) == 0) return AttributesOf(st);
+  // A link that leads nowhere, as what it is.
+  return lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? kLink : kNoAttributes;
 }
 
 // Opened without following the reader's clock into the copy (no access time
@@ -196,7 +235,14 @@ SourceStatus PosixFolderSource::ReadFile(const std::u16string& path, std::vector
   bytes.clear();
   std::string host;
   if (const SourceStatus found = HostPath(path, host); found != SourceStatus::kOk) return found;
-  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+  // Opened where its links lead, checked inside the copy, and with no link
+  // followed on the way: what the check found is what is read.
+  char* real = realpath(host.c_str(), nullptr);
+  if (!real) return StatusOfErrno(errno);
+  host = real;
+  free(real);
+  if (!InsideReal(host, realRoot_)) return SourceStatus::kMissing;
+  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW;
   int fd = open(host.c_str(), kFlags | O_NOATIME);
   if (fd < 0 && errno == EPERM) fd = open(host.c_str(), kFlags);
   if (fd < 0) return StatusOfErrno(errno);

@@ -21,8 +21,10 @@ namespace glimmerlog {
 //    the entry (as a copy made with its permissions keeps a read-only file);
 //  - hidden and system are not recorded in a copy and are never set: a
 //    leading dot means nothing on Windows;
-//  - symbolic links are followed, as Windows follows a junction; one that
-//    leads nowhere is a file with FILE_ATTRIBUTE_REPARSE_POINT (0x420).
+//  - a symbolic link that resolves inside the copy is followed, as Windows
+//    follows a junction; one that leads nowhere or out of the copy is
+//    listed as what it is, a file with FILE_ATTRIBUTE_REPARSE_POINT (0x420)
+//    with the link's own times and no size, and nothing is read through it.
 // Times are the copy's modification and access times (the creation time is
 // not kept by a copy: 0). Listings hold "." and ".." as Windows gives them.
 class PosixFolderSource final : public FolderSource {
@@ -43,7 +45,7 @@ class PosixFolderSource final : public FolderSource {
   // The copy's path for a Windows path: each part found by its exact name,
   // else by the first name in byte order that matches it without regard to
   // case. kMissing when a part is not there or the path leads out of the
-  // copy ("..", another drive).
+  // copy ("..", another drive, a stream, a symbolic link that leads out).
   SourceStatus HostPath(std::u16string_view path, std::string& out) const;
 
  private:

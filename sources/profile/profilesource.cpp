@@ -297,8 +297,9 @@ bool ProfileSource::MapPath(std::u16string_view hivePath, std::u16string& out) c
     const std::u16string_view variable = path.substr(1, close - 1);
     rest = path.substr(close + 1);
     // A ".." would lead out of the profile folder, onto the machine reading
-    // it (PathWithin refuses one below the root alike).
-    if ((!rest.empty() && !IsPathSeparator(rest.front())) || ClimbsOut(rest)) return false;
+    // it, and a stream is no folder of it (PathWithin refuses both below the
+    // root alike).
+    if ((!rest.empty() && !IsPathSeparator(rest.front())) || ClimbsOut(rest) || NamesStream(rest)) return false;
     if (SameRegistryName(variable, u"USERPROFILE")) {
       // the profile folder itself
     } else if (SameRegistryName(variable, u"APPDATA") && !roamingRelative_.empty()) {

@@ -11,9 +11,11 @@
 
 #include <filesystem>
 
+#include "sources/folders/pathrules.h"
 #include "sources/folders/posixfolders.h"
 #include "tests/host/sqlitecli.h"
 #include "tests/support/regexport.h"
+#include "views/timeline.h"
 
 namespace glimmerlog {
 namespace {
@@ -108,6 +110,105 @@ TEST(PosixFolders, AttributesListingAndReadingAsTheFileSystemSays) {
   EXPECT_EQ(folders.ReadFile(u"Recent\\none", bytes, 100), SourceStatus::kMissing);
 }
 
+// Symbolic links in the copy: one that resolves inside it is read as what it
+// names there; one that leads out of it (to a file or a folder, by an
+// absolute or a relative path) or nowhere is listed as what it is, a link
+// with its own times and no size, and nothing is read through it, nor does
+// the timeline take anything from where it leads.
+TEST(PosixFolders, LinksLeadingOutGiveNothingOfWhatTheyName) {
+  TempFolder dir, elsewhere;
+  const std::string recent = dir.path() + "/Recent";
+  Write(recent + "/a.lnk", "12345");
+  Write(dir.path() + "/Sub/b.txt", "in a folder of the copy");
+  Write(elsewhere.path() + "/secret.txt", "not the profile's, and longer than it");
+  Write(elsewhere.path() + "/folder/inner.txt", "not the profile's either");
+  const uint64_t kEpoch = 11644473600ull;
+  const timespec outside[2] = {{1500000000, 0}, {1500000000, 0}}, own[2] = {{1400000000, 0}, {1400000000, 0}},
+                 file[2] = {{1300000000, 0}, {1300000000, 0}};
+  for (const char* p : {"/secret.txt", "/folder"}) {
+    utimensat(AT_FDCWD, (elsewhere.path() + p).c_str(), outside, 0);
+  }
+  utimensat(AT_FDCWD, (recent + "/a.lnk").c_str(), file, 0);
+  const std::string back = std::filesystem::relative(elsewhere.path(), recent).string();
+  const struct {
+    const char* name;
+    std::string to;
+  } links[] = {
+      {"out.lnk", elsewhere.path() + "/secret.txt"},
+      {"outdir", elsewhere.path() + "/folder"},
+      {"relout.lnk", back + "/secret.txt"},
+      {"dangling.lnk", "nowhere.lnk"},
+      {"in.lnk", "a.lnk"},
+      {"indir", "../Sub"},
+  };
+  for (const auto& l : links) {
+    ASSERT_EQ(symlink(l.to.c_str(), (recent + "/" + l.name).c_str()), 0) << l.name;
+    utimensat(AT_FDCWD, (recent + "/" + l.name).c_str(), own, AT_SYMLINK_NOFOLLOW);
+  }
+
+  PosixFolderSource folders(dir.path());
+  std::map<std::u16string, FolderEntry> listed;
+  auto listing = folders.List(u"Recent\\", nullptr);
+  ASSERT_TRUE(listing);
+  for (FolderEntry e; listing->Next(e);) listed[e.name] = e;
+  const struct {
+    const char16_t* name;
+    uint32_t listedAs, attributes;  // in the listing, and from Attributes
+    uint64_t size, modified;        // 0: not checked
+    SourceStatus read;
+  } cases[] = {
+      {u"out.lnk", 0x420, FolderSource::kNoAttributes, 0, 1400000000, SourceStatus::kMissing},
+      {u"outdir", 0x420, FolderSource::kNoAttributes, 0, 1400000000, SourceStatus::kMissing},
+      {u"relout.lnk", 0x420, FolderSource::kNoAttributes, 0, 1400000000, SourceStatus::kMissing},
+      {u"dangling.lnk", 0x420, 0x420, 0, 1400000000, SourceStatus::kMissing},
+      {u"in.lnk", 0x20, 0x20, 5, 1300000000, SourceStatus::kOk},
+      {u"indir", 0x10, 0x10, 0, 0, SourceStatus::kDenied},  // a folder is no file
+  };
+  for (const auto& c : cases) {
+    const std::string shown(c.name, c.name + std::char_traits<char16_t>::length(c.name));
+    ASSERT_EQ(listed.count(c.name), 1u) << shown;
+    const FolderEntry& e = listed[c.name];
+    EXPECT_EQ(e.attributes, c.listedAs) << shown;
+    EXPECT_EQ(e.size, c.size) << shown;
+    if (c.modified) EXPECT_EQ(e.modified, (c.modified + kEpoch) * 10000000ull) << shown;
+    EXPECT_EQ(folders.Attributes(u"Recent\\" + std::u16string(c.name)), c.attributes) << shown;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(folders.ReadFile(u"Recent\\" + std::u16string(c.name), bytes, 1000), c.read) << shown;
+  }
+  // Through the folder links: only the one that stays inside.
+  std::vector<uint8_t> bytes;
+  SourceStatus status = SourceStatus::kOk;
+  EXPECT_EQ(folders.List(u"Recent\\outdir\\", &status), nullptr);
+  EXPECT_EQ(status, SourceStatus::kMissing);
+  EXPECT_EQ(folders.ReadFile(u"Recent\\outdir\\inner.txt", bytes, 1000), SourceStatus::kMissing);
+  EXPECT_EQ(folders.Attributes(u"Recent\\outdir\\inner.txt"), FolderSource::kNoAttributes);
+  EXPECT_TRUE(folders.List(u"Recent\\indir\\", &status));
+  EXPECT_EQ(folders.ReadFile(u"Recent\\INDIR\\b.txt", bytes, 1000), SourceStatus::kOk);
+  // Parts Windows reads as ".." go back one part, and never above the copy;
+  // a stream is not in a copy.
+  std::string host;
+  EXPECT_EQ(folders.HostPath(u"Recent\\...\\Recent\\a.lnk", host), SourceStatus::kOk);
+  EXPECT_EQ(host, recent + "/a.lnk");
+  EXPECT_EQ(folders.HostPath(u"Recent\\.. \\..", host), SourceStatus::kMissing);
+  EXPECT_EQ(folders.HostPath(u"Recent\\a.lnk:stream", host), SourceStatus::kMissing);
+
+  // The timeline: the folder's files by their own times, never by the times
+  // of what a link leads to.
+  Timeline timeline;
+  AddFolderEvents(folders, u"Recent\\", u"Recent", u"Recent", timeline);
+  Table table;
+  timeline.ToTable(table);
+  std::map<std::u16string, uint64_t> events;
+  for (size_t row = 0; row < table.RowCount(); ++row) {
+    events[std::u16string(table.Cell(row, 2).text)] = table.Cell(row, 0).time;
+  }
+  EXPECT_EQ(events[u"out.lnk"], (1400000000 + kEpoch) * 10000000ull);
+  EXPECT_EQ(events[u"a.lnk"], (1300000000 + kEpoch) * 10000000ull);
+  for (const auto& [name, time] : events) {
+    EXPECT_NE(time, (1500000000 + kEpoch) * 10000000ull) << std::string(name.begin(), name.end());
+  }
+}
+
 class ProfileSourceTest : public ::testing::Test {
  protected:
   ProfileSourceTest() {
@@ -160,6 +261,54 @@ TEST_F(ProfileSourceTest, FoldersAreMappedOntoTheProfileAndNeverOutsideIt) {
   ProfileSource plain(relative, u"", Registry());
   EXPECT_EQ(plain.ShellFolder(u"Recent"), u"AppData\\Roaming\\Microsoft\\Windows\\Recent\\");
   EXPECT_EQ(plain.LocalAppData(), u"AppData\\Local");
+}
+
+// Parts of the paths a profile's data names, as Windows opens them: dots
+// and spaces at the end of a part are not part of its name, so a part of
+// dots climbs as ".." does; a colon names a stream. Neither maps onto the
+// profile, whichever way the path is written.
+TEST_F(ProfileSourceTest, PartsAreReadAsWindowsOpensThem) {
+  struct Case {
+    std::u16string_view part;  // one part of a path below the profile folder
+    std::u16string_view read;  // WindowsPartName
+    bool within;
+  } const cases[] = {
+      {u"Recent", u"Recent", true},
+      {u"a..b", u"a..b", true},
+      {u".x", u".x", true},
+      {u"Recent. ", u"Recent", true},
+      {u".", u".", true},
+      {u". ", u".", true},
+      {u" ", u"", true},
+      {u"..", u"..", false},
+      {u"...", u"..", false},
+      {u".. ", u"..", false},
+      {u". .", u"..", false},
+      {u".....", u"..", false},
+      {u"index.dat:stream", u"index.dat:stream", false},
+      {u"..:$INDEX_ALLOCATION", u"..:$INDEX_ALLOCATION", false},
+      {u"Recent::$DATA", u"Recent::$DATA", false},
+  };
+  PosixFolderSource folders(dir_.path());
+  folders.SetWindowsRoot(u"C:\\Users\\bob");
+  ProfileSource profile(folders, u"C:\\Users\\bob", Registry());
+  for (const Case& c : cases) {
+    const std::string shown(c.part.begin(), c.part.end());
+    EXPECT_EQ(WindowsPartName(c.part), c.read) << shown;
+    const std::u16string below = std::u16string(c.part) + u"\\x";
+    std::u16string_view rest;
+    std::u16string mapped;
+    EXPECT_EQ(PathWithin(u"C:\\Users\\bob\\" + below, u"C:\\Users\\bob", rest), c.within) << shown;
+    EXPECT_EQ(PathWithin(u"C:\\Users\\bob/" + below, u"C:\\Users\\bob", rest), c.within) << shown;
+    EXPECT_EQ(profile.MapPath(u"C:\\Users\\bob\\AppData\\" + below, mapped), c.within) << shown;
+    EXPECT_EQ(profile.MapPath(u"%USERPROFILE%\\" + below, mapped), c.within) << shown;
+    EXPECT_EQ(profile.MapPath(u"%LOCALAPPDATA%\\" + below, mapped), c.within) << shown;
+    EXPECT_EQ(profile.MapToProfile(u"C:\\Users\\bob\\" + below, mapped), c.within) << shown;
+    // As a Shell Folders value.
+    file_.keys[kExplorer + u"Shell Folders"][2].data = Text(u"C:\\Users\\bob\\" + below);
+    ProfileSource named(folders, u"C:\\Users\\bob", Registry());
+    EXPECT_EQ(named.ShellFolder(u"Recent") != kRegFailureText, c.within) << shown;
+  }
 }
 
 TEST_F(ProfileSourceTest, VersionAndRootFromTheHiveWhenTheFolderDoesNotTell) {

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "app/mainpro.h"
 #include "base/winutil_win.h"
+#include "sources/folders/profilefolders_win.h"
 #include "sources/osversion/OsApi.h"
+#include "tests/support/hive_writer.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {
@@ -173,6 +176,190 @@ TEST(OfflineProfile, FoldersAreReadFromTheProfileFolder) {
   }
   form->mnuRefresh_Click(0);
   EXPECT_EQ(form->LineCount(), 15u);  // the history file's live records (see the testdata README)
+  form->mnuLiveProfile_Click();
+}
+
+// Unix symbolic links in a profile folder under the prefix's drive, made
+// natively through Wine's own calls (Wine makes no junction or link of its
+// own): it shows a link to a folder as a folder with the reparse attribute,
+// and a link to a file as a plain file that reads what it names.
+class UnixLinks {
+ public:
+  UnixLinks() {
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32")) {
+      unixName_ = reinterpret_cast<UnixName>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+    }
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll")) {
+      spawn_ = reinterpret_cast<Spawn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "__wine_unix_spawnvp")));
+    }
+  }
+  // The links go before the folders that hold them, so that nothing
+  // removes a tree through one.
+  ~UnixLinks() {
+    for (const std::string& link : made_) Run({"/bin/rm", "-f", link});
+  }
+  bool Available() const { return unixName_ && spawn_; }
+  std::string UnixPath(const std::wstring& path) const {
+    char* name = unixName_(path.c_str());
+    if (!name) return {};
+    std::string unix(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    return unix;
+  }
+  // A link at `link` to `target`: a Windows path (its Unix name), or a
+  // relative Unix path as it is.
+  bool Make(const std::wstring& target, const std::wstring& link) {
+    const std::string to = target.find(L':') != std::wstring::npos ? UnixPath(target) : Utf8(target);
+    const std::string at = UnixPath(link);
+    if (to.empty() || at.empty() || !Run({"/bin/ln", "-s", to, at})) return false;
+    made_.push_back(at);
+    return true;
+  }
+
+ private:
+  using UnixName = char*(WINAPI*)(const wchar_t*);
+  using Spawn = LONG(WINAPI*)(char* const*, int);
+  static std::string Utf8(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+  bool Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return spawn_(argv.data(), 1) == 0;
+  }
+  UnixName unixName_ = nullptr;
+  Spawn spawn_ = nullptr;
+  std::vector<std::string> made_;
+};
+
+std::vector<uint8_t> TextData(const std::wstring& text) {
+  std::vector<uint8_t> bytes;
+  for (wchar_t c : text + L'\0') bytes.insert(bytes.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8)});
+  return bytes;
+}
+
+// A hive whose profile folder was C:\Users\linkuser, with its Recent and
+// Cookies folders where Windows puts them.
+std::string LinkUserHive() {
+  constexpr uint64_t kTime = 132223104000000000ull;
+  HiveWriter w;
+  const std::wstring root = L"C:\\Users\\linkuser\\AppData\\Roaming\\Microsoft\\Windows\\";
+  const uint32_t shell = w.Key(u"Shell Folders", kTime,
+                               {w.Value(u"Recent", 1, TextData(root + L"Recent")),
+                                w.Value(u"Cookies", 1, TextData(root + L"Cookies"))});
+  uint32_t key = shell;
+  for (const char16_t* name : {u"Explorer", u"CurrentVersion", u"Windows", u"Microsoft", u"Software"}) {
+    key = w.Key(name, kTime, {}, w.List("lh", {key}), 1);
+  }
+  const uint32_t environment = w.Key(u"Volatile Environment", kTime,
+                                     {w.Value(u"USERPROFILE", 1, TextData(L"C:\\Users\\linkuser"))});
+  const std::vector<uint8_t> file = w.File(w.Key(u"ROOT", kTime, {}, w.List("lh", {key, environment}), 2));
+  return std::string(file.begin(), file.end());
+}
+
+void SetWritten(const std::wstring& path, uint64_t time) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const FILETIME ft{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  SetFileTime(file, &ft, &ft, &ft);
+  CloseHandle(file);
+}
+
+// A profile whose links lead out of it (a folder link to the prefix's own
+// C:\users, a file link and a Cookies folder that is a link to a folder
+// elsewhere) shows nothing of where they lead: no line, no time, no event;
+// links that stay in the profile are read as what they name.
+TEST(OfflineProfile, LinksThatLeadOutShowNothingOfWhereTheyLead) {
+  constexpr uint64_t kOutside = 126227808000000000ull;  // 2001-01-01, the times of what lies outside
+  constexpr uint64_t kInside = 132223104000000000ull;   // 2020-01-01
+  test::ScratchFolder outside(L"links-outside"), profile(L"links-profile");
+  UnixLinks links;  // removed before the folders
+  if (!links.Available()) GTEST_SKIP() << "Unix links are made through Wine's own calls";
+  const std::wstring secret = outside.Make(L"secret.txt", "not the profile's");
+  outside.MakeFolder(L"cookies");
+  outside.MakeFolder(L"cookies\\Low");  // where the view looks since Vista
+  const std::wstring cookie = outside.Make(L"cookies\\Low\\linkuser@evil[1].txt", "evil\n1\nexample.org/\n");
+  for (const std::wstring& f : {secret, cookie}) SetWritten(f, kOutside);
+
+  profile.Make(L"NTUSER.DAT", LinkUserHive());
+  for (const wchar_t* folder : {L"AppData", L"AppData\\Local", L"AppData\\Roaming", L"AppData\\Roaming\\Microsoft",
+                                L"AppData\\Roaming\\Microsoft\\Windows", L"AppData\\Roaming\\Microsoft\\Windows\\Recent"}) {
+    profile.MakeFolder(folder);
+  }
+  const std::wstring windows = profile.path() + L"\\AppData\\Roaming\\Microsoft\\Windows\\";
+  const std::wstring recent = windows + L"Recent\\";
+  const std::wstring plan = profile.Make(L"AppData\\Roaming\\Microsoft\\Windows\\Recent\\plan.docx.lnk", "L");
+  SetWritten(plan, kInside);
+  ASSERT_TRUE(links.Make(L"C:\\users", recent + L"users"));
+  ASSERT_TRUE(links.Make(secret, recent + L"secret.lnk"));
+  ASSERT_TRUE(links.Make(L"plan.docx.lnk", recent + L"again.lnk"));
+  ASSERT_TRUE(links.Make(L"Recent", windows + L"Recent again"));
+  ASSERT_TRUE(links.Make(outside.path() + L"\\cookies", windows + L"Cookies"));
+  ASSERT_NE(GetFileAttributesW((windows + L"Cookies").c_str()), INVALID_FILE_ATTRIBUTES);  // Wine follows it
+
+  // The folder source itself.
+  std::unique_ptr<FolderSource> folders = OpenProfileFolders(std::u16string(AsU16(profile.path())));
+  const struct {
+    const wchar_t* path;  // below the profile
+    SourceStatus read;
+    bool listed;  // List of the path as a folder
+  } cases[] = {
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\plan.docx.lnk", SourceStatus::kOk, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\again.lnk", SourceStatus::kOk, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent again\\plan.docx.lnk", SourceStatus::kOk, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent again", SourceStatus::kDenied, true},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\secret.lnk", SourceStatus::kMissing, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\users", SourceStatus::kMissing, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Cookies", SourceStatus::kMissing, false},
+      {L"\\AppData\\Roaming\\Microsoft\\Windows\\Cookies\\Low\\linkuser@evil[1].txt", SourceStatus::kMissing, false},
+      {L"\\...\\glimmerlog-links-outside\\secret.txt", SourceStatus::kMissing, false},
+      {L"\\NTUSER.DAT:stream", SourceStatus::kMissing, false},
+  };
+  for (const auto& c : cases) {
+    const std::u16string path(AsU16(profile.path() + c.path));
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(folders->ReadFile(path, bytes, 1 << 20), c.read) << testing::PrintToString(std::wstring(c.path));
+    SourceStatus status = SourceStatus::kOk;
+    EXPECT_EQ(folders->List(path + u"\\", &status) != nullptr, c.listed) << testing::PrintToString(std::wstring(c.path));
+    if (c.read == SourceStatus::kMissing) {
+      EXPECT_EQ(folders->Attributes(path), FolderSource::kNoAttributes) << testing::PrintToString(std::wstring(c.path));
+    }
+  }
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(folders->ReadFile(std::u16string(AsU16(secret)), bytes, 1 << 20), SourceStatus::kMissing);
+  SourceStatus status = SourceStatus::kDamaged;
+  auto listing = folders->List(AsU16(recent), &status);
+  ASSERT_TRUE(listing);
+  std::map<std::wstring, FolderEntry> entries;
+  for (FolderEntry e; listing->Next(e);) entries[AsWide(e.name)] = e;
+  EXPECT_EQ(entries[L"secret.lnk"].attributes, static_cast<uint32_t>(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(entries[L"secret.lnk"].modified, 0u);
+  EXPECT_EQ(entries[L"secret.lnk"].size, 0u);
+  EXPECT_EQ(entries[L"users"].modified, 0u);
+  EXPECT_EQ(entries[L"again.lnk"].modified, kInside);
+  EXPECT_EQ(entries[L"plan.docx.lnk"].modified, kInside);
+
+  // The window on that profile.
+  auto form = test::MakeViewer();
+  ASSERT_TRUE(form->OpenProfile(profile.path()));
+  auto within = [&](const std::wstring& line) { return line.rfind(profile.path() + L"\\", 0) == 0; };
+  form->mnuRecDoc_Click();
+  Rows lines = test::Lines(*form);
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (Rows{recent + L"again.lnk", recent + L"plan.docx.lnk", recent + L"secret.lnk", recent + L"users"}));
+  form->mnuCookie_Click();
+  EXPECT_EQ(test::Lines(*form), Rows{});
+  form->RunView(L"timeline");
+  size_t recentEvents = 0;
+  for (size_t i = 0; i < form->LineCount(); ++i) {
+    const std::wstring what = form->RowCellText(i, 2), detail = form->RowCellText(i, 3);
+    EXPECT_NE(form->RowCellText(i, 0), FileTimeText(kOutside)) << what;
+    EXPECT_EQ(what.find(L"evil"), std::wstring::npos);
+    if (form->RowCellText(i, 1) == L"Shortcut in Recent") {
+      EXPECT_TRUE(within(detail)) << detail;
+      ++recentEvents;
+    }
+  }
+  EXPECT_EQ(recentEvents, 2u);  // plan.docx.lnk and the link to it
   form->mnuLiveProfile_Click();
 }
 

@@ -129,6 +129,11 @@ void RemoveTree(const std::wstring& path) {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
       const std::wstring child = path + L"\\" + name;
+      // A link is removed itself, never what it leads to.
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (!RemoveDirectoryW(child.c_str())) DeleteFileW(child.c_str());
+        continue;
+      }
       SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL | (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY));
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveTree(child);

@@ -7,6 +7,7 @@
 
 #include "base/ascii.h"
 #include "base/winutil_win.h"
+#include "sources/hive/upcase.h"
 #include "sources/ie/historyfiles.h"
 #include "sources/ie/msiecf.h"
 #include "sources/live.h"
@@ -28,13 +29,13 @@ using Entries = std::vector<StoreEntry>;
 
 FILETIME ToFileTime(uint64_t ticks) { return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}; }
 
-// Read as every file of the live profile is: the browser keeps its history
-// file open and goes on writing it meanwhile. A file that cannot be read
-// adds nothing.
-void AppendFile(const std::wstring& path, Entries& entries) {
+// Read through the store's folders as every file of the profile is (the
+// browser keeps its history file open and goes on writing it meanwhile). A
+// file that cannot be read adds nothing.
+void AppendFile(FolderSource& folders, const std::wstring& path, Entries& entries) {
   std::vector<uint8_t> bytes;
   std::vector<HistoryEntry> records;
-  if (LiveFolders().ReadFile(std::u16string(AsU16(path)), bytes, kMaxHistoryFileBytes) != SourceStatus::kOk ||
+  if (folders.ReadFile(std::u16string(AsU16(path)), bytes, kMaxHistoryFileBytes) != SourceStatus::kOk ||
       bytes.empty() || !ReadHistoryFile(bytes.data(), bytes.size(), records)) {
     return;
   }
@@ -165,7 +166,7 @@ class EntryEnum final : public IEnumSTATURL {
 
 class FileStore final : public IUrlHistoryStg2 {
  public:
-  explicit FileStore(std::vector<std::wstring> files) : files_(std::move(files)) {}
+  FileStore(FolderSource& folders, std::vector<std::wstring> files) : folders_(folders), files_(std::move(files)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -229,7 +230,7 @@ class FileStore final : public IUrlHistoryStg2 {
     for (const std::wstring& file : files_) stamps.push_back(StampOf(file));
     if (cache_ && stamps == stamps_) return cache_;
     auto entries = std::make_shared<Entries>();
-    for (const std::wstring& file : files_) AppendFile(file, *entries);
+    for (const std::wstring& file : files_) AppendFile(folders_, file, *entries);
     cache_ = entries;
     stamps_ = std::move(stamps);
     return entries;
@@ -240,14 +241,22 @@ class FileStore final : public IUrlHistoryStg2 {
     uint64_t size = 0, written = 0;
     bool operator==(const Stamp& o) const { return exists == o.exists && size == o.size && written == o.written; }
   };
-  static Stamp StampOf(const std::wstring& file) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return {};
-    return {true, uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow,
-            uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime};
+  // As its folder's listing in the store's folders gives it, so that a file
+  // of another profile is only ever looked at through them.
+  Stamp StampOf(const std::wstring& file) const {
+    const size_t slash = file.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    const std::u16string name(AsU16(file.substr(slash + 1)));
+    auto listing = folders_.List(AsU16(file.substr(0, slash + 1)), nullptr);
+    if (!listing) return {};
+    for (FolderEntry entry; listing->Next(entry);) {
+      if (SameRegistryName(entry.name, name)) return {true, entry.size, entry.modified};
+    }
+    return {};
   }
 
   ULONG refs_ = 1;
+  FolderSource& folders_;
   std::vector<std::wstring> files_;
   mutable std::shared_ptr<const Entries> cache_;
   mutable std::vector<Stamp> stamps_;
@@ -273,13 +282,18 @@ std::vector<std::wstring> DefaultHistoryFiles() {
   return AsWidePaths(files);
 }
 
-HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store) {
+HRESULT CreateHistoryFileStore(FolderSource& folders, const std::vector<std::wstring>& files,
+                               IUrlHistoryStg2** store) {
   if (!store) return E_POINTER;
   *store = nullptr;
   return ComMethod([&] {
-    *store = std::make_unique<FileStore>(files).release();
+    *store = std::make_unique<FileStore>(folders, files).release();
     return S_OK;
   });
+}
+
+HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store) {
+  return CreateHistoryFileStore(LiveFolders(), files, store);
 }
 
 HRESULT CreateHistoryFileStore(IUrlHistoryStg2** store) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "sources/folders/foldersource.h"
+
 namespace glimmerlog {
 
 // A store over the current user's history: History.IE5\index.dat under the
@@ -17,6 +19,10 @@ namespace glimmerlog {
 HRESULT CreateHistoryFileStore(IUrlHistoryStg2** store);
 // A store over the given files, in that order (tests).
 HRESULT CreateHistoryFileStore(const std::vector<std::wstring>& files, IUrlHistoryStg2** store);
+// The same, read through `folders` (another profile's), which must outlive
+// the store.
+HRESULT CreateHistoryFileStore(FolderSource& folders, const std::vector<std::wstring>& files,
+                               IUrlHistoryStg2** store);
 
 // The files the default store reads.
 std::vector<std::wstring> DefaultHistoryFiles();
