@@ -60,12 +60,6 @@ char* Table::Room(size_t bytes, bool wide, uint32_t* ref) {
   return blocks_.back().get() + at;
 }
 
-const char* Table::Bytes(const Stored& s) const {
-  alignas(char16_t) static const char kNone[2] = {};  // an empty text of either width
-  if (s.v.text.length == 0) return kNone;
-  return blocks_[s.v.text.ref >> kOffsetBits].get() + (s.v.text.ref & (kBlockBytes - 1));
-}
-
 // The cell above, when it holds the same text.
 template <typename Chars>
 const Table::Stored* Table::Above(size_t row, size_t column, Chars text) const {
@@ -268,29 +262,6 @@ Table::Row& Table::Row::Target(std::u16string_view target) {
   });
   --column_;  // a target is no cell
   return *this;
-}
-
-const Table::Stored* Table::Find(size_t row, size_t column) const {
-  if (row >= rows_ || column >= stride_) return nullptr;
-  return &cells_[row * stride_ + column];
-}
-
-StoredCell Table::CellInPlace(size_t row, size_t column) const {
-  StoredCell cell;
-  const Stored* s = Find(row, column);
-  if (!s) return cell;
-  cell.kind = s->kind;
-  switch (s->kind) {
-    case TableCell::Kind::kText:
-      cell.latin1 = s->latin1;
-      cell.bytes = Bytes(*s);
-      cell.length = s->v.text.length;
-      break;
-    case TableCell::Kind::kTime: cell.time = s->v.time; break;
-    case TableCell::Kind::kNumber: cell.number = s->v.number; break;
-    case TableCell::Kind::kEmpty: break;
-  }
-  return cell;
 }
 
 TableCell Table::Cell(size_t row, size_t column) const {

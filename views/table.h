@@ -104,8 +104,9 @@ class Table {
     size_t column_ = 0;
   };
   Row AddRow();
-  // Room for `rows` more rows; before the first row, every row is also
-  // given `cellsPerRow` cells (more cells later widen every row).
+  // Before the first row: every row is given `cellsPerRow` cells (more
+  // cells later widen every row). The rows need no room made ahead: they
+  // grow in chunks, and `rows` is only a hint.
   void Reserve(size_t rows, size_t cellsPerRow);
   // Keeps the first `rows` rows (their texts stay stored until the table
   // goes).
@@ -122,7 +123,23 @@ class Table {
   size_t RowCount() const { return rows_; }
   // A cell of a row; empty past the cells the row was given.
   TableCell Cell(size_t row, size_t column) const;
-  StoredCell CellInPlace(size_t row, size_t column) const;
+  StoredCell CellInPlace(size_t row, size_t column) const {
+    StoredCell cell;
+    if (const Stored* s = Find(row, column)) {
+      cell.kind = s->kind;
+      switch (s->kind) {
+        case TableCell::Kind::kText:
+          cell.latin1 = s->latin1;
+          cell.bytes = Bytes(*s);
+          cell.length = s->v.text.length;
+          break;
+        case TableCell::Kind::kTime: cell.time = s->v.time; break;
+        case TableCell::Kind::kNumber: cell.number = s->v.number; break;
+        case TableCell::Kind::kEmpty: break;
+      }
+    }
+    return cell;
+  }
   // What a double-click on a line opens: its own target, or its text in the
   // target column; empty for none. Valid while the table is.
   std::u16string_view TargetOf(size_t row) const;
@@ -172,10 +189,16 @@ class Table {
   static constexpr unsigned kOffsetBits = 20;
   static constexpr size_t kBlockBytes = size_t{1} << kOffsetBits;
 
-  const Stored* Find(size_t row, size_t column) const;
+  const Stored* Find(size_t row, size_t column) const {
+    return row < rows_ && column < stride_ ? &cells_[row * stride_ + column] : nullptr;
+  }
   template <typename Chars>
   const Stored* Above(size_t row, size_t column, Chars text) const;
-  const char* Bytes(const Stored& s) const;
+  const char* Bytes(const Stored& s) const {
+    if (s.v.text.length == 0) return kNoText;
+    return blocks_[s.v.text.ref >> kOffsetBits].get() + (s.v.text.ref & (kBlockBytes - 1));
+  }
+  alignas(char16_t) static constexpr char kNoText[2] = {};  // an empty text of either width
   char* Room(size_t bytes, bool wide, uint32_t* ref);
   Stored Text(size_t row, size_t column, std::u16string_view text, bool narrow);
   Stored Latin1(size_t row, size_t column, std::string_view text);
