@@ -25,26 +25,25 @@ std::u16string Trim(std::u16string s) {
 // The readers of the first views and of Explorer's traces, in the one shape.
 void UrlHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUrlHistory(s, t, tl); }
 void AddressBar(ViewSources& s, Table& t, Progress&, Timeline*) { ReadAddressBar(s.registry, t); }
-// The cookie files and the Recent folder's shortcuts are dated by their
-// last-write times in the timeline.
+// In the timeline, the cookie files and the Recent folder's shortcuts are
+// dated by their last-write times, and the Run box's list by its key's
+// time; their lines are not read for it.
 void CookieFiles(ViewSources& s, Table& t, Progress& p, Timeline* tl) {
-  ReadCookieFiles(s, t, &p);
-  if (!tl) return;
+  if (!tl) return ReadCookieFiles(s, t, &p);
   if (const std::u16string cookies = ProfileFolder(s.paths, u"Cookies"); !cookies.empty()) {
     AddFolderEvents(s.folders, cookies, u"Cookie file written", u"Cookies folder", *tl);
   }
 }
 void RecentDocuments(ViewSources& s, Table& t, Progress& p, Timeline* tl) {
-  ReadRecentDocuments(s, t, &p);
-  if (!tl) return;
+  if (!tl) return ReadRecentDocuments(s, t, &p);
   if (const std::u16string recent = ProfileFolder(s.paths, u"Recent"); !recent.empty()) {
     AddFolderEvents(s.folders, recent, u"Shortcut in Recent", u"Recent folder", *tl);
   }
 }
 void SearchHistory(ViewSources& s, Table& t, Progress&, Timeline*) { ReadSearchHistory(s.registry, s.osName, t); }
 void RunHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
-  ReadRunHistory(s.registry, t);
-  if (tl) AddRunBoxEvent(s.registry, *tl);
+  if (!tl) return ReadRunHistory(s.registry, t);
+  AddRunBoxEvent(s.registry, *tl);
 }
 void OpenSave(ViewSources& s, Table& t, Progress&, Timeline*) { ReadOpenSaveLines(s.registry, t); }
 void IndexDat(ViewSources& s, Table& t, Progress& p, Timeline*) {
