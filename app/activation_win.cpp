@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "base/ascii.h"
 #include "base/shell.h"
 #include "base/utf8.h"
 #include "views/explorer/explorerreaders.h"
@@ -86,7 +87,7 @@ std::wstring QueryText(const std::u16string& term) {
 
 bool IsWebAddress(const std::wstring& text) {
   for (const wchar_t* scheme : {L"http://", L"https://", L"ftp://"}) {
-    if (_wcsnicmp(text.c_str(), scheme, wcslen(scheme)) == 0) return true;
+    if (StartsWithIgnoringAsciiCase(std::wstring_view(text), std::wstring_view(scheme))) return true;
   }
   return false;
 }

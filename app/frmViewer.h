@@ -322,9 +322,8 @@ class frmViewer final {
   // again for another profile.
   std::unique_ptr<CURLHistory> history_;
   void ScanIndexFile(const ViewDef& view, bool again);
-  // Gives the list the table's columns when it has none yet; returns the
-  // number of lines shown.
-  size_t ShowNewLines(const Table& table, size_t from);
+  // Gives the list the table's columns when it has none yet.
+  void ShowColumns(const Table& table);
   void Activate(const ViewDef& view, size_t row);
   void OpenInShell(const std::wstring& text);
   void ShowInFolder(const std::wstring& path);

@@ -2,7 +2,6 @@
 // columns, lines, count) around the view's reader, which runs over the
 // window's sources and adds its lines to a table; the window shows them as
 // they come, giving the event loop a turn at each of the reader's steps.
-#include <algorithm>
 #include <chrono>
 #include <new>
 
@@ -72,7 +71,7 @@ class WindowProgress final : public Progress {
       : form_(form), table_(table), epoch_(epoch), scan_(scan), lastShown_(std::chrono::steady_clock::now()) {}
 
   bool Step(uint64_t done, uint64_t /*total*/) override {
-    shown_ = form_.ShowNewLines(table_, shown_);
+    form_.ShowColumns(table_);
     if (scan_) {
       form_.SetProgress(done + 1);
       form_.SyncList(false);
@@ -89,8 +88,8 @@ class WindowProgress final : public Progress {
   }
   // Whether another view took the list (or the window went) meanwhile.
   bool Lost() const { return lost_ || !form_.OwnsList(epoch_); }
-  // Shows what the reader added since its last step.
-  void Finish() { shown_ = form_.ShowNewLines(table_, shown_); }
+  // Gives the list the columns of a reader that never stepped.
+  void Finish() { form_.ShowColumns(table_); }
 
  private:
   frmViewer& form_;
@@ -98,7 +97,6 @@ class WindowProgress final : public Progress {
   uint64_t epoch_;
   bool scan_;
   bool lost_ = false;
-  size_t shown_ = 0;
   std::chrono::steady_clock::time_point lastShown_;
 };
 
@@ -123,13 +121,11 @@ void frmViewer::RunView(const wchar_t* tag) {
 
 // The list shows the reader's table itself: its lines are there as soon as
 // they are added; only the columns are given to the list control.
-size_t frmViewer::ShowNewLines(const Table& table, size_t from) {
-  if (model_.Columns().empty() && !table.columns.empty()) {
-    for (size_t c = 0; c < table.columns.size(); ++c) {
-      AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
-    }
+void frmViewer::ShowColumns(const Table& table) {
+  if (!model_.Columns().empty()) return;
+  for (size_t c = 0; c < table.columns.size(); ++c) {
+    AddColumn(static_cast<int>(c + 1), AsWide(table.columns[c].caption), table.columns[c].widthTwips);
   }
-  return std::max(from, table.RowCount());
 }
 
 void frmViewer::ShowView(const ViewDef& view, bool again) {
@@ -181,7 +177,7 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
   ViewMode = AsWide(view.tag);
   ClearItems();
   ClearColumns();
-  ShowNewLines(columns, 0);
+  ShowColumns(columns);
   const uint64_t epoch = ListEpoch();
   auto table = std::make_shared<Table>();
   model_.Adopt(table);

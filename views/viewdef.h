@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/codepage.h"
@@ -49,6 +50,17 @@ class VisitStore {
 // there is one, and the cache index file the user chose for the views that
 // scan one.
 struct ViewSources {
+  ViewSources(RegistrySource& registry_, FolderSource& folders_, ProfilePaths& paths_, std::string osName_,
+              std::u16string localAppData_ = {}, std::u16string roamingAppData_ = {},
+              AnsiDecoder ansi_ = &Windows1252Text)
+      : registry(registry_),
+        folders(folders_),
+        paths(paths_),
+        osName(std::move(osName_)),
+        localAppData(std::move(localAppData_)),
+        roamingAppData(std::move(roamingAppData_)),
+        ansi(ansi_) {}
+
   RegistrySource& registry;
   FolderSource& folders;
   ProfilePaths& paths;

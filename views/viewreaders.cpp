@@ -19,11 +19,6 @@ constexpr char16_t kExplorer[] = u"Software\\Microsoft\\Windows\\CurrentVersion\
 // a history file and is not read into memory.
 constexpr uint64_t kMaxHistoryFileBytes = 64ull << 20;
 
-std::u16string Trim(std::u16string_view s) {
-  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
-  return std::u16string(s);
-}
 
 
 std::u16string Status(SourceStatus s) { return AsciiText(StatusName(s)); }
@@ -80,6 +75,12 @@ void ShowRegList(RegistrySource& registry, std::u16string_view key, ListRule rul
                   Status(status));
   }
   for (std::u16string& line : RegListLines(registry, key, rule)) table.AddRow().Text(std::move(line));
+}
+
+std::u16string TrimSpaces(std::u16string_view s) {
+  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+  return std::u16string(s);
 }
 
 std::u16string ProfileFolder(ProfilePaths& paths, std::u16string_view name) {
@@ -153,8 +154,8 @@ void ReadAddressBar(RegistrySource& registry, Table& table) {
 void ReadCookieFiles(ViewSources& sources, Table& table, Progress* progress) {
   OneColumn(table, u"Cookies", 6000);
   const std::u16string value = sources.paths.ShellFolder(u"Cookies");
-  if (value == kRegFailureText || Trim(value).empty()) return;
-  std::u16string folder = Trim(value) + u"\\";
+  if (value == kRegFailureText || TrimSpaces(value).empty()) return;
+  std::u16string folder = TrimSpaces(value) + u"\\";
   if (sources.osName == "Vista") folder += u"\\Low\\";
   AddFolderLines(sources.folders, folder, u"Cookies folder", table, progress);
 }

@@ -52,6 +52,9 @@ void ShowRegList(RegistrySource& registry, std::u16string_view key, ListRule rul
 void ReadIndexDatLines(ByteSource& file, uint64_t size, AnsiDecoder ansi, Table& table,
                        const std::function<bool(uint64_t done, uint64_t size)>& progress = {});
 
+// The text without the spaces before and after it.
+std::u16string TrimSpaces(std::u16string_view s);
+
 // The activity timeline: the dated traces of every view of the table that
 // has them, newest first, events of one time in the order of the views.
 void ReadActivityTimeline(ViewSources& sources, Table& table);

@@ -16,12 +16,6 @@ namespace {
 
 constexpr char16_t kExplorerKey[] = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
 
-std::u16string Trim(std::u16string s) {
-  while (!s.empty() && s.front() == u' ') s.erase(s.begin());
-  while (!s.empty() && s.back() == u' ') s.pop_back();
-  return s;
-}
-
 // The readers of the first views and of Explorer's traces, in the one shape.
 void UrlHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUrlHistory(s, t, tl); }
 void AddressBar(ViewSources& s, Table& t, Progress&, Timeline*) { ReadAddressBar(s.registry, t); }
@@ -86,7 +80,7 @@ const std::vector<ViewDef>& Views() {
        [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs"); }, u"", 0},
       {u"Cookies", u"cookies", nullptr, G::kSpecified, 0, nullptr, &CookieFiles, A::kOpen,
        F::kSpecified | F::kReadsHive | F::kUsesOsName | F::kInTimeline,
-       [](ViewSources& s) { return Trim(s.paths.ShellFolder(u"Cookies")); }, u"Cookies", 0},
+       [](ViewSources& s) { return TrimSpaces(s.paths.ShellFolder(u"Cookies")); }, u"Cookies", 0},
       {u"Recent Documents", u"recdoc", nullptr, G::kSpecified, 0, nullptr, &RecentDocuments, A::kOpen,
        F::kSpecified | F::kReadsHive | F::kInTimeline, [](ViewSources& s) { return s.paths.ShellFolder(u"Recent"); },
        u"Recent", 0},
