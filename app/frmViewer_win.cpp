@@ -153,7 +153,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines\u2026\tCtrl+F");
   AppendMenuW(view, MF_STRING, IDM_REFRESHVIEW, L"&Refresh View\tF5");
   // Views added after the specified ones come here, before "Exit": the
-  // timeline itself, then a submenu for each kind of view.
+  // timeline and the list of sources, then a submenu for each kind of view.
   const std::vector<ViewDef>& table = Views();
   const auto addViews = [&table](HMENU menu, ViewGroup group) {
     for (size_t i = 0; i < table.size(); ++i) {
@@ -162,7 +162,7 @@ HMENU frmViewer::BuildMenu() {
       }
     }
   };
-  addViews(view, ViewGroup::kTimeline);
+  addViews(view, ViewGroup::kFirstLevel);
   static const struct {
     ViewGroup group;
     const wchar_t* caption;

@@ -105,6 +105,11 @@ ViewSources frmViewer::Sources() {
   // them (see ViewSources).
   ViewSources sources{*registry_, *folders_, *profile_, State().osName, {}, {}, &WindowsAnsiText};
   sources.indexFilePath = AsU16(State().indexDatPath);
+  if (opened_) {
+    sources.hiveFile = opened_->HiveFile();
+    sources.hiveStatus = opened_->HiveStatus();
+    sources.hiveNote = opened_->HiveProblem().empty() ? opened_->HiveLogs() : opened_->HiveProblem();
+  }
   return sources;
 }
 

@@ -212,6 +212,8 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   std::unique_ptr<ProfileSource> profile;
   LiveSources* live = nullptr;
   bool hiveUnread = false;
+  SourceStatus hiveStatus = SourceStatus::kOk;
+  std::u16string hiveFile, hiveNote;
   if (options.live) {
     live = platform.Live();
     if (!live) {
@@ -231,12 +233,15 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
       return kReportUnreadable;
     }
     platform.Progress(u"Reading the profile's registry...");
-    SourceStatus hiveStatus = SourceStatus::kOk;
-    std::u16string hiveProblem;
-    std::unique_ptr<RegistrySource> hive = OpenHiveFile(
-        *folders, folderPath.empty() ? u"NTUSER.DAT" : folderPath + u"\\NTUSER.DAT", hiveStatus, hiveProblem);
+    std::u16string hiveProblem, hiveLogs;
+    const std::u16string opened = folderPath.empty() ? u"NTUSER.DAT" : folderPath + u"\\NTUSER.DAT";
+    std::unique_ptr<RegistrySource> hive = OpenHiveFile(*folders, opened, hiveStatus, hiveProblem, &hiveLogs);
+    hiveNote = hiveProblem.empty() ? hiveLogs : hiveProblem;
+    if (hiveNote.rfind(opened + u": ", 0) == 0) hiveNote.erase(0, opened.size() + 2);
     const ProfileRoot root = hive ? FindProfileRoot(*hive) : ProfileRoot{};
     platform.NameProfileFolder(*folders, root.path, folderPath);
+    // As the views name the profile's files from here on.
+    hiveFile = folderPath.empty() ? u"NTUSER.DAT" : folderPath + u"\\NTUSER.DAT";
     profile = std::make_unique<ProfileSource>(*folders, folderPath, std::move(hive));
     if ((view->flags & ViewDef::kReadsHive) && !hiveProblem.empty()) {
       hiveUnread = hiveStatus != SourceStatus::kOk;
@@ -250,6 +255,9 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
                       {},
                       {},
                       platform.Ansi()};
+  sources.hiveFile = hiveFile;
+  sources.hiveStatus = hiveStatus;
+  sources.hiveNote = hiveNote;
   if ((view->flags & ViewDef::kUsesOsName)) {
     const std::string name = sources.osName.empty() ? "unknown" : "\"" + sources.osName + "\"";
     platform.Error(me + viewName + ": read as Windows version " + name + " (" +

@@ -321,7 +321,10 @@ std::u16string ProblemsText(const std::vector<std::u16string>& problems) {
     if (!text.empty()) text += u"; ";
     text += problems[i];
   }
-  if (problems.size() > kShown) text += u"; and " + NumberText(problems.size() - kShown) + u" more";
+  // The Sources view lists every source with its status.
+  if (problems.size() > kShown) {
+    text += u"; and " + NumberText(problems.size() - kShown) + u" more (the Sources view lists them)";
+  }
   return text;
 }
 

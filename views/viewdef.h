@@ -73,6 +73,13 @@ struct ViewSources {
   ByteSource* indexFile = nullptr;
   uint64_t indexFileSize = 0;
   std::u16string indexFilePath;
+  // The hive file another profile's registry was read from, as `folders`
+  // names it (empty for the running Windows's registry), how reading it
+  // went, and what to say of it: why it was read in part, or what became
+  // of its transaction logs.
+  std::u16string hiveFile;
+  SourceStatus hiveStatus = SourceStatus::kOk;
+  std::u16string hiveNote;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once
@@ -104,7 +111,9 @@ enum class LineAction : uint8_t {
 
 // Where an added view's entry goes in the View menu: a submenu per kind.
 // The specified views have their own entries and buttons.
-enum class ViewGroup : uint8_t { kSpecified, kDocuments, kPrograms, kBrowsers, kSearches, kSystem, kTimeline };
+// kFirstLevel entries (the timeline, the list of sources) stand in the View
+// menu itself.
+enum class ViewGroup : uint8_t { kSpecified, kDocuments, kPrograms, kBrowsers, kSearches, kSystem, kFirstLevel };
 
 struct ViewDef {
   enum Flags : uint16_t {

@@ -11,6 +11,7 @@ namespace glimmerlog {
 
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -123,13 +124,22 @@ const std::vector<ViewDef>& Views() {
        u"Double-click a line to show the program in its folder", &UserAssist, A::kShowInFolder,
        F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"UserAssist"; }, u""},
       // Every dated trace of the views above and below.
-      {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kTimeline, '7',
+      {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kFirstLevel, '7',
        u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
        [](ViewSources&) {
          return Fixed(u"the browser's history store, the browser profiles, the Explorer keys of HKEY_CURRENT_USER, "
                       u"the Recent and Cookies folders");
        },
        u"History,Recent,Cookies"},
+      // What every view above and below read, and how that went.
+      {u"Sources", u"sources", u"So&urces", G::kFirstLevel, 0,
+       u"Every file, folder and key the views read or tried to read, and how that went", &ReadSourcesList,
+       A::kShowInFolder, F::kReadsHive,
+       [](ViewSources& s) {
+         return s.hiveFile.empty() ? Fixed(u"what the other views read")
+                                   : u"what the other views read, and " + s.hiveFile;
+       },
+       u""},
       // Today's browsers, every profile.
       {u"Browser History", u"browserhistory", u"&Browser History\tCtrl+8", G::kBrowsers, '8',
        u"Double-click a line to link to the URL", &BrowserHistory, A::kOpen, F::kInTimeline,

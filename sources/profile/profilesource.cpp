@@ -258,6 +258,7 @@ std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u
   profile->hiveStatus_ = status;
   profile->hiveProblem_ = std::move(problem);
   profile->hiveLogs_ = std::move(logs);
+  profile->hiveFile_ = std::move(hiveFile);
   return profile;
 }
 

@@ -60,6 +60,8 @@ class ProfileSource final : public ProfilePaths {
   const std::u16string& HiveProblem() const { return hiveProblem_; }
   // What became of the hive's transaction logs (see OpenHiveFile).
   const std::u16string& HiveLogs() const { return hiveLogs_; }
+  // The hive file read, as `folders` names it.
+  const std::u16string& HiveFile() const { return hiveFile_; }
 
   RegistrySource& Registry() { return *registry_; }
   FolderSource& Folders() { return folders_; }
@@ -113,7 +115,7 @@ class ProfileSource final : public ProfilePaths {
   std::unique_ptr<RegistrySource> registry_;
   SourceStatus hiveStatus_ = SourceStatus::kOk;
   bool hiveRead_ = false;
-  std::u16string hiveProblem_, hiveLogs_;
+  std::u16string hiveProblem_, hiveLogs_, hiveFile_;
   ProfileRoot root_;
   std::string osName_;
   std::u16string osReason_;

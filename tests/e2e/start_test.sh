@@ -11,21 +11,44 @@ window_ids() { xwininfo -root -tree | grep -F "\"$title\"" | awk '{print $1}' | 
 
 [ -n "${DISPLAY:-}" ] || { echo "needs an X display (scripts/test provides one)"; exit 1; }
 server_before=$(gl_wineserver_pid "$prefix")
-first=""
+first="" log=""
 cleanup() {
   gl_group_end "$first"
+  [ -z "$log" ] || rm -f "$log"
   [ -n "$server_before" ] || gl_wineserver_end "$prefix"
 }
 trap cleanup EXIT
 
-setsid "$wine_run" --prefix "$prefix" "$exe" >/dev/null 2>&1 </dev/null &
-first=$!
-for _ in $(seq 1 600); do
-  [ "$(windows)" -ge 1 ] && break
-  gl_alive "$first" || { echo "the program ended before showing its window"; exit 1; }
-  sleep 0.1
-done
-[ "$(windows)" -ge 1 ] || { echo "no window titled '$title' appeared"; exit 1; }
+# The first copy's own output (Wine's messages included) goes to a log that
+# is shown when it ends before its window appears.
+log=$(mktemp)
+start_first() {
+  : >"$log"
+  setsid "$wine_run" --prefix "$prefix" "$exe" >"$log" 2>&1 </dev/null &
+  first=$!
+  for _ in $(seq 1 600); do
+    [ "$(windows)" -ge 1 ] && return 0
+    if ! gl_alive "$first"; then
+      local rc=0
+      wait "$first" || rc=$?
+      echo "the program ended before showing its window (exit $rc); its output:"
+      tail -n 20 "$log" | sed 's/^/  /'
+      first=""
+      return 1
+    fi
+    sleep 0.1
+  done
+  echo "no window titled '$title' appeared"
+  return 1
+}
+# A start that ends at once is tried once more, and said: the Wine server of
+# the test before may still be leaving as this one starts.
+if ! start_first; then
+  [ -n "$first" ] && exit 1
+  sleep 3
+  echo "starting once more"
+  start_first || exit 1
+fi
 sleep 1
 id_before=$(window_ids)
 

@@ -8,6 +8,7 @@ the exit statuses. Exits 77 (skipped) when the test data is absent.
 usage: report_e2e.py GLIMMERLOG-REPORT TESTDATA"""
 import csv
 import datetime
+import hashlib
 import io
 import json
 import os
@@ -148,6 +149,30 @@ with tempfile.TemporaryDirectory() as tmp:
     check(kinds.count("Page visited") == 15 + 77 and kinds.count("Shortcut in Recent") == 2 and
           kinds.count("Cookie file written") == 1 and "Program run" in kinds, f"timeline kinds: {set(kinds)}")
 
+    # Sources: what the views read, the files with their sizes and hashes.
+    def sources(folder):
+        r = run(folder, "--view", "Sources", "--format", "json")
+        return {row["Path"]: row for row in json.loads(r.stdout.decode("utf-8"))}
+
+    def fingerprint(folder, relative):
+        path = os.path.join(folder, *relative.split("/"))
+        with open(path, "rb") as f:
+            return hashlib.sha256(f.read()).hexdigest(), str(os.path.getsize(path))
+
+    def source_line(lines, path, relative, status, what):
+        # The profile folder is named by the hive's own root where it has one.
+        row = next((r for p, r in lines.items() if p.lower().endswith(path.lower())), None)
+        check(row is not None and (row["SHA-256"], row["Size"]) == fingerprint(*relative) and
+              row["Status"].startswith(status), f"Sources, {what}: {row}")
+
+    chrome_db = "AppData\\Local\\Google\\Chrome\\User Data\\Default\\History"
+    chrome_file = "appdata/Local/Google/Chrome/User Data/Default/History"
+    lines = sources(profile)
+    source_line(lines, ROOT + "\\NTUSER.DAT", (profile, "ntuser.dat"), "read", "the hive")
+    source_line(lines, chrome_db, (profile, chrome_file), "read", "a browser database")
+    run_key = lines.get("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU", {})
+    check(run_key.get("Status") == "read" and run_key.get("Views") == "Run History", f"Sources, RunMRU: {run_key}")
+
     # The local zone: each time the same instant with the offset of its date.
     zone = "America/New_York"
     local = run(profile, "--timeline", "--format", "json", "--tz", "local", env={**os.environ, "TZ": zone})
@@ -175,6 +200,8 @@ with tempfile.TemporaryDirectory() as tmp:
     r = run(damaged, "--view", "Browser History", "--format", "json")
     check(r.returncode == 1 and b"Google Chrome Default" in r.stderr and len(parse("json", r.stdout)[1]) == 8,
           f"damaged Chrome database: {r.returncode} {r.stderr}")
+    source_line(sources(damaged), chrome_db, (damaged, chrome_file), "damaged: Google Chrome Default",
+                "a damaged database")
     r = run(damaged, "--view", "Index.dat", "--index-file", os.path.join(tmp, "none.dat"))
     check(r.returncode == 1, "a missing --index-file is unread")
 
@@ -191,6 +218,12 @@ with tempfile.TemporaryDirectory() as tmp:
     r = run(dirty, "--view", "Run History", "--format", "csv")
     check(r.returncode == 0 and b"note: NTUSER.DAT: not written completely when it was last saved; logs applied: "
           in r.stderr, f"dirty hive: {r.returncode} {r.stderr}")
+    lines = sources(dirty)
+    source_line(lines, "\\NTUSER.DAT", (dirty, "ntuser.dat"),
+                "read; not written completely when it was last saved; logs applied: 23 entries", "a dirty hive")
+    for log in ("LOG1", "LOG2"):
+        check([r["Source"] for p, r in lines.items() if p.endswith("\\NTUSER.DAT." + log)] == ["Hive transaction log"],
+              f"Sources: {log}")
     for name, before in logs.items():
         with open(os.path.join(dirty, name), "rb") as f:
             check(f.read() == before, f"{name} changed")
