@@ -15,6 +15,7 @@
 #include "base/shell.h"
 #include "sources/live.h"
 #include "views/browser/CURLHistory_win.h"
+#include "views/browser/frmindexfile_win.h"
 
 namespace glimmerlog {
 
@@ -95,8 +96,11 @@ CURLHistory* frmViewer::History() const { return history_.get(); }
 
 frmViewer::~frmViewer() {
   if (hwnd_) DestroyWindow(hwnd_);
-  // The history store of an opened profile goes with the window.
-  if (opened_) SetHistoryStoreFactory(nullptr);
+  // The history store and the chooser's profile go with the window.
+  if (opened_) {
+    SetHistoryStoreFactory(nullptr);
+    SetIndexDatProfile(nullptr, {});
+  }
 }
 
 bool frmViewer::Load() {

@@ -9,6 +9,8 @@
 #include "sources/ie/historyfiles.h"
 #include "sources/live.h"
 #include "views/browser/CURLHistory_win.h"
+#include "views/browser/frmindexfile_win.h"
+#include "views/state.h"
 #include "views/browser/historyfilestore_win.h"
 
 namespace glimmerlog {
@@ -96,6 +98,7 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
   }
   g_profileFolders = openedFolders_.get();
   SetHistoryStoreFactory(&ProfileHistoryStore);
+  SetIndexDatProfile(opened_.get(), openedOsName_);
   ShowProfileChange();
   return true;
 }
@@ -104,6 +107,7 @@ void frmViewer::mnuLiveProfile_Click() {
   if (!opened_) return;
   UseSources(nullptr, nullptr, nullptr);
   SetHistoryStoreFactory(nullptr);
+  SetIndexDatProfile(nullptr, {});
   std::unique_ptr<FolderSource> oldFolders = std::move(openedFolders_);
   std::unique_ptr<ProfileSource> oldProfile = std::move(opened_);
   g_profileHistory.clear();
@@ -127,6 +131,9 @@ void frmViewer::ShowProfileChange() {
       EnableMenuItem(menu, IDM_LIVEPROFILE, MF_BYCOMMAND | (opened_ ? MF_ENABLED : MF_GRAYED));
   }
   history_ = CURLHistory::Create();
+  // The index file chosen for the profile shown before is not this one's:
+  // the Index.dat view asks again, proposing this profile's cache.
+  IndexDatPath.clear();
   mnuRefreshView_Click();
 }
 

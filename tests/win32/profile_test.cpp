@@ -16,6 +16,7 @@
 #include "sources/folders/profilefolders_win.h"
 #include "sources/osversion/OsApi.h"
 #include "tests/support/hive_writer.h"
+#include "views/browser/frmindexfile_win.h"
 #include "tests/win32/win32_test_util.h"
 
 namespace glimmerlog {
@@ -176,7 +177,13 @@ TEST(OfflineProfile, FoldersAreReadFromTheProfileFolder) {
   }
   form->mnuRefresh_Click(0);
   EXPECT_EQ(form->LineCount(), 15u);  // the history file's live records (see the testdata README)
+  // The index file chooser proposes this profile's cache, not the signed-in
+  // user's, and the signed-in user's again once back.
+  const std::wstring proposed = DefaultIndexDatPath(false);
+  EXPECT_EQ(proposed.rfind(profile.path() + L"\\", 0), 0u) << proposed;
+  EXPECT_NE(proposed.find(L"\\Content.IE5\\index.dat"), std::wstring::npos) << proposed;
   form->mnuLiveProfile_Click();
+  EXPECT_NE(DefaultIndexDatPath(false).rfind(profile.path(), 0), 0u);
 }
 
 // Unix symbolic links in a profile folder under the prefix's drive, made

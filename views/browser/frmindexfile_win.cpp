@@ -30,12 +30,24 @@ constexpr long kClientWidth = 9120, kClientHeight = 1935;
 void frmindexfile::SetShownHook(ShownHook hook) { g_shownHook = hook; }
 void frmindexfile::SetOpenFileDialog(OpenFileDialog dialog) { g_openFileDialog = dialog ? dialog : &GetOpenFileNameW; }
 
+namespace {
+ProfilePaths* g_profilePaths = nullptr;
+std::string g_profileOsName;
+}  // namespace
+
+void SetIndexDatProfile(ProfilePaths* paths, const std::string& osName) {
+  g_profilePaths = paths;
+  g_profileOsName = paths ? osName : std::string();
+}
+
 std::wstring DefaultIndexDatPath(bool versionAware) {
-  const std::wstring cache = Trim(GetShellFolder(L"cache"));
+  const std::wstring cache =
+      Trim(g_profilePaths ? AsWide(g_profilePaths->ShellFolder(u"Cache")) : GetShellFolder(L"cache"));
   // A cache folder that cannot be read proposes nothing: the scan then ends
   // before it starts unless the user types or browses for a file.
   if (cache == kRegFailure) return {};
-  const wchar_t* folder = (versionAware && OsName == "Vista") ? L"\\Low\\Content.IE5\\" : L"\\Content.IE5\\";
+  const std::string& osName = g_profilePaths ? g_profileOsName : OsName;
+  const wchar_t* folder = (versionAware && osName == "Vista") ? L"\\Low\\Content.IE5\\" : L"\\Content.IE5\\";
   return cache + folder + L"index.dat";
 }
 

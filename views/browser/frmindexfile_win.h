@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/winutil_win.h"
+#include "sources/folders/foldersource.h"
 
 namespace glimmerlog {
 
@@ -54,8 +55,12 @@ class frmindexfile {
 
 // The cache folder's default index file: the folder from the registry with
 // "\Low\Content.IE5\index.dat" on Vista and later (when `versionAware`), or
-// "\Content.IE5\index.dat"; empty when the folder cannot be read.
+// "\Content.IE5\index.dat"; empty when the folder cannot be read. With
+// another user's profile shown, its own cache folder and Windows version.
 std::wstring DefaultIndexDatPath(bool versionAware);
+// The profile whose cache the chooser proposes; null for the signed-in
+// user's. `paths` must outlive its use here.
+void SetIndexDatProfile(ProfilePaths* paths, const std::string& osName);
 
 }  // namespace glimmerlog
 
