@@ -10,9 +10,9 @@
 // read before any view, come first.
 //
 // Platform-free.
+#include <deque>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "base/ascii.h"
 #include "base/sha256.h"
@@ -101,11 +101,11 @@ class Entries {
     return entries_.back();
   }
   void SetView(size_t view) { view_ = view; }
-  std::vector<Entry>& All() { return entries_; }
+  std::deque<Entry>& All() { return entries_; }
 
  private:
-  // A deque would keep references; the readers hold none across calls.
-  std::vector<Entry> entries_;
+  // A deque: an entry's reference stays valid as others are added.
+  std::deque<Entry> entries_;
   std::unordered_map<std::u16string, size_t> index_;
   size_t view_ = kNoView;
 };
