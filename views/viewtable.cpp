@@ -12,6 +12,7 @@ namespace glimmerlog {
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -145,6 +146,13 @@ const std::vector<ViewDef>& Views() {
        u"Double-click a line to link to the URL", &BrowserHistory, A::kOpen, F::kInTimeline,
        [](ViewSources& s) {
          return u"the browser profiles under " + s.paths.AppDataFolder(true) + u" and " + s.paths.AppDataFolder(false);
+       },
+       u""},
+      // What Windows itself recorded of the programs used.
+      {u"Windows Timeline", u"windowstimeline", u"&Windows Timeline", G::kPrograms, 0,
+       u"Double-click a line to open the document or page", &ReadWindowsTimeline, A::kOpen, F::kInTimeline,
+       [](ViewSources& s) {
+         return u"the activity caches under " + s.paths.AppDataFolder(true) + u"\\ConnectedDevicesPlatform";
        },
        u""},
       // The system's traces of the user.

@@ -8,6 +8,7 @@
 
 #include "sources/browsers/sqlitememory.h"
 #include "base/utf8.h"
+#include "sources/browsers/livedatabase.h"
 #include "sources/browsers/walapply.h"
 
 namespace glimmerlog {
@@ -230,42 +231,13 @@ namespace {
 
 SourceStatus ReadProfileHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
                                 std::string& reason) {
-  // The database and its log are two files that the browser changes while
-  // they are read: a checkpoint copies committed frames into the database and
-  // may then start the log again (new salts in its header). The log is read
-  // before and after the database; the same header both times means no new
-  // log was started in between, and then the committed frames of the second
-  // read cover every page the checkpoint may have copied. Otherwise again.
-  std::vector<uint8_t> database, wal, walBefore;
-  SourceStatus walStatus = SourceStatus::kMissing;
-  bool consistent = false;
-  for (int attempt = 0; attempt < 3 && !consistent; ++attempt) {
-    SourceStatus before = SourceStatus::kMissing;
-    if (!profile.walPath.empty()) before = folders.ReadFile(profile.walPath, walBefore, kMaxDatabaseBytes);
-    const SourceStatus status = folders.ReadFile(profile.databasePath, database, kMaxDatabaseBytes);
-    if (status != SourceStatus::kOk) {
-      reason = std::string("the history database could not be read (") + StatusName(status) + ")";
-      return status;
-    }
-    if (before != SourceStatus::kOk) {
-      walStatus = before;
-      break;  // no log, or none to be read: the database file alone
-    }
-    walStatus = folders.ReadFile(profile.walPath, wal, kMaxDatabaseBytes);
-    consistent = walStatus == SourceStatus::kOk &&
-                 std::equal(wal.begin(), wal.begin() + std::min<size_t>(wal.size(), 32), walBefore.begin(),
-                            walBefore.begin() + std::min<size_t>(walBefore.size(), 32));
+  std::vector<uint8_t> database;
+  const SourceStatus status = ReadLiveDatabase(folders, profile.databasePath, kMaxDatabaseBytes, database, nullptr,
+                                               reason);
+  if (status != SourceStatus::kOk) {
+    reason = std::string("the history database could not be read (") + StatusName(status) + ")";
+    return status;
   }
-  walBefore = std::vector<uint8_t>();
-  if (walStatus == SourceStatus::kOk) {
-    if (!consistent) reason = "the write-ahead log kept changing while it was read";
-    Append(reason, ApplyWal(database, wal.data(), wal.size()).note);
-    wal = std::vector<uint8_t>();
-  } else if (walStatus != SourceStatus::kMissing) {
-    reason = std::string("the write-ahead log could not be read (") + StatusName(walStatus) +
-             "): the latest visits may be missing";
-  }
-  UseRollbackJournal(database);
   return ReadHistoryDatabase(database, profile.firefox, std::make_shared<const BrowserProfile>(profile), visits,
                              reason);
 }

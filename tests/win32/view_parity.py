@@ -90,6 +90,10 @@ def assemble_real(profile, data):
     put(profile, recent + "AutomaticDestinations/1b4dd67f29cb1962.automaticDestinations-ms", mtime=T0)
 
     local, roaming = "appdata/Local/", "appdata/Roaming/"
+    # Windows Timeline: a cache whose newest rows are only in its log.
+    for name in ("ActivitiesCache.db", "ActivitiesCache.db-wal"):
+        put(profile, local + "ConnectedDevicesPlatform/L.jmroberts/" + name,
+            d("system/museum-win10-RathbunVM-timeline/" + name))
     chromium = {
         "Google/Chrome/User Data/Default": "browsers/chromium/plaso-History",
         "Google/Chrome/User Data/Profile 1": "browsers/chromium/dfirlabs-History-40.0.2214.115",
