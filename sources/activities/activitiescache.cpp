@@ -196,7 +196,7 @@ SourceStatus ReadActivityCache(FolderSource& folders, const std::u16string& path
   const size_t before = out.size();
   try {
     std::vector<uint8_t> bytes, withoutLog;
-    const SourceStatus status = ReadLiveDatabase(folders, path, kMaxCacheBytes, bytes, &withoutLog, note);
+    const SourceStatus status = ReadLiveDatabase(folders, path, path + u"-wal", kMaxCacheBytes, bytes, &withoutLog, note);
     if (status != SourceStatus::kOk) return status;
     return QueryCache(bytes, withoutLog, out, note);
   } catch (const std::bad_alloc&) {

@@ -232,8 +232,8 @@ namespace {
 SourceStatus ReadProfileHistory(FolderSource& folders, const BrowserProfile& profile, std::vector<BrowserVisit>& visits,
                                 std::string& reason) {
   std::vector<uint8_t> database;
-  const SourceStatus status = ReadLiveDatabase(folders, profile.databasePath, kMaxDatabaseBytes, database, nullptr,
-                                               reason);
+  const SourceStatus status = ReadLiveDatabase(folders, profile.databasePath, profile.walPath, kMaxDatabaseBytes,
+                                               database, nullptr, reason);
   if (status != SourceStatus::kOk) {
     reason = std::string("the history database could not be read (") + StatusName(status) + ")";
     return status;

@@ -14,11 +14,11 @@ void Append(std::string& text, const std::string& more) {
 }
 }  // namespace
 
-SourceStatus ReadLiveDatabase(FolderSource& folders, const std::u16string& path, uint64_t limit,
+SourceStatus ReadLiveDatabase(FolderSource& folders, const std::u16string& path, const std::u16string& walPath,
+                              uint64_t limit,
                               std::vector<uint8_t>& database, std::vector<uint8_t>* withoutLog, std::string& note) {
   note.clear();
   if (withoutLog) withoutLog->clear();
-  const std::u16string walPath = path + u"-wal";
   // The database and its log are two files that the program changes while
   // they are read: a checkpoint copies committed frames into the database and
   // may then start the log again (new salts in its header). The log is read
@@ -29,7 +29,8 @@ SourceStatus ReadLiveDatabase(FolderSource& folders, const std::u16string& path,
   SourceStatus walStatus = SourceStatus::kMissing;
   bool consistent = false;
   for (int attempt = 0; attempt < 3 && !consistent; ++attempt) {
-    const SourceStatus before = folders.ReadFile(walPath, walBefore, limit);
+    const SourceStatus before =
+        walPath.empty() ? SourceStatus::kMissing : folders.ReadFile(walPath, walBefore, limit);
     const SourceStatus status = folders.ReadFile(path, database, limit);
     if (status != SourceStatus::kOk) {
       note = std::string("the database could not be read (") + StatusName(status) + ")";

@@ -15,14 +15,16 @@
 
 namespace glimmerlog {
 
-// The database at `path` (no larger than `limit`) with its log (`path`
-// "-wal") applied, ready for MemoryDatabase. `withoutLog`, when given, gets
+// The database at `path` (no larger than `limit`) with its log at `walPath`
+// (`path` + "-wal" as SQLite names it; empty to read the file alone)
+// applied, ready for MemoryDatabase. `withoutLog`, when given, gets
 // the database file's own bytes as well (empty when no log was applied), so
 // that a reader can tell the rows only the log holds. `note` says what
 // became of the log when that is worth saying (it could not be read, it
 // kept changing, a commit in it was refused); on failure, why the database
 // could not be read.
-SourceStatus ReadLiveDatabase(FolderSource& folders, const std::u16string& path, uint64_t limit,
+SourceStatus ReadLiveDatabase(FolderSource& folders, const std::u16string& path, const std::u16string& walPath,
+                              uint64_t limit,
                               std::vector<uint8_t>& database, std::vector<uint8_t>* withoutLog, std::string& note);
 
 }  // namespace glimmerlog
