@@ -4,6 +4,7 @@
 //
 // Byte 0: bit 0 edits of the seed (else raw bytes as the database). Edits:
 // 3 bytes offset, 1 byte length, the bytes.
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string note;
       glimmerlog::ReadActivityCache(folders, u"a.db", activities, note);
       if (activities.size() != 20 || activities[0].app != u"System\\notepad.exe" || activities[0].text.empty()) {
+        fprintf(stderr, "seed: %zu activities, %s\n", activities.size(), note.c_str());
         std::abort();
       }
       return bytes;
