@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::vector<glimmerlog::Activity> activities;
       std::string note;
       glimmerlog::ReadActivityCache(folders, u"a.db", activities, note);
-      if (activities.size() != 20 || activities[0].app != u"System\\notepad.exe" || activities[0].text.empty()) {
+      if (activities.size() != 20 || activities[0].app != u"System32\\notepad.exe" || activities[0].text.empty()) {
         fprintf(stderr, "seed: %zu activities, %s\n", activities.size(), note.c_str());
         std::abort();
       }
