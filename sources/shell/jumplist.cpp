@@ -1,5 +1,6 @@
 #include "sources/shell/jumplist.h"
 
+#include <cmath>
 #include <cstring>
 #include <unordered_set>
 
@@ -95,7 +96,11 @@ bool ReadDestList(const uint8_t* data, size_t size, DestList& out) {
     entry.number = Le32(e + 88);
     entry.lastAccess = Le64(e + 100);
     entry.pin = static_cast<int32_t>(Le32(e + 108));
-    entry.accessCount = v1 ? static_cast<double>(FloatAt(e + 96)) : static_cast<double>(Le32(e + 116));
+    // The weight is a float: kept to three decimals, as it is shown, so that
+    // 3.7 reads 3.7 and not the double nearest the float.
+    entry.accessCount =
+        v1 ? std::round(static_cast<double>(FloatAt(e + 96)) * 1000) / 1000 : static_cast<double>(Le32(e + 116));
+    if (!std::isfinite(entry.accessCount)) entry.accessCount = 0;
     entry.path.reserve(length);
     for (size_t k = 0; k < length; ++k) entry.path += static_cast<char16_t>(Le16(e + lengthAt + 2 + 2 * k));
     out.entries.push_back(std::move(entry));

@@ -264,13 +264,13 @@ std::u16string ShellLink::TargetPath() const {
 }
 
 std::u16string ShellLink::VolumeText() const {
+  static const char16_t kUpperHex[] = u"0123456789ABCDEF";
   std::u16string text;
   if (hasVolume) {
     text = DriveTypeName(driveType);
     text += u", serial ";
     for (int shift = 28; shift >= 0; shift -= 4) {
-      text += kHex[(driveSerial >> shift) & 0xF] >= u'a' ? static_cast<char16_t>(kHex[(driveSerial >> shift) & 0xF] - 32)
-                                                         : kHex[(driveSerial >> shift) & 0xF];
+      text += kUpperHex[(driveSerial >> shift) & 0xF];
       if (shift == 16) text += u'-';
     }
     if (!volumeLabel.empty()) text += u", " + volumeLabel;
