@@ -52,8 +52,12 @@ bool CompoundFile::ReadChain(const std::vector<uint32_t>& table, uint32_t start,
     --budget_;
     const uint8_t* p = nullptr;
     if (mini) {
+      // The mini stream's sectors, found through its chain, in place.
       const uint64_t at = uint64_t{n} * unit;
-      if (at + unit <= miniStream_.size()) p = miniStream_.data() + at;
+      if (at + unit <= miniStreamSize_ && at / sectorSize_ < miniStreamSectors_.size()) {
+        const uint8_t* sector = Sector(miniStreamSectors_[at / sectorSize_]);
+        if (sector) p = sector + at % sectorSize_;
+      }
     } else {
       p = Sector(n);
     }
@@ -137,14 +141,30 @@ bool CompoundFile::Open(const uint8_t* data, size_t size) {
   std::vector<uint8_t> miniFatBytes;
   if (Le32(data + 0x40) != 0) ReadChain(fat_, Le32(data + 0x3C), kToChainEnd, false, miniFatBytes);
   for (size_t i = 0; i + 4 <= miniFatBytes.size(); i += 4) miniFat_.push_back(Le32(miniFatBytes.data() + i));
-  if (entries_[0].start < kMaxSector) ReadChain(fat_, entries_[0].start, entries_[0].size, false, miniStream_);
-  budget_ += 4 * (miniStream_.size() / miniSectorSize_);
+  // The root's chain holds the mini stream: its sectors are listed, not
+  // copied, each visited once.
+  const uint64_t miniSectors = (std::min<uint64_t>(entries_[0].size, size_) + sectorSize_ - 1) / sectorSize_;
+  std::vector<bool> inChain(fat_.size(), false);
+  for (uint32_t n = entries_[0].start; miniStreamSectors_.size() < miniSectors && n < fat_.size() && !inChain[n] &&
+                                       Sector(n);
+       n = fat_[n]) {
+    inChain[n] = true;
+    miniStreamSectors_.push_back(n);
+  }
+  miniStreamSize_ = std::min<uint64_t>(entries_[0].size, uint64_t{miniStreamSectors_.size()} * sectorSize_);
+  budget_ += 4 * (miniStreamSize_ / miniSectorSize_);
+  ListRootChildren();
   return true;
 }
 
 std::vector<const CompoundEntry*> CompoundFile::RootChildren() const {
   std::vector<const CompoundEntry*> children;
-  if (entries_.empty()) return children;
+  children.reserve(rootChildren_.size());
+  for (uint32_t n : rootChildren_) children.push_back(&entries_[n]);
+  return children;
+}
+
+void CompoundFile::ListRootChildren() {
   // In order through the children's tree; an entry is visited once, so a
   // tree that points back into itself ends.
   std::vector<bool> seen(entries_.size(), false);
@@ -159,15 +179,14 @@ std::vector<const CompoundEntry*> CompoundFile::RootChildren() const {
     if (stack.empty()) break;
     const uint32_t at = stack.back();
     stack.pop_back();
-    if (entries_[at].type == kStream || entries_[at].type == kStorage) children.push_back(&entries_[at]);
+    if (entries_[at].type == kStream || entries_[at].type == kStorage) rootChildren_.push_back(at);
     n = entries_[at].right;
   }
-  return children;
 }
 
 const CompoundEntry* CompoundFile::FindStream(const std::u16string& name) const {
-  for (const CompoundEntry* e : RootChildren()) {
-    if (e->type == kStream && SameName(e->name, name)) return e;
+  for (uint32_t n : rootChildren_) {
+    if (entries_[n].type == kStream && SameName(entries_[n].name, name)) return &entries_[n];
   }
   return nullptr;
 }

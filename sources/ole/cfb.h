@@ -54,6 +54,7 @@ class CompoundFile {
                  std::vector<uint8_t>& out);
   bool ReadTableSectors(const std::vector<uint32_t>& sectors, std::vector<uint32_t>& table);
   const uint8_t* Sector(uint32_t n) const;
+  void ListRootChildren();
 
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
@@ -61,8 +62,10 @@ class CompoundFile {
   uint32_t sectorSize_ = 512, miniSectorSize_ = 64, miniCutoff_ = 4096;
   uint32_t sectorCount_ = 0;        // whole or partial sectors after the header
   std::vector<uint32_t> fat_, miniFat_;
-  std::vector<uint8_t> miniStream_;
+  std::vector<uint32_t> miniStreamSectors_;  // the sectors of the root's chain, in order
+  uint64_t miniStreamSize_ = 0;
   std::vector<CompoundEntry> entries_;
+  std::vector<uint32_t> rootChildren_;  // the root storage's entries, in the tree's order
   // Sectors that may still be followed: a few times the file's own, so
   // that every stream can be read (each sector belongs to one chain) but
   // chains that share or loop cannot make the work grow faster than the file.

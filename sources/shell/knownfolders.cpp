@@ -237,20 +237,25 @@ const char16_t* Find(const char* text) {
 
 }  // namespace
 
-std::string GuidText(const uint8_t guidBytes[16]) {
+void GuidChars(const uint8_t guidBytes[16], char text[37]) {
   // Text order of the bytes: Data1 (4, little-endian), Data2 (2), Data3 (2),
   // then Data4 as stored.
   static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(kGuidLength);
+  size_t n = 0;
   for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[n++] = '-';
     const uint8_t b = guidBytes[kOrder[i]];
-    text += kHex[b >> 4];
-    text += kHex[b & 15];
+    text[n++] = kHex[b >> 4];
+    text[n++] = kHex[b & 15];
   }
-  return text;
+  text[n] = 0;
+}
+
+std::string GuidText(const uint8_t guidBytes[16]) {
+  char text[kGuidLength + 1];
+  GuidChars(guidBytes, text);
+  return std::string(text, kGuidLength);
 }
 
 const char16_t* KnownFolderName(std::u16string_view guidText) {
@@ -273,7 +278,9 @@ const char16_t* KnownFolderName(std::u16string_view guidText) {
 
 const char16_t* KnownFolderNameOf(const uint8_t guidBytes[16]) {
   if (!guidBytes) return nullptr;
-  return Find(GuidText(guidBytes).c_str());
+  char text[kGuidLength + 1];
+  GuidChars(guidBytes, text);
+  return Find(text);
 }
 
 }  // namespace glimmerlog

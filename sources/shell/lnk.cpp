@@ -1,5 +1,7 @@
 #include "sources/shell/lnk.h"
 
+#include <cstring>
+
 #include "base/bytes.h"
 #include "sources/shell/knownfolders.h"
 #include "sources/shell/propertystore.h"
@@ -136,14 +138,14 @@ std::u16string PathBlock(const Span& block, AnsiText ansi) {
 void ReadPropertyStoreBlock(const Span& block, ShellLink& link, bool& damaged) {
   damaged = !ReadPropertyStorage(block.p + 8, block.n - 8, [&link](const StoredProperty& v) {
     uint64_t number = 0;
-    if (v.format == kStorageFormat && PropertyNumber(v, number)) {
+    if (std::strcmp(v.format, kStorageFormat) == 0 && PropertyNumber(v, number)) {
       if (v.id == 12) link.storeSize = number;
       if (v.type == kVtFiletime && v.id == 14) link.storeModified = number;
       if (v.type == kVtFiletime && v.id == 15) link.storeCreated = number;
       if (v.type == kVtFiletime && v.id == 16) link.storeAccessed = number;
-    } else if (v.format == kShellDetails && v.id == 30) {
+    } else if (std::strcmp(v.format, kShellDetails) == 0 && v.id == 30) {
       link.parsingPath = PropertyText(v);
-    } else if (v.format == kAppUserModel && v.id == 5) {
+    } else if (std::strcmp(v.format, kAppUserModel) == 0 && v.id == 5) {
       link.appUserModelId = PropertyText(v);
     }
   });

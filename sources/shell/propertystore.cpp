@@ -1,5 +1,7 @@
 #include "sources/shell/propertystore.h"
 
+#include <cstring>
+
 #include "base/bytes.h"
 #include "sources/shell/knownfolders.h"
 
@@ -36,8 +38,8 @@ bool ReadPropertyStorage(const uint8_t* data, size_t size, const std::function<v
     const uint8_t* storage = data + offset;
     if (Le32(storage + 4) != kStorageMagic) return false;
     StoredProperty value;
-    value.format = GuidText(storage + 8);
-    const bool named = value.format == kNamedFormat;
+    GuidChars(storage + 8, value.format);
+    const bool named = std::strcmp(value.format, kNamedFormat) == 0;
     size_t v = kStorageHeader;
     while (storageSize - v >= 4) {
       const uint32_t valueSize = Le32(storage + v);

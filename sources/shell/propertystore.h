@@ -14,7 +14,7 @@
 namespace glimmerlog {
 
 struct StoredProperty {
-  std::string format;  // the storage's format GUID as GuidText writes it
+  char format[37] = {};  // the storage's format GUID as GuidText writes it
   uint32_t id = 0;     // 0 for a value of the named-property format, which has a name instead
   uint16_t type = 0;   // VT_* of the value
   const uint8_t* data = nullptr;  // the value's bytes after its type and padding

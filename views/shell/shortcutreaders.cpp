@@ -56,7 +56,8 @@ class TargetEvents {
 // volume, machine, MAC address, arguments.
 void LinkCells(Table::Row& row, const ShellLink* link, const std::u16string& target) {
   row.Text(target);
-  if (link && (link->targetSize || link->hasVolume || link->hasNetwork)) {
+  // A folder's, and a target the shortcut did not record, have no size.
+  if (link && link->targetSize) {
     row.Number(link->targetSize);
   } else {
     row.Empty();
@@ -207,7 +208,7 @@ class JumpListReader {
       row.Text(e.inDestList && e.dest.pin >= 0 ? u"Yes" : u"").Text(category);
       row.Text(e.inDestList && !e.dest.machine.empty() ? e.dest.machine : e.link.machine);
       const ShellLink* link = e.hasLink ? &e.link : nullptr;
-      if (link && (link->targetSize || link->hasVolume || link->hasNetwork)) {
+      if (link && link->targetSize) {
         row.Number(link->targetSize);
       } else {
         row.Empty();
