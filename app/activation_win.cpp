@@ -98,6 +98,13 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
   // The line's text in the view's column, as the list holds it; or the
   // target its reader gave it, and then only a line that names something.
   std::u16string target;
+  if (view.action == LineAction::kOpenTargetOrShowFile) {
+    if (row >= model_.RowCount()) return;
+    const std::u16string file(model_.Rows()->TargetOf(row));
+    if (view.lineColumn >= 0) target = model_.TextOfRow(row, static_cast<size_t>(view.lineColumn));
+    OpenTargetOrShowFile(target, file);
+    return;
+  }
   if (view.lineColumn >= 0) {
     target = model_.TextOfRow(row, static_cast<size_t>(view.lineColumn));
   } else {
@@ -108,7 +115,8 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
     return folders_->Attributes(path) != FolderSource::kNoAttributes;
   };
   switch (view.action) {
-    case LineAction::kNothing: break;
+    case LineAction::kNothing:
+    case LineAction::kOpenTargetOrShowFile: break;
     case LineAction::kOpen: OpenInShell(AsWide(target)); break;
     // Another user's commands are never run here.
     case LineAction::kRun:
@@ -164,6 +172,24 @@ void frmViewer::OpenInShell(const std::wstring& text) {
     return;
   }
   ShowInFolder(AsWide(mapped));
+}
+
+// Nothing of another profile is opened: its shortcut or list is shown in
+// its folder, where it lies in the profile shown.
+void frmViewer::OpenTargetOrShowFile(const std::u16string& target, const std::u16string& file) {
+  auto exists = [this](const std::u16string& path) {
+    return !path.empty() && folders_->Attributes(path) != FolderSource::kNoAttributes;
+  };
+  if (!profile_->OtherProfile() && exists(target)) {
+    Shell().Open(hwnd_, AsWide(target), L"", L"", SW_SHOWNORMAL);
+    return;
+  }
+  std::u16string mapped;
+  if (!file.empty() && profile_->MapToProfile(file, mapped) && exists(mapped)) {
+    ShowInFolder(AsWide(mapped));
+  } else if (!file.empty()) {
+    SetPanel(1, L"Not in the profile shown: " + AsWide(file));
+  }
 }
 
 void frmViewer::ShowInFolder(const std::wstring& path) {

@@ -327,6 +327,9 @@ class frmViewer final {
   void Activate(const ViewDef& view, size_t row);
   void OpenInShell(const std::wstring& text);
   void ShowInFolder(const std::wstring& path);
+  // A shortcut's or jump list entry's target when the live system has it,
+  // else the shortcut or list selected in its folder.
+  void OpenTargetOrShowFile(const std::u16string& target, const std::u16string& file);
   friend class WindowProgress;
   RegistrySource* registry_;
   FolderSource* folders_;

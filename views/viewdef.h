@@ -107,6 +107,10 @@ enum class LineAction : uint8_t {
   kSearchAgain,        // the target as a search of the shell
   kOpenRecentShortcut, // the Recent folder's shortcut of the target's name
   kOpenShellPath,      // a decoded item list's path, where it names a file
+  // The target in the view's column, opened when the signed-in user's own
+  // system has it; otherwise, and always for another profile, the line's
+  // own file (a shortcut, a jump list) selected in its folder.
+  kOpenTargetOrShowFile,
 };
 
 // Where an added view's entry goes in the View menu: a submenu per kind.

@@ -4,6 +4,7 @@
 #include "base/ascii.h"
 #include "views/browser/browserhistoryreader.h"
 #include "views/explorer/explorerreaders.h"
+#include "views/shell/shortcutreaders.h"
 #include "views/viewdef.h"
 #include "views/viewreaders.h"
 
@@ -109,6 +110,20 @@ const std::vector<ViewDef>& Views() {
                 u"ComDlg32\\LastVisitedPidlMRU";
        },
        u""},
+      // What each shortcut and jump list entry points at.
+      {u"Shortcut Targets", u"shortcuts", u"S&hortcut Targets", G::kDocuments, 0,
+       u"Double-click a line to open its target, or to show the shortcut in its folder", &ReadShortcutTargets,
+       A::kOpenTargetOrShowFile, F::kInTimeline,
+       [](ViewSources& s) { return u"the shortcuts in " + s.paths.ShellFolder(u"Recent") + u" and its subfolders"; },
+       u"Recent", 1},
+      {u"Jump Lists", u"jumplists", u"&Jump Lists", G::kDocuments, 0,
+       u"Double-click a line to open its target, or to show the jump list in its folder", &ReadJumpLists,
+       A::kOpenTargetOrShowFile, F::kInTimeline,
+       [](ViewSources& s) {
+         const std::u16string recent = s.paths.ShellFolder(u"Recent");
+         return recent + u"\\AutomaticDestinations, " + recent + u"\\CustomDestinations";
+       },
+       u"Recent", 1},
       {u"Explorer Search", u"wordwheel", u"Explorer &Search\tCtrl+3", G::kSearches, '3',
        u"Double-click a line to search for it again", &ExplorerSearch, A::kSearchAgain, F::kReadsHive | F::kInTimeline,
        [](ViewSources&) { return std::u16string(kExplorerKey) + u"WordWheelQuery"; }, u""},
@@ -129,7 +144,7 @@ const std::vector<ViewDef>& Views() {
        u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
        [](ViewSources&) {
          return Fixed(u"the browser's history store, the browser profiles, the Explorer keys of HKEY_CURRENT_USER, "
-                      u"the Recent and Cookies folders");
+                      u"the Recent and Cookies folders, the shortcuts and jump lists");
        },
        u"History,Recent,Cookies"},
       // What every view above and below read, and how that went.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace glimmerlog {
 
@@ -237,20 +238,25 @@ const char16_t* Find(const char* text) {
 
 }  // namespace
 
-std::string GuidText(const uint8_t guidBytes[16]) {
+void GuidChars(const uint8_t guidBytes[16], char text[37]) {
   // Text order of the bytes: Data1 (4, little-endian), Data2 (2), Data3 (2),
   // then Data4 as stored.
   static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string text;
-  text.reserve(kGuidLength);
+  size_t n = 0;
   for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[n++] = '-';
     const uint8_t b = guidBytes[kOrder[i]];
-    text += kHex[b >> 4];
-    text += kHex[b & 15];
+    text[n++] = kHex[b >> 4];
+    text[n++] = kHex[b & 15];
   }
-  return text;
+  text[n] = 0;
+}
+
+std::string GuidText(const uint8_t guidBytes[16]) {
+  char text[kGuidLength + 1];
+  GuidChars(guidBytes, text);
+  return std::string(text, kGuidLength);
 }
 
 const char16_t* KnownFolderName(std::u16string_view guidText) {
@@ -273,7 +279,31 @@ const char16_t* KnownFolderName(std::u16string_view guidText) {
 
 const char16_t* KnownFolderNameOf(const uint8_t guidBytes[16]) {
   if (!guidBytes) return nullptr;
-  return Find(GuidText(guidBytes).c_str());
+  // The table by the GUIDs' stored bytes, made once: item lists name many
+  // folders, and a comparison of bytes needs no text.
+  struct Stored {
+    uint8_t bytes[16];
+    const char16_t* name;
+  };
+  static const std::vector<Stored> byBytes = [] {
+    static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+    auto hex = [](char c) { return static_cast<uint8_t>(c <= '9' ? c - '0' : c - 'A' + 10); };
+    std::vector<Stored> table;
+    for (const KnownFolder& f : kFolders) {
+      Stored s{{}, f.name};
+      for (int i = 0, at = 0; i < 16; ++i, at += 2) {
+        if (at == 8 || at == 13 || at == 18 || at == 23) ++at;
+        s.bytes[kOrder[i]] = static_cast<uint8_t>(hex(f.guid[at]) << 4 | hex(f.guid[at + 1]));
+      }
+      table.push_back(s);
+    }
+    std::sort(table.begin(), table.end(),
+              [](const Stored& a, const Stored& b) { return std::memcmp(a.bytes, b.bytes, 16) < 0; });
+    return table;
+  }();
+  const auto at = std::lower_bound(byBytes.begin(), byBytes.end(), guidBytes,
+                                   [](const Stored& s, const uint8_t* key) { return std::memcmp(s.bytes, key, 16) < 0; });
+  return at != byBytes.end() && std::memcmp(at->bytes, guidBytes, 16) == 0 ? at->name : nullptr;
 }
 
 }  // namespace glimmerlog

@@ -24,6 +24,9 @@ const char16_t* KnownFolderNameOf(const uint8_t guidBytes[16]);
 // A GUID stored that way as text: upper-case hex digits in groups of 8, 4,
 // 4, 4 and 12, without braces.
 std::string GuidText(const uint8_t guidBytes[16]);
+// The same into `text`, NUL-terminated, without allocating: for readers that
+// compare many GUIDs with known ones.
+void GuidChars(const uint8_t guidBytes[16], char text[37]);
 
 }  // namespace glimmerlog
 

@@ -1,5 +1,6 @@
 #include "sources/shell/shellitems.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "base/ascii.h"
@@ -281,9 +282,10 @@ void ReadPropertyStore(const Span& store, StoreValues& out) {
   while (store.Has(offset, kStorageHeader)) {
     const uint32_t storageSize = Le32(store.p + offset);
     if (storageSize < kStorageHeader || !store.Has(offset, storageSize)) return;
-    const std::string format = GuidText(store.p + offset + 8);
-    const bool names = format == kNameFormat;
-    if (Le32(store.p + offset + 4) == kStorageMagic && (names || format == kShellDetailsFormat)) {
+    char format[37];
+    GuidChars(store.p + offset + 8, format);
+    const bool names = std::strcmp(format, kNameFormat) == 0;
+    if (Le32(store.p + offset + 4) == kStorageMagic && (names || std::strcmp(format, kShellDetailsFormat) == 0)) {
       const Span storage{store.p + offset, storageSize};
       size_t v = kStorageHeader;
       while (storage.Has(v, 4)) {
@@ -351,7 +353,10 @@ bool DecodeDelegate(const Span& item, int depth, Decoded& d) {
   if (!item.Has(kDelegateDataSize, 2)) return false;
   const size_t dataSize = Le16(item.p + kDelegateDataSize);
   const size_t delegateAt = kDelegateData + dataSize;
-  if (!item.Has(delegateAt, 32) || GuidText(item.p + delegateAt) != kDelegateFolder) return false;
+  char folder[37];
+  if (!item.Has(delegateAt, 32)) return false;
+  GuidChars(item.p + delegateAt, folder);
+  if (std::strcmp(folder, kDelegateFolder) != 0) return false;
   if (dataSize >= 4 + 3 && item.Has(kDelegateInnerItem, 2) && depth < kMaxDepth) {
     const size_t innerSize = Le16(item.p + kDelegateInnerItem);
     if (innerSize >= 3 && innerSize <= dataSize - 4) {

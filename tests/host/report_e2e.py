@@ -53,8 +53,8 @@ def assemble(profile):
     put(profile, ff + "places.sqlite", "browsers/firefox/generated-esr-153/places.sqlite")
     put(profile, ff + "places.sqlite-wal", "browsers/firefox/generated-esr-153/places.sqlite-wal")
     recent = "AppData/Roaming/Microsoft/Windows/Recent/"
-    put(profile, recent + "report.docx.lnk", mtime=1700000000)
-    put(profile, recent + "\u00dcn\u00efc\u00f8d\u00e9.lnk", mtime=1700000100)
+    put(profile, recent + "report.docx.lnk", "lnk/ez-win10-Case_Report.txt.lnk", mtime=1700000000)
+    put(profile, recent + "\u00dcn\u00efc\u00f8d\u00e9.lnk", "lnk/ez-misc-remote.file.xp.lnk", mtime=1700000100)
     os.makedirs(os.path.join(profile, *recent.replace("AppData/", "appdata/").split("/"), "AutomaticDestinations"))
     put(profile, "AppData/Roaming/Microsoft/Windows/Cookies/Low/bob@example[1].txt")
     put(profile, "AppData/Roaming/Microsoft/Windows/Cookies/bob@old[1].txt", mtime=1600000000)

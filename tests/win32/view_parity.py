@@ -84,10 +84,21 @@ def assemble_real(profile, data):
     put(profile, cookies + "index.dat", text=b"Client UrlCache MMF Ver 5.2", mtime=T0 + 120)
     put(profile, cookies + "Low/jmroberts@news.example[1].txt", mtime=T0 + 180)
     recent = "appdata/Roaming/Microsoft/Windows/Recent/"
-    for i, name in enumerate(["Quarterly report.docx.lnk", "\u00dcn\u00efc\u00f8d\u00e9 \u65e5\u672c.txt.lnk",
-                              "Downloads.lnk", "desktop.ini"]):
-        put(profile, recent + name, text=b"L\0\0\0", mtime=T0 + 3600 * (i + 1))
-    put(profile, recent + "AutomaticDestinations/1b4dd67f29cb1962.automaticDestinations-ms", mtime=T0)
+    # Real shortcuts and jump lists under names of the profile's own.
+    shortcuts = [("Quarterly report.docx.lnk", "ez-win10-Case_Report.txt.lnk"),
+                 ("\u00dcn\u00efc\u00f8d\u00e9 \u65e5\u672c.txt.lnk", "ez-misc-remote.file.xp.lnk"),
+                 ("Downloads.lnk", "ez-misc-local.file.seven.lnk"), ("desktop.ini", None)]
+    for i, (name, source) in enumerate(shortcuts):
+        put(profile, recent + name, d("lnk/" + source) if source else None, text=b"[.ShellClassInfo]",
+            mtime=T0 + 3600 * (i + 1))
+    for name in ("plaso-1b4dd67f29cb1962.automaticDestinations-ms",
+                 "museum-win10-APTSimulatorVM-f01b4d95cf55d32a.automaticDestinations-ms",
+                 "museum-win10-APTSimulatorVM-f01b4d95cf55d32a.customDestinations-ms",
+                 "plaso-368d807282ccde9d.customDestinations-ms"):
+        kind = "AutomaticDestinations/" if "automatic" in name else "CustomDestinations/"
+        put(profile, recent + kind + name.split(".")[0].rsplit("-", 1)[-1] + "." + name.split(".", 1)[1],
+            d("jumplists/" + name),
+            mtime=T0)
 
     local, roaming = "appdata/Local/", "appdata/Roaming/"
     # Windows Timeline: a cache whose newest rows are only in its log.
@@ -181,12 +192,17 @@ def assemble(parity, data, host):
 # --- compare ----------------------------------------------------------------
 
 def lines_of(text_bytes):
-    """The lines of a text export without the byte-order mark and the header."""
+    """The lines of a text export without the byte-order mark and the header,
+    and without the columns of file times (captioned "... (file time)"): a
+    copy of a file has the copy's times, which say nothing of the view."""
     text = text_bytes.decode("utf-8-sig", errors="surrogateescape")
     lines = text.split("\r\n")
     if lines and lines[-1] == "":
         lines.pop()
-    return lines[1:]
+    if not lines:
+        return []
+    kept = [i for i, caption in enumerate(lines[0].split("\t")) if not caption.endswith("(file time)")]
+    return ["\t".join(cells[i] for i in kept if i < len(cells)) for cells in (line.split("\t") for line in lines[1:])]
 
 
 def read_tsv(path):
