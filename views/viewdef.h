@@ -80,6 +80,13 @@ struct ViewSources {
   std::u16string hiveFile;
   SourceStatus hiveStatus = SourceStatus::kOk;
   std::u16string hiveNote;
+  // The user's classes (UsrClass.dat: live, HKEY_CURRENT_USER\Software\Classes);
+  // null when there are none. For another profile, the file they were read
+  // from (empty when there was none) and what to say of it, as for the hive.
+  RegistrySource* classes = nullptr;
+  std::u16string classesFile;
+  SourceStatus classesStatus = SourceStatus::kOk;
+  std::u16string classesNote;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once
@@ -107,6 +114,7 @@ enum class LineAction : uint8_t {
   kSearchAgain,        // the target as a search of the shell
   kOpenRecentShortcut, // the Recent folder's shortcut of the target's name
   kOpenShellPath,      // a decoded item list's path, where it names a file
+  kOpenShellFolder,    // a decoded item list's path, where it names a folder that exists
 };
 
 // Where an added view's entry goes in the View menu: a submenu per kind.

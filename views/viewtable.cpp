@@ -11,6 +11,7 @@ namespace glimmerlog {
 
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadShellBags(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
@@ -106,6 +107,17 @@ const std::vector<ViewDef>& Views() {
        [](ViewSources&) {
          return std::u16string(kExplorerKey) + u"ComDlg32\\OpenSavePidlMRU, " + kExplorerKey +
                 u"ComDlg32\\LastVisitedPidlMRU";
+       },
+       u""},
+      {u"ShellBags", u"shellbags", u"S&hellBags", G::kDocuments, 0,
+       u"Folders opened in Explorer; double-click a line to open the folder", &ReadShellBags, A::kOpenShellFolder,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources& s) {
+         const std::u16string ntuser = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\ShellNoRoam\\BagMRU and "
+                                       u"Shell\\BagMRU";
+         return s.classes ? u"Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU of the user's classes "
+                            u"(UsrClass.dat), and " + ntuser
+                          : ntuser;
        },
        u""},
       {u"Explorer Search", u"wordwheel", u"Explorer &Search\tCtrl+3", G::kSearches, '3',
