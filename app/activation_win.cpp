@@ -139,6 +139,14 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
       if (!path.empty()) OpenInShell(AsWide(path));
       break;
     }
+    // A folder the user once opened, again where it still is; one that is
+    // gone is not offered to the shell (the shell would only say it is not
+    // there). Another profile's folder is shown as OpenInShell maps it.
+    case LineAction::kOpenShellFolder: {
+      const std::u16string path = ResolveShellPath(*profile_, target);
+      if (!path.empty() && (profile_->OtherProfile() || exists(path))) OpenInShell(AsWide(path));
+      break;
+    }
     // Shows the program selected in its folder; when the file is gone, the
     // folder alone; when that is gone too, nothing.
     case LineAction::kShowInFolder: {

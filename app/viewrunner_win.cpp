@@ -11,6 +11,7 @@
 #include "views/browser/CURLHistory_win.h"
 #include "views/browser/frmindexfile_win.h"
 #include "sources/ie/indexscan.h"
+#include "sources/live.h"
 
 namespace glimmerlog {
 
@@ -109,6 +110,14 @@ ViewSources frmViewer::Sources() {
     sources.hiveFile = opened_->HiveFile();
     sources.hiveStatus = opened_->HiveStatus();
     sources.hiveNote = opened_->HiveProblem().empty() ? opened_->HiveLogs() : opened_->HiveProblem();
+    sources.classes = opened_->Classes();
+    if (opened_->Classes() || opened_->ClassesStatus() != SourceStatus::kMissing) {
+      sources.classesFile = opened_->ClassesFile();
+      sources.classesStatus = opened_->ClassesStatus();
+      sources.classesNote = opened_->ClassesProblem().empty() ? opened_->ClassesLogs() : opened_->ClassesProblem();
+    }
+  } else if (registry_ == &LiveRegistry()) {
+    sources.classes = &LiveClasses();  // a registry a test gave the window has no classes
   }
   return sources;
 }

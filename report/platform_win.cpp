@@ -70,7 +70,7 @@ class WinReportPlatform final : public ReportPlatform {
   }
 
   LiveSources* Live() override {
-    static LiveSources live{LiveRegistry(), LiveFolders(), LiveProfile(), GetOsName()};
+    static LiveSources live{LiveRegistry(), LiveFolders(), LiveProfile(), GetOsName(), &LiveClasses()};
     return &live;
   }
 

@@ -247,6 +247,12 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
       hiveUnread = hiveStatus != SourceStatus::kOk;
       platform.Error(me + viewName + (hiveUnread ? ": not read: " : ": note: ") + Utf8(hiveProblem));
     }
+    // The classes hive beside it: what went wrong with it is said, but the
+    // views read what they can without it.
+    profile->OpenClasses();
+    if ((view->flags & ViewDef::kReadsHive) && !profile->ClassesProblem().empty()) {
+      platform.Error(me + viewName + ": note: " + Utf8(profile->ClassesProblem()));
+    }
   }
   ViewSources sources{live ? live->registry : profile->Registry(),
                       live ? live->folders : profile->Folders(),
@@ -258,6 +264,15 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   sources.hiveFile = hiveFile;
   sources.hiveStatus = hiveStatus;
   sources.hiveNote = hiveNote;
+  if (live) sources.classes = live->classes;
+  if (profile) {
+    sources.classes = profile->Classes();
+    if (profile->Classes() || profile->ClassesStatus() != SourceStatus::kMissing) {
+      sources.classesFile = profile->ClassesFile();
+      sources.classesStatus = profile->ClassesStatus();
+      sources.classesNote = profile->ClassesProblem().empty() ? profile->ClassesLogs() : profile->ClassesProblem();
+    }
+  }
   if ((view->flags & ViewDef::kUsesOsName)) {
     const std::string name = sources.osName.empty() ? "unknown" : "\"" + sources.osName + "\"";
     platform.Error(me + viewName + ": read as Windows version " + name + " (" +

@@ -49,6 +49,7 @@ struct LiveSources {
   FolderSource& folders;
   ProfilePaths& paths;
   std::string osName;
+  RegistrySource* classes = nullptr;  // the user's classes; null when there are none
 };
 
 class ReportPlatform {

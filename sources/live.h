@@ -1,5 +1,5 @@
 // The sources of the signed-in user: the live registry, file system and
-// Shell Folders key.
+// Shell Folders key, and the user's classes.
 #ifndef GLIMMERLOG_SOURCES_LIVE_H
 #define GLIMMERLOG_SOURCES_LIVE_H
 
@@ -9,6 +9,9 @@
 namespace glimmerlog {
 
 RegistrySource& LiveRegistry();
+// The signed-in user's classes (HKEY_CURRENT_USER\Software\Classes), whose
+// keys are those of the user's UsrClass.dat.
+RegistrySource& LiveClasses();
 FolderSource& LiveFolders();
 ProfilePaths& LiveProfile();
 

@@ -80,6 +80,13 @@ struct ViewSources {
   std::u16string hiveFile;
   SourceStatus hiveStatus = SourceStatus::kOk;
   std::u16string hiveNote;
+  // The user's classes (UsrClass.dat: live, HKEY_CURRENT_USER\Software\Classes);
+  // null when there are none. For another profile, the file they were read
+  // from (empty when there was none) and what to say of it, as for the hive.
+  RegistrySource* classes = nullptr;
+  std::u16string classesFile;
+  SourceStatus classesStatus = SourceStatus::kOk;
+  std::u16string classesNote;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once
@@ -111,6 +118,7 @@ enum class LineAction : uint8_t {
   // system has it; otherwise, and always for another profile, the line's
   // own file (a shortcut, a jump list) selected in its folder.
   kOpenTargetOrShowFile,
+  kOpenShellFolder,    // a decoded item list's path, where it names a folder that exists
 };
 
 // Where an added view's entry goes in the View menu: a submenu per kind.

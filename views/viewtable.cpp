@@ -12,6 +12,7 @@ namespace glimmerlog {
 
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadShellBags(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
@@ -124,6 +125,17 @@ const std::vector<ViewDef>& Views() {
          return recent + u"\\AutomaticDestinations, " + recent + u"\\CustomDestinations";
        },
        u"Recent", 1},
+      {u"ShellBags", u"shellbags", u"Shell&Bags", G::kDocuments, 0,
+       u"Folders opened in Explorer; double-click a line to open the folder", &ReadShellBags, A::kOpenShellFolder,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources& s) {
+         const std::u16string ntuser = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\ShellNoRoam\\BagMRU and "
+                                       u"Shell\\BagMRU";
+         return s.classes ? u"Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU of the user's classes "
+                            u"(UsrClass.dat), and " + ntuser
+                          : ntuser;
+       },
+       u""},
       {u"Explorer Search", u"wordwheel", u"Explorer &Search\tCtrl+3", G::kSearches, '3',
        u"Double-click a line to search for it again", &ExplorerSearch, A::kSearchAgain, F::kReadsHive | F::kInTimeline,
        [](ViewSources&) { return std::u16string(kExplorerKey) + u"WordWheelQuery"; }, u""},

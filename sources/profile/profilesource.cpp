@@ -259,7 +259,25 @@ std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u
   profile->hiveProblem_ = std::move(problem);
   profile->hiveLogs_ = std::move(logs);
   profile->hiveFile_ = std::move(hiveFile);
+  profile->OpenClasses();
   return profile;
+}
+
+void ProfileSource::OpenClasses() {
+  classes_.reset();
+  classesStatus_ = SourceStatus::kMissing;
+  classesProblem_.clear();
+  classesLogs_.clear();
+  classesFile_.clear();
+  for (const char16_t* relative : {u"AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
+                                   u"Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat"}) {
+    const std::u16string path = Join(relative);
+    if (classesFile_.empty()) classesFile_ = path;
+    if (folders_.Attributes(path) == FolderSource::kNoAttributes) continue;
+    classesFile_ = path;
+    classes_ = OpenHiveFile(folders_, path, classesStatus_, classesProblem_, &classesLogs_);
+    return;
+  }
 }
 
 std::u16string ProfileSource::Join(std::u16string_view relative) const {

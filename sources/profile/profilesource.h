@@ -64,6 +64,22 @@ class ProfileSource final : public ProfilePaths {
   const std::u16string& HiveFile() const { return hiveFile_; }
 
   RegistrySource& Registry() { return *registry_; }
+
+  // Reads the user's classes hive (UsrClass.dat, with its transaction logs)
+  // from AppData\Local\Microsoft\Windows, or from Local Settings\Application
+  // Data\Microsoft\Windows where the profile is laid out the older way. A
+  // profile without one (as before Vista) has none, and that is no problem.
+  // Open does this; a profile made from a hive read before does it here.
+  void OpenClasses();
+  // The classes hive; null when there is none or it could not be read.
+  RegistrySource* Classes() { return classes_.get(); }
+  SourceStatus ClassesStatus() const { return classesStatus_; }
+  // Why it was read in part or not at all, or what became of its logs, as
+  // HiveProblem and HiveLogs say it of NTUSER.DAT.
+  const std::u16string& ClassesProblem() const { return classesProblem_; }
+  const std::u16string& ClassesLogs() const { return classesLogs_; }
+  // The file read (or the first one looked for), as `folders` names it.
+  const std::u16string& ClassesFile() const { return classesFile_; }
   FolderSource& Folders() { return folders_; }
   const std::u16string& Folder() const { return folder_; }
   const ProfileRoot& Root() const { return root_; }
@@ -116,6 +132,9 @@ class ProfileSource final : public ProfilePaths {
   SourceStatus hiveStatus_ = SourceStatus::kOk;
   bool hiveRead_ = false;
   std::u16string hiveProblem_, hiveLogs_, hiveFile_;
+  std::unique_ptr<RegistrySource> classes_;
+  SourceStatus classesStatus_ = SourceStatus::kMissing;
+  std::u16string classesProblem_, classesLogs_, classesFile_;
   ProfileRoot root_;
   std::string osName_;
   std::u16string osReason_;

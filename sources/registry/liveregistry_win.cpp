@@ -4,6 +4,7 @@
 
 #include "base/winutil_win.h"
 #include "sources/live.h"
+#include "sources/registry/prefixedregistry.h"
 #include "sources/registry/regAPI.h"
 
 namespace glimmerlog {
@@ -115,6 +116,11 @@ class LiveRegistrySource final : public RegistrySource {
 RegistrySource& LiveRegistry() {
   static LiveRegistrySource source;
   return source;
+}
+
+RegistrySource& LiveClasses() {
+  static PrefixedRegistry classes(LiveRegistry(), u"Software\\Classes");
+  return classes;
 }
 
 }  // namespace glimmerlog

@@ -1,5 +1,6 @@
 #include "sources/shell/shellitems.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -20,6 +21,7 @@ constexpr uint8_t kRootFolder = 0x1F;
 constexpr uint8_t kVolumeClass = 0x20;
 constexpr uint8_t kFileEntryClass = 0x30;
 constexpr uint8_t kNetworkClass = 0x40;
+constexpr uint8_t kZipFolder = 0x52;
 constexpr uint8_t kUri = 0x61;
 constexpr uint8_t kControlPanelItem = 0x71;
 constexpr uint8_t kPropertyView = 0x00;
@@ -107,6 +109,19 @@ constexpr size_t kCplPath = 24;
 // category's number at 8.
 constexpr uint32_t kCategorySignature = 0x39DE2184;
 
+// A folder inside a zip file (class 0x52): after fixed fields, u32
+// character counts (the NUL included) each followed by its UTF-16 string:
+// the entry's name at 46, then a second name, then the full path inside the
+// archive.
+constexpr size_t kZipNameCount = 46;
+// Portable (MTP) device items (class 0x00) carry a signature at 6. A
+// storage volume: its name's character count at 38, the name from 54. A
+// folder on it: the first name's character count at 62, the name from 74.
+constexpr uint32_t kMtpVolumeSignature = 0x10312005;
+constexpr uint32_t kMtpFolderSignature = 0x07192006;
+constexpr size_t kMtpVolumeNameCount = 38, kMtpVolumeName = 54;
+constexpr size_t kMtpFolderNameCount = 62, kMtpFolderName = 74;
+
 // Bytes [p, p + n) of one item or block; every read goes through Has().
 struct Span {
   const uint8_t* p;
@@ -181,6 +196,7 @@ std::u16string UnknownItem(uint8_t type) {
 // What one item contributes to the list.
 struct Decoded {
   std::u16string text;
+  ShellItemKind kind = ShellItemKind::kUnknown;
   bool folder = false;
   bool fileEntry = false;
   bool network = false;
@@ -252,7 +268,51 @@ void DecodeFileEntry(const Span& item, Decoded& d) {
     ReadExtensionBlocks(item, Le16(item.p + item.n - 2), d);
   }
   d.text = d.longName.empty() ? primary : d.longName;
-  if (d.text.empty()) d.text = UnknownItem(type);
+  d.kind = d.folder ? ShellItemKind::kFolder : ShellItemKind::kFile;
+  if (d.text.empty()) {
+    d.text = UnknownItem(type);
+    d.kind = ShellItemKind::kUnknown;
+  }
+}
+
+// A UTF-16 string of `count` characters (the NUL included) at `at`, cut at
+// the item's end; `next` is the offset after it.
+std::u16string CountedUtf16(const Span& item, size_t at, uint32_t count, size_t& next) {
+  const size_t bytes = count <= (item.n - std::min(at, item.n)) / 2 ? size_t{count} * 2 : item.n - std::min(at, item.n);
+  next = at + bytes;
+  return Utf16String(item, at, at + bytes);
+}
+
+// A zip folder's entry name, or its path in the archive when the name is empty.
+std::u16string ZipFolderName(const Span& item) {
+  size_t at = kZipNameCount;
+  std::u16string first, path;
+  for (int i = 0; i < 3 && item.Has(at, 4); ++i) {
+    const uint32_t count = Le32(item.p + at);
+    std::u16string text = CountedUtf16(item, at + 4, count, at);
+    if (i == 0) first = std::move(text);
+    if (i == 2) path = std::move(text);
+  }
+  return first.empty() ? path : first;
+}
+
+// An MTP volume's or folder's name; empty when the item is not one.
+std::u16string DeviceItemName(const Span& item) {
+  if (!item.Has(6, 4)) return {};
+  const uint32_t signature = Le32(item.p + 6);
+  size_t countAt, nameAt;
+  if (signature == kMtpVolumeSignature) {
+    countAt = kMtpVolumeNameCount;
+    nameAt = kMtpVolumeName;
+  } else if (signature == kMtpFolderSignature) {
+    countAt = kMtpFolderNameCount;
+    nameAt = kMtpFolderName;
+  } else {
+    return {};
+  }
+  if (!item.Has(countAt, 4)) return {};
+  size_t next = 0;
+  return CountedUtf16(item, nameAt, Le32(item.p + countAt), next);
 }
 
 // What a property store says about its item.
@@ -311,6 +371,7 @@ void DecodePropertyView(const Span& item, int depth, Decoded& d) {
   if (item.Has(kViewSignature, 4) && Le32(item.p + kViewSignature) == kViewKnownFolder &&
       item.Has(kViewIdentifier, 16)) {
     d.text = FolderText(item.p + kViewIdentifier);
+    d.kind = ShellItemKind::kKnownFolder;
     return;
   }
   StoreValues values;
@@ -333,12 +394,14 @@ void DecodePropertyView(const Span& item, int depth, Decoded& d) {
     d.text = UnknownItem(item.p[kTypeOffset]);
     return;
   }
+  d.kind = ShellItemKind::kKnownFolder;
   // The times and the file or folder flag come from the item's own list.
   if (values.idList.n > 0 && depth < kMaxDepth) {
     const ListResult inner = DecodeListAt(values.idList, depth + 1);
     if (inner.hasFileEntry) {
       d.fileEntry = true;
       d.folder = inner.text.folder;
+      d.kind = inner.text.kind;
       d.modified = inner.text.modified;
       d.created = inner.text.created;
       d.accessed = inner.text.accessed;
@@ -374,6 +437,7 @@ bool DecodeDelegate(const Span& item, int depth, Decoded& d) {
   }
   d.text = FolderText(item.p + delegateAt + 16);
   d.folder = true;
+  d.kind = ShellItemKind::kShellFolder;
   return true;
 }
 
@@ -383,6 +447,7 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
   d.folder = true;
   if (type == kRootFolder && item.Has(4, 16)) {
     d.text = FolderText(item.p + 4);
+    d.kind = ShellItemKind::kRootFolder;
     return;
   }
   switch (type & 0x70) {
@@ -390,10 +455,12 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
       if ((type & 0x01) && item.n > 3) {
         // A drive's name such as "C:\", in at most 20 bytes.
         d.text = AnsiString(item, 3, 3 + 20);
+        d.kind = ShellItemKind::kDrive;
         if (!d.text.empty()) return;
       } else if (item.Has(4, 16)) {
         // A shell folder under My Computer, by GUID.
         d.text = FolderText(item.p + 4);
+        d.kind = ShellItemKind::kShellFolder;
         return;
       }
       break;
@@ -402,6 +469,7 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
       // Flags at 4, then the location: a domain, a server or a UNC path.
       d.text = AnsiString(item, 5, item.n);
       d.network = true;
+      d.kind = ShellItemKind::kNetwork;
       if (!d.text.empty()) return;
       break;
     default: break;
@@ -411,10 +479,16 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
     const size_t at = size_t{6} + Le16(item.p + 4);
     d.text = (item.p[3] & 0x80) ? Utf16String(item, at, item.n) : AnsiString(item, at, item.n);
     d.folder = false;
+    d.kind = ShellItemKind::kUri;
+    if (!d.text.empty()) return;
+  } else if (type == kZipFolder) {
+    d.text = ZipFolderName(item);
+    d.kind = ShellItemKind::kZipFolder;
     if (!d.text.empty()) return;
   } else if (type == kControlPanelItem && item.Has(14, 16)) {
     d.text = FolderText(item.p + 14);
     d.folder = false;
+    d.kind = ShellItemKind::kControlPanel;
     return;
   } else if (type == kPropertyView && item.Has(4, 4) && Le32(item.p + 4) == kCplSignature) {
     if (item.Has(kCplNameOffset, 4)) {
@@ -423,8 +497,12 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
       d.text = Utf16String(item, nameAt, item.n);
       if (d.text.empty()) d.text = path;
       d.folder = false;
+      d.kind = ShellItemKind::kControlPanel;
       if (!d.text.empty()) return;
     }
+  } else if (type == kPropertyView && !(d.text = DeviceItemName(item)).empty()) {
+    d.kind = ShellItemKind::kDevice;
+    return;
   } else if (type == kPropertyView) {
     DecodePropertyView(item, depth, d);
     return;
@@ -432,11 +510,13 @@ void DecodeItem(const Span& item, int depth, Decoded& d) {
     const uint32_t category = Le32(item.p + 8);
     if (category < sizeof(kControlPanelCategories) / sizeof(kControlPanelCategories[0])) {
       d.text = kControlPanelCategories[category];
+      d.kind = ShellItemKind::kControlPanel;
       return;
     }
   }
   d.folder = false;
   d.network = false;
+  d.kind = ShellItemKind::kUnknown;
   d.text = UnknownItem(type);
 }
 
@@ -474,6 +554,7 @@ ListResult DecodeListAt(const Span& list, int depth) {
     if (!out.path.empty() && out.path.back() != u'\\') out.path += u'\\';
     out.path += d.text;
     out.folder = d.folder;
+    out.kind = d.kind;
     if (d.fileEntry) {
       result.hasFileEntry = true;
       out.modified = d.modified;
@@ -502,6 +583,24 @@ bool LeadingName(const uint8_t* data, size_t size, std::u16string& name, size_t&
 }
 
 }  // namespace
+
+const char16_t* ShellItemKindName(ShellItemKind kind) {
+  switch (kind) {
+    case ShellItemKind::kRootFolder: return u"Root folder";
+    case ShellItemKind::kShellFolder: return u"Shell folder";
+    case ShellItemKind::kDrive: return u"Drive";
+    case ShellItemKind::kFolder: return u"Folder";
+    case ShellItemKind::kFile: return u"File";
+    case ShellItemKind::kNetwork: return u"Network";
+    case ShellItemKind::kZipFolder: return u"Zip folder";
+    case ShellItemKind::kUri: return u"URI";
+    case ShellItemKind::kControlPanel: return u"Control panel";
+    case ShellItemKind::kKnownFolder: return u"User folder";
+    case ShellItemKind::kDevice: return u"Device (MTP)";
+    case ShellItemKind::kUnknown: break;
+  }
+  return u"Unknown";
+}
 
 ItemListText DecodeItemList(const uint8_t* data, size_t size) { return DecodeListAt(Span{data, size}, 0).text; }
 

@@ -12,6 +12,24 @@
 
 namespace glimmerlog {
 
+// What kind of item a list ends in, for the views that name it.
+enum class ShellItemKind : uint8_t {
+  kUnknown,
+  kRootFolder,   // a root folder of the shell by GUID (My Computer, Control Panel...)
+  kShellFolder,  // a shell folder under a root by GUID, or a delegate folder
+  kDrive,        // a volume by its drive name
+  kFolder,       // a file system folder
+  kFile,         // a file system file
+  kNetwork,      // a domain, server or share
+  kZipFolder,    // a folder inside a compressed (zip) folder
+  kUri,          // a web or FTP address
+  kControlPanel, // a control panel item, applet or category
+  kKnownFolder,  // a user's folder or library by its property store or known folder
+  kDevice,       // a portable (MTP) device or a folder on it
+};
+// The kind as the views show it ("Folder", "Zip folder"...).
+const char16_t* ShellItemKindName(ShellItemKind kind);
+
 struct ItemListText {
   // Readable path: root folders by name, then volume / folders / file,
   // joined with '\' ("My Computer\C:\Users\me\a.txt"). An item of a kind the
@@ -30,6 +48,8 @@ struct ItemListText {
   // size below 2, no terminating zero size) and decoding stopped there; what
   // was decoded before is kept.
   bool complete = true;
+  // The kind of the list's last item.
+  ShellItemKind kind = ShellItemKind::kUnknown;
 };
 
 // Decodes an IDList: items each starting with their u16 size (the size

@@ -72,6 +72,8 @@ def assemble_real(profile, data):
     case here ("appdata"): both sides match names as Windows does."""
     d = lambda relative: os.path.join(data, *relative.split("/"))
     put(profile, "NTUSER.DAT", d("hives/win7_notatin_ntuser.dat"))
+    # The user's classes hive, for the folders opened in Explorer.
+    put(profile, "appdata/Local/Microsoft/Windows/UsrClass.dat", d("shellbags/plaso-UsrClass.dat"))
     history = "appdata/Local/Microsoft/Windows/History/"
     put(profile, history + "History.IE5/index.dat", d("indexdat/plaso-History.IE5-index.dat"))
     put(profile, history + "Low/History.IE5/index.dat", d("indexdat/grr-History.IE5-index.dat"))

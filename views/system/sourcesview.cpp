@@ -308,25 +308,26 @@ std::u16string FileHash(FolderSource& folders, const std::u16string& path) {
 
 // The hive the profile was opened from, and the transaction logs beside it,
 // used by every view that reads the registry.
-void AddHive(ViewSources& sources, Entries& entries, FolderLookup& lookup,
-             const std::vector<size_t>& hiveViews) {
-  if (sources.hiveFile.empty()) return;
-  Entry& hive = entries.Get(kHiveWhat, sources.hiveFile);
-  hive.status = sources.hiveStatus;
+// The classes hive beside it (UsrClass.dat) is listed the same way.
+void AddHive(ViewSources& sources, const std::u16string& file, SourceStatus status, const std::u16string& fileNote,
+             Entries& entries, FolderLookup& lookup, const std::vector<size_t>& hiveViews) {
+  if (file.empty()) return;
+  Entry& hive = entries.Get(kHiveWhat, file);
+  hive.status = status;
   // The note may name the file first, as the window's caption does.
-  std::u16string_view note = sources.hiveNote;
-  const std::u16string named = sources.hiveFile + u": ";
+  std::u16string_view note = fileNote;
+  const std::u16string named = file + u": ";
   if (note.substr(0, named.size()) == named) note.remove_prefix(named.size());
   hive.Note(std::u16string(note));
   hive.views = hiveViews;
-  hive.sha256 = FileHash(sources.folders, sources.hiveFile);
-  if (const FolderEntry* found = lookup.Find(sources.hiveFile)) {
+  hive.sha256 = FileHash(sources.folders, file);
+  if (const FolderEntry* found = lookup.Find(file)) {
     hive.hasSize = true;
     hive.size = found->size;
     hive.time = found->modified;
   }
   for (const char16_t* suffix : {u".LOG", u".LOG1", u".LOG2"}) {
-    const std::u16string log = sources.hiveFile + suffix;
+    const std::u16string log = file + suffix;
     const FolderEntry* found = lookup.Find(log);
     if (!found || (found->attributes & kDirectory)) continue;
     Entry& e = entries.Get(kLogWhat, log);
@@ -399,6 +400,8 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
   // The history store reads the history files the readers find themselves
   // (without a store, they read them directly): read so, they are named.
   recorded.history = nullptr;
+  // The classes hive is named as a file above; its keys are not listed one by one.
+  recorded.classes = sources.classes;
 
   const std::vector<ViewDef>& views = Views();
   std::vector<size_t> hiveViews;
@@ -421,7 +424,8 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
   // they read it.
   Entries ordered;
   FolderLookup lookup(sources.folders);
-  AddHive(sources, ordered, lookup, hiveViews);
+  AddHive(sources, sources.hiveFile, sources.hiveStatus, sources.hiveNote, ordered, lookup, hiveViews);
+  AddHive(sources, sources.classesFile, sources.classesStatus, sources.classesNote, ordered, lookup, hiveViews);
   AddIndexFile(sources, ordered, lookup);
   for (Entry& e : entries.All()) {
     // A file or folder's time as its folder lists it.
