@@ -142,7 +142,8 @@ const ViewDef* FindView(std::u16string_view nameOrTag);
 // Reads a view into a table (its columns, lines and problems).
 void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress& progress);
 
-// Whether a problem says only that a source is not there ("...: missing").
+// Whether a problem says only that a source is not there ("...: missing",
+// or "...: missing (why)"), not that it failed.
 bool IsAbsence(std::u16string_view problem);
 
 // A folder of the profile by its Shell Folders name with a final

@@ -11,6 +11,7 @@ namespace glimmerlog {
 
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -141,6 +142,14 @@ const std::vector<ViewDef>& Views() {
       {u"Remote Desktops", u"remotedesktops", u"&Remote Desktops", G::kSystem, 0,
        u"Servers connected to with Remote Desktop", &ReadRemoteDesktops, A::kNothing, F::kReadsHive | F::kInTimeline,
        [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Terminal Server Client"); }, u""},
+      {u"Deleted Registry Entries", u"deletedregistry", u"&Deleted Registry Entries", G::kSystem, 0,
+       u"Keys and values deleted from the registry, recovered from its free space", &ReadDeletedEntries, A::kNothing,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources& s) {
+         return Fixed(s.registry.OfflineHive() ? u"the free cells of the profile's registry hive (NTUSER.DAT)"
+                                               : u"the registry of the running Windows, whose free space is not readable");
+       },
+       u""},
   };
   return views;
 }
@@ -158,7 +167,10 @@ void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress&
 
 bool IsAbsence(std::u16string_view problem) {
   constexpr std::u16string_view kMissing = u": missing";
-  return problem.size() >= kMissing.size() && problem.substr(problem.size() - kMissing.size()) == kMissing;
+  if (problem.size() >= kMissing.size() && problem.substr(problem.size() - kMissing.size()) == kMissing) return true;
+  // With why in parentheses: "...: missing (why)".
+  const size_t why = problem.find(u": missing (");
+  return why != std::u16string_view::npos && problem.back() == u')';
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of
