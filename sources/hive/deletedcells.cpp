@@ -72,7 +72,10 @@ class Claims {
 
 class Scan {
  public:
-  explicit Scan(const Hive& hive) : hive_(hive), area_(hive.CellArea()) {}
+  explicit Scan(const Hive& hive) : hive_(hive), area_(hive.CellArea()) {
+    // Cells are addressed by 32-bit offsets: nothing past them is a cell.
+    area_.size = std::min<size_t>(area_.size, 0xFFFFF000);
+  }
 
   DeletedCells Run() {
     if (!hive_.Usable()) return std::move(out_);
@@ -375,7 +378,7 @@ class Scan {
   }
 
   const Hive& hive_;
-  const Hive::Area area_;
+  Hive::Area area_;
   DeletedCells out_;
   std::vector<Region> free_;
   std::vector<KeyLists> lists_;  // of out_.keys, by index

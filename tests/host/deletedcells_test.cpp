@@ -92,11 +92,14 @@ std::vector<uint8_t> SampleHive() {
   const uint32_t reused = w.Value(u"Reused", 3, std::vector<uint8_t>(40, 1));
   w.Free(reused, w.End());  // the value only: its data cell stays allocated
   start = w.End();
+  w.Cell({0, 0, 0, 0});
+  const uint32_t partialData = w.End();
   const uint32_t partial = w.Value(u"Partial", 3, std::vector<uint8_t>(64, 2));
   w.Free(start, w.End());
-  // [start, start+40) free, [start+40, start+72) allocated, the value's cell free.
-  w.Set32(start, -4, 40);
-  w.Set32(start, 36, 0u - 32);
+  // Free up to 40 bytes into the data's cell (which keeps its old size
+  // field), then an allocated cell up to the value's cell, which is free.
+  w.Set32(start, -4, partialData + 40 - start);
+  w.Set32(partialData, 36, 0u - 32);
   w.Set32(partial, -4, w.End() - partial);
 
   const uint32_t crossing = w.Key(u"CrossingTheEndOfItsCell", kTime + 8);
@@ -286,7 +289,7 @@ TEST(DeletedEntriesView, KeyLinesThenTheirValuesThenValuesWithoutKey) {
   EXPECT_EQ(events.Cell(4, 3).text, u"5 values recovered");
 }
 
-TEST(DeletedEntriesView, LiveRegistrySaysWhyItIsEmptyAsAnAbsence) {
+TEST(DeletedEntriesView, LiveRegistryIsAnAbsenceDamagedBinsAFailure) {
   RegExportSource live(RegExport{});
   const View running(live, false);
   EXPECT_EQ(running.table.RowCount(), 0u);
@@ -296,7 +299,13 @@ TEST(DeletedEntriesView, LiveRegistrySaysWhyItIsEmptyAsAnAbsence) {
   // A profile whose hive could not be read says so where it is opened.
   const View unread(live, true);
   EXPECT_TRUE(unread.table.problems.empty());
-  EXPECT_FALSE(IsAbsence(u"Free space: damaged (2 bins)"));
+  // Bins that cannot be walked are a failure, not an absence.
+  std::vector<uint8_t> damaged = SampleHive();
+  damaged[0x1000 + 8] = 1;  // the bin's size: no whole number of pages
+  HiveRegistrySource hive(damaged);
+  const View cut(hive, true);
+  ASSERT_EQ(cut.table.problems.size(), 1u);
+  EXPECT_FALSE(IsAbsence(cut.table.problems[0]));
 }
 
 // A chain of deleted keys with the longest names, and keys that all name

@@ -129,7 +129,7 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
   const DeletedCells found = ScanDeletedCells(*hive);
   if (found.damagedBins) {
     table.Problem(u"The registry hive's free space: damaged (" + NumberText(found.damagedBins) +
-                  u" bins could not be read whole)");
+                  u" of its bins could not be read whole)");
   }
   table.Reserve(found.keys.size() + found.values.size(), table.columns.size());
   const size_t total = found.keys.size() + 1;
