@@ -381,7 +381,7 @@ class Scan {
   Hive::Area area_;
   DeletedCells out_;
   std::vector<Region> free_;
-  std::vector<KeyLists> lists_;  // of out_.keys, by index
+  std::vector<KeyLists> lists_;                       // of out_.keys, by index
   std::unordered_map<uint32_t, uint32_t> dataCells_;  // a value's cell -> its data cell
   Claims claims_;
   std::vector<State> state_;

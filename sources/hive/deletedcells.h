@@ -53,8 +53,8 @@ struct DeletedKey {
   // kPathLeftOut when it was not rebuilt.
   std::u16string path;
   DeletedParent parent = DeletedParent::kUnknown;
-  uint32_t parentCell = 0;   // as the record names it
-  uint64_t lastWritten = 0;  // FILETIME ticks, UTC
+  uint32_t parentCell = 0;     // as the record names it
+  uint64_t lastWritten = 0;    // FILETIME ticks, UTC
   std::vector<size_t> values;  // in DeletedCells::values, in the order of the key's value list
 };
 
@@ -66,7 +66,7 @@ struct DeletedValue {
   uint32_t cell = 0;
   std::u16string name;  // empty for the default value
   uint32_t type = 0;
-  uint32_t size = 0;    // of the data, as the value records it
+  uint32_t size = 0;  // of the data, as the value records it
   // How many bytes of the data, from its start, were found intact: all of
   // them for data held in the value itself; for data in its own cell (or the
   // segments of a big-data cell) as far as the cell lies in free space and

@@ -62,12 +62,12 @@ std::vector<uint8_t> SampleHive() {
   std::vector<uint8_t> paths = Sz(u"C:\\One");
   for (uint8_t b : Sz(u"D:\\Two")) paths.push_back(b);
   paths.insert(paths.end(), {0, 0});
-  const uint32_t oldTool = w.Key(u"Old Tool", kTime + 3,
-                                 {w.Value(u"InstallDir", 2, Sz(u"%ProgramFiles%\\Old Tool")),
-                                  w.Value(u"Runs", 4, {7, 0, 0, 0}), w.Value(u"Paths", 7, paths),
-                                  w.Value(u"Big", 3, std::vector<uint8_t>(17000, 0xAB)),
-                                  w.Value(u"", 11, {1, 2, 3, 4, 5, 6, 7, 8})},
-                                 w.List("lf", {settings}), 1);
+  const uint32_t oldTool =
+      w.Key(u"Old Tool", kTime + 3,
+            {w.Value(u"InstallDir", 2, Sz(u"%ProgramFiles%\\Old Tool")), w.Value(u"Runs", 4, {7, 0, 0, 0}),
+             w.Value(u"Paths", 7, paths), w.Value(u"Big", 3, std::vector<uint8_t>(17000, 0xAB)),
+             w.Value(u"", 11, {1, 2, 3, 4, 5, 6, 7, 8})},
+            w.List("lf", {settings}), 1);
   w.Set32(settings, W::kKeyParentField, oldTool);
   w.Free(start, w.End());
   const uint32_t software = w.Key(u"Software", kTime, {}, w.List("lf", {app}), 1);
@@ -103,8 +103,8 @@ std::vector<uint8_t> SampleHive() {
   w.Set32(partial, -4, w.End() - partial);
 
   const uint32_t crossing = w.Key(u"CrossingTheEndOfItsCell", kTime + 8);
-  w.Set32(crossing, -4, 0x50);          // its name begins past this free cell's end
-  w.Set32(crossing, 0x4C, 0u - 0x18);   // where an allocated cell begins
+  w.Set32(crossing, -4, 0x50);         // its name begins past this free cell's end
+  w.Set32(crossing, 0x4C, 0u - 0x18);  // where an allocated cell begins
   w.Set32(crossing, W::kKeyParentField, software);
 
   HiveWriter other;
@@ -133,7 +133,10 @@ TEST(DeletedCells, KeysWithThePathsTheirParentsGive) {
     std::vector<std::u16string> values;
   } expected[] = {
       {u"Settings", u"Software\\Old Tool\\Settings", DeletedParent::kDeleted, kTime + 2, {u"Theme"}},
-      {u"Old Tool", u"Software\\Old Tool", DeletedParent::kLive, kTime + 3,
+      {u"Old Tool",
+       u"Software\\Old Tool",
+       DeletedParent::kLive,
+       kTime + 3,
        {u"InstallDir", u"Runs", u"Paths", u"Big", u""}},
       {u"Orphan", unknown + u"Orphan", DeletedParent::kUnknown, kTime + 4, {}},
       {u"LoopA", unknown + u"LoopB\\LoopA", DeletedParent::kDeleted, kTime + 5, {}},
@@ -201,8 +204,7 @@ TEST(DeletedEntriesView, KeyLinesThenTheirValuesThenValuesWithoutKey) {
       {u"Software\\Old Tool", u"InstallDir", u"REG_EXPAND_SZ", u"%ProgramFiles%\\Old Tool"},
       {u"Software\\Old Tool", u"Runs", u"REG_DWORD", u"0x00000007 (7)"},
       {u"Software\\Old Tool", u"Paths", u"REG_MULTI_SZ", u"C:\\One; D:\\Two"},
-      {u"Software\\Old Tool", u"Big", u"REG_BINARY",
-       u"AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB \u2026"},
+      {u"Software\\Old Tool", u"Big", u"REG_BINARY", u"AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB AB \u2026"},
       {u"Software\\Old Tool", u"(Default)", u"REG_QWORD", u"0x0807060504030201 (578437695752307201)"},
       {unknown + u"Orphan", u"", u"", u""},
       {unknown + u"LoopB\\LoopA", u"", u"", u""},
@@ -302,8 +304,8 @@ TEST(DeletedCells, WorkAndPathsStayInProportionToTheHive) {
     EXPECT_TRUE(k.path.rfind(u"Software\\", 0) == 0 || k.path.rfind(leftOut, 0) == 0);
   }
   EXPECT_LE(chars, area + kKeys * (leftOut.size() + 255));
-  EXPECT_EQ(found.keys[2].path, u"Software\\" + found.keys[0].name + u"\\" + found.keys[1].name + u"\\" +
-                                    found.keys[2].name);
+  EXPECT_EQ(found.keys[2].path,
+            u"Software\\" + found.keys[0].name + u"\\" + found.keys[1].name + u"\\" + found.keys[2].name);
   EXPECT_EQ(found.keys.back().path.rfind(leftOut, 0), 0u);
 }
 
@@ -366,7 +368,8 @@ bool RunRegRipper(const std::string& hivePath, std::vector<PeerKey>& keys, std::
                            &offset, type) >= 2) {
       const bool inside = length & 0x80000000;
       const std::string valueName = l.substr(12);
-      if (valueName.find('\0') == std::string::npos && (inside ? (length & 0x7FFFFFFF) <= 4 : length == 0 || offset % 8 == 0)) {
+      if (valueName.find('\0') == std::string::npos &&
+          (inside ? (length & 0x7FFFFFFF) <= 4 : length == 0 || offset % 8 == 0)) {
         values.push_back({valueName, type, static_cast<uint32_t>(length & 0x7FFFFFFF)});
       }
     }
@@ -381,9 +384,9 @@ bool RunRegRipper(const std::string& hivePath, std::vector<PeerKey>& keys, std::
 TEST(DeletedCells, RealHivesHoldWhatRegRipperFinds) {
   const std::string data = GL_TESTDATA_DIR;
   std::vector<std::string> hives;
-  for (const char* name : {"hives/win7_plaso_NTUSER-WIN7.DAT", "hives/xp_frodo_NTUSER.DAT",
-                           "hives/win7_notatin_ntuser.dat", "hives/win10_regipy_NTUSER_with_winscp.DAT",
-                           "shellbags/plaso-UsrClass.dat"}) {
+  for (const char* name :
+       {"hives/win7_plaso_NTUSER-WIN7.DAT", "hives/xp_frodo_NTUSER.DAT", "hives/win7_notatin_ntuser.dat",
+        "hives/win10_regipy_NTUSER_with_winscp.DAT", "shellbags/plaso-UsrClass.dat"}) {
     hives.push_back(data + "/" + name);
   }
   if (ReadFile(hives[0]).empty()) GTEST_SKIP() << "test data absent: no hives under " << data;

@@ -121,8 +121,9 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
     // Another profile whose hive could not be read is said so where it is
     // opened; the running Windows' registry is there, without its free space.
     if (!sources.paths.OtherProfile()) {
-      table.Problem(u"The registry's free space: missing (the running Windows gives no access to it; open a copied "
-                    u"profile to recover deleted entries)");
+      table.Problem(
+          u"The registry's free space: missing (the running Windows gives no access to it; open a copied "
+          u"profile to recover deleted entries)");
     }
     return;
   }
@@ -139,10 +140,15 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
     table.AddRow().Text(key.path).Empty().Empty().Empty().Time(key.lastWritten).Text(Hex(key.cell, 8));
     for (size_t v : key.values) AddValue(table, found.values[v], &key);
     if (timeline) {
-      std::u16string detail = key.values.size() == 1 ? u"1 value recovered"
-                                                     : NumberText(key.values.size()) + u" values recovered";
-      timeline->Add({key.lastWritten, u"Registry key written", key.path, std::move(detail),
-                     u"registry hive, free cell " + Hex(key.cell, 8), {}, true});
+      std::u16string detail =
+          key.values.size() == 1 ? u"1 value recovered" : NumberText(key.values.size()) + u" values recovered";
+      timeline->Add({key.lastWritten,
+                     u"Registry key written",
+                     key.path,
+                     std::move(detail),
+                     u"registry hive, free cell " + Hex(key.cell, 8),
+                     {},
+                     true});
     }
   }
   if (!progress.Step(found.keys.size(), total)) return;
