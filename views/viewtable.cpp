@@ -166,11 +166,10 @@ void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress&
 }
 
 bool IsAbsence(std::u16string_view problem) {
-  constexpr std::u16string_view kMissing = u": missing";
-  if (problem.size() >= kMissing.size() && problem.substr(problem.size() - kMissing.size()) == kMissing) return true;
-  // With why in parentheses: "...: missing (why)".
-  const size_t why = problem.find(u": missing (");
-  return why != std::u16string_view::npos && problem.back() == u')';
+  auto endsWith = [problem](std::u16string_view end) {
+    return problem.size() >= end.size() && problem.substr(problem.size() - end.size()) == end;
+  };
+  return endsWith(u": missing") || endsWith(kNotAvailableHere);
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of

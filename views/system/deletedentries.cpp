@@ -122,8 +122,9 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
     // opened; the running Windows' registry is there, without its free space.
     if (!sources.paths.OtherProfile()) {
       table.Problem(
-          u"The registry's free space: missing (the running Windows gives no access to it; open a copied "
-          u"profile to recover deleted entries)");
+          u"The registry's free space (the running Windows gives no access to it; open a copied profile to "
+          u"recover deleted entries)" +
+          std::u16string(kNotAvailableHere));
     }
     return;
   }
