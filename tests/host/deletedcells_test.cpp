@@ -184,7 +184,9 @@ struct View {
     Paths paths(otherProfile);
     ViewSources sources{registry, folders, paths, "10"};
     Progress progress;
-    ReadDeletedEntries(sources, table, progress, &timeline);
+    ReadDeletedEntries(sources, table, progress, nullptr);
+    Table none;
+    ReadDeletedEntries(sources, none, progress, &timeline);
   }
   std::u16string Text(size_t row, size_t column) const { return std::u16string(table.Cell(row, column).text); }
 };

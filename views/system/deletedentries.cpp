@@ -1,7 +1,7 @@
 // Deleted Registry Entries: keys and values recovered from the free cells of
 // the profile's hive (deletedcells.h), one line per key and one per value.
 // A key's line comes first, its values' lines after it; values whose key is
-// not known come last. Each key with a time is an event of the timeline,
+// not known come last. For the timeline, each key with a time is an event,
 // marked as recovered.
 //
 // Only a hive file read by the program has free cells to read: the live
@@ -133,14 +133,9 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
     table.Problem(u"The registry hive's free space: damaged (" + NumberText(found.damagedBins) +
                   u" of its bins could not be read whole)");
   }
-  table.Reserve(found.keys.size() + found.values.size(), table.columns.size());
-  const size_t total = found.keys.size() + 1;
-  for (size_t k = 0; k < found.keys.size(); ++k) {
-    if (k % 256 == 0 && !progress.Step(k, total)) return;
-    const DeletedKey& key = found.keys[k];
-    table.AddRow().Text(key.path).Empty().Empty().Empty().Time(key.lastWritten).Text(Hex(key.cell, 8));
-    for (size_t v : key.values) AddValue(table, found.values[v], &key);
-    if (timeline) {
+  // The timeline asks for the keys' times only, not the lines.
+  if (timeline) {
+    for (const DeletedKey& key : found.keys) {
       std::u16string detail =
           key.values.size() == 1 ? u"1 value recovered" : NumberText(key.values.size()) + u" values recovered";
       timeline->Add({key.lastWritten,
@@ -151,6 +146,15 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
                      {},
                      true});
     }
+    return;
+  }
+  table.Reserve(found.keys.size() + found.values.size(), table.columns.size());
+  const size_t total = found.keys.size() + 1;
+  for (size_t k = 0; k < found.keys.size(); ++k) {
+    if (k % 256 == 0 && !progress.Step(k, total)) return;
+    const DeletedKey& key = found.keys[k];
+    table.AddRow().Text(key.path).Empty().Empty().Empty().Time(key.lastWritten).Text(Hex(key.cell, 8));
+    for (size_t v : key.values) AddValue(table, found.values[v], &key);
   }
   if (!progress.Step(found.keys.size(), total)) return;
   for (const DeletedValue& v : found.values) {
