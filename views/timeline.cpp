@@ -18,7 +18,13 @@ void Timeline::ToTable(Table& table) {
                    [](const TimelineEvent& a, const TimelineEvent& b) { return a.time > b.time; });
   table.Reserve(events_.size(), table.columns.size());
   for (const TimelineEvent& e : events_) {
-    table.AddRow().Time(e.time).Text(e.kind).Text(e.what).Text(e.detail).Text(e.source).Target(e.target);
+    table.AddRow()
+        .Time(e.time)
+        .Text(e.recovered ? e.kind + kRecoveredMark : e.kind)
+        .Text(e.what)
+        .Text(e.detail)
+        .Text(e.source)
+        .Target(e.target);
   }
   events_.clear();
   table.problems.insert(table.problems.end(), problems_.begin(), problems_.end());

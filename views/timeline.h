@@ -13,6 +13,9 @@
 
 namespace glimmerlog {
 
+// What the Kind column adds to the kind of a recovered event.
+inline constexpr char16_t kRecoveredMark[] = u" (deleted, recovered)";
+
 struct TimelineEvent {
   uint64_t time = 0;    // FILETIME, UTC
   std::u16string kind;  // what happened: "Program run", "Page visited", ...
@@ -20,6 +23,9 @@ struct TimelineEvent {
   std::u16string detail;
   std::u16string source;  // where the trace was read
   std::u16string target;  // what a double-click opens; may be empty
+  // Read from a deleted record recovered from free space, not from the
+  // source as it is now: its kind is shown marked so.
+  bool recovered = false;
 };
 
 class Timeline {
@@ -30,7 +36,8 @@ class Timeline {
   void Problems(const std::vector<std::u16string>& problems);
   size_t Size() const { return events_.size(); }
   // Time, Kind, What, Detail, Source; newest first, events of one time in
-  // the order they were added.
+  // the order they were added. A recovered event's kind ends in
+  // kRecoveredMark.
   void ToTable(Table& table);
 
  private:

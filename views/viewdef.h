@@ -163,7 +163,12 @@ const ViewDef* FindView(std::u16string_view nameOrTag);
 // Reads a view into a table (its columns, lines and problems).
 void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress& progress);
 
-// Whether a problem says only that a source is not there ("...: missing").
+// How a problem ends that says a source cannot be had where the program
+// runs (the free space of the running Windows' registry): not a failure.
+inline constexpr char16_t kNotAvailableHere[] = u": not available here";
+
+// Whether a problem says only that a source is not there ("...: missing")
+// or not available here (kNotAvailableHere), not that it failed.
 bool IsAbsence(std::u16string_view problem);
 
 // A folder of the profile by its Shell Folders name with a final

@@ -15,6 +15,7 @@ void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, 
 void ReadShellBags(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -186,6 +187,14 @@ const std::vector<ViewDef>& Views() {
       {u"Remote Desktops", u"remotedesktops", u"&Remote Desktops", G::kSystem, 0,
        u"Servers connected to with Remote Desktop", &ReadRemoteDesktops, A::kNothing, F::kReadsHive | F::kInTimeline,
        [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Terminal Server Client"); }, u""},
+      {u"Deleted Registry Entries", u"deletedregistry", u"&Deleted Registry Entries", G::kSystem, 0,
+       u"Keys and values deleted from the registry, recovered from its free space", &ReadDeletedEntries, A::kNothing,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources& s) {
+         return Fixed(s.registry.OfflineHive() ? u"the free cells of the profile's registry hive (NTUSER.DAT)"
+                                               : u"the registry of the running Windows, whose free space is not readable");
+       },
+       u""},
   };
   return views;
 }
@@ -202,8 +211,10 @@ void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress&
 }
 
 bool IsAbsence(std::u16string_view problem) {
-  constexpr std::u16string_view kMissing = u": missing";
-  return problem.size() >= kMissing.size() && problem.substr(problem.size() - kMissing.size()) == kMissing;
+  auto endsWith = [problem](std::u16string_view end) {
+    return problem.size() >= end.size() && problem.substr(problem.size() - end.size()) == end;
+  };
+  return endsWith(u": missing") || endsWith(kNotAvailableHere);
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of

@@ -44,6 +44,7 @@ class HiveRegistrySource final : public RegistrySource {
   SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) override;
   SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) override;
   SourceStatus LastWriteTime(std::u16string_view subKey, uint64_t& fileTime) override;
+  const Hive* OfflineHive() const override { return &hive_; }
 
  private:
   static std::vector<uint8_t> Replayed(std::vector<uint8_t> bytes, const std::vector<HiveLog>& logs,

@@ -21,7 +21,7 @@ constexpr size_t kChecksum = 0x1FC;
 constexpr size_t kSmallestHive = kBaseBlockSize + 0x20;
 
 // Key node ("nk") fields, from the start of the cell's data.
-constexpr uint32_t kNkFlags = 0x02, kNkTime = 0x04, kNkSubKeyCount = 0x14, kNkSubKeyList = 0x1C;
+constexpr uint32_t kNkFlags = 0x02, kNkTime = 0x04, kNkParent = 0x10, kNkSubKeyCount = 0x14, kNkSubKeyList = 0x1C;
 constexpr uint32_t kNkValueCount = 0x24, kNkValueList = 0x28, kNkNameLength = 0x48, kNkName = 0x4C;
 constexpr uint16_t kNkCompressedName = 0x0020;  // name stored one byte a character (Latin-1)
 // The smallest cell a key can have (its fields, 8-byte aligned): no list
@@ -240,6 +240,36 @@ std::u16string Hive::KeyName(HiveKey key) const {
 uint64_t Hive::KeyTime(HiveKey key) const {
   Span nk;
   return KeyCell(key, nk) ? Le64(nk.p + kNkTime) : 0;
+}
+
+Hive::Area Hive::CellArea() const {
+  if (end_ <= kBaseBlockSize) return {};
+  return Area{bytes_.data() + kBaseBlockSize, end_ - kBaseBlockSize};
+}
+
+HiveKey Hive::KeyParent(HiveKey key) const {
+  Span nk;
+  if (key.cell == root_.cell || !KeyCell(key, nk)) return {};
+  const HiveKey parent{Le32(nk.p + kNkParent)};
+  return KeyCell(parent, nk) ? parent : HiveKey{};
+}
+
+SourceStatus Hive::KeyPath(HiveKey key, std::u16string& out) const {
+  out.clear();
+  Span nk;
+  if (!KeyCell(key, nk)) return SourceStatus::kMissing;
+  // The keys from `key` up to the one below the root, then their names from
+  // the top down.
+  std::vector<HiveKey> chain;
+  for (HiveKey at = key; at.cell != root_.cell; at = KeyParent(at)) {
+    if (!at || chain.size() >= kMaxDepth) return SourceStatus::kDamaged;
+    chain.push_back(at);
+  }
+  for (auto k = chain.rbegin(); k != chain.rend(); ++k) {
+    if (k != chain.rbegin()) out += u'\\';
+    out += KeyName(*k);
+  }
+  return SourceStatus::kOk;
 }
 
 std::u16string Hive::ValueName(HiveValue value) const {

@@ -70,9 +70,27 @@ class Hive {
   HiveKey Root() const { return root_; }
   size_t FileSize() const { return bytes_.size(); }
 
+  // The cells' area as stored: the bytes after the base block up to the end
+  // the base block gives (or the file's end), which cell offsets index. For
+  // scans of what no key reaches, such as the free cells (deletedcells.h).
+  struct Area {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+  };
+  Area CellArea() const;
+
   // Keys. A key that is not readable has an empty name and time 0.
   std::u16string KeyName(HiveKey key) const;
   uint64_t KeyTime(HiveKey key) const;  // FILETIME ticks, UTC
+  // The key its cell names as its parent; none for the root, and when that
+  // cell is not a key.
+  HiveKey KeyParent(HiveKey key) const;
+  // The path of a key below the root (the root's own name left out, "" for
+  // the root), made by following the parents each key names: kMissing when
+  // `key` is not a key, kDamaged when a parent on the way is not one, or the
+  // way does not reach the root within kMaxDepth keys (a loop); `out` is
+  // then empty. Takes time in proportion to the path's length.
+  SourceStatus KeyPath(HiveKey key, std::u16string& out) const;
   // The subkeys in stored order (the platform's enumeration order). kDamaged
   // when part of the list was unreadable; `out` then holds what was read.
   SourceStatus SubKeys(HiveKey key, std::vector<HiveKey>& out) const;

@@ -13,6 +13,8 @@
 
 namespace glimmerlog {
 
+class Hive;
+
 // A value as stored: its type (REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3,
 // REG_DWORD = 4, REG_MULTI_SZ = 7, ...) and its bytes.
 struct RegistryData {
@@ -39,6 +41,10 @@ class RegistrySource {
   virtual SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) = 0;
   virtual SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) = 0;
   virtual SourceStatus LastWriteTime(std::u16string_view subKey, uint64_t& fileTime) = 0;
+
+  // The hive file the keys are read from, for what only the file holds (its
+  // free cells); null for the live registry, which gives no access to them.
+  virtual const Hive* OfflineHive() const { return nullptr; }
 };
 
 // The failure text of the list views' readers.

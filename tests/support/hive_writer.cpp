@@ -116,6 +116,16 @@ void HiveWriter::Set32(uint32_t cell, int32_t field, uint32_t value) {
   Put32(bin_, static_cast<size_t>(cell + 4 + field), value);
 }
 
+void HiveWriter::Free(uint32_t first, uint32_t end) {
+  for (uint32_t at = first; at < end;) {
+    const uint32_t raw = bin_[at] | bin_[at + 1] << 8 | bin_[at + 2] << 16 | static_cast<uint32_t>(bin_[at + 3]) << 24;
+    const uint32_t size = raw & 0x80000000 ? 0u - raw : raw;
+    Put32(bin_, at, size);
+    at += size;
+  }
+  Put32(bin_, first, end - first);
+}
+
 std::vector<uint8_t> HiveWriter::File(uint32_t root, uint32_t minorVersion, uint32_t sequence1,
                                       uint32_t sequence2) const {
   std::vector<uint8_t> bin = bin_;

@@ -30,12 +30,20 @@ class HiveWriter {
   uint32_t Key(const std::u16string& name, uint64_t time, const std::vector<uint32_t>& values = {},
                uint32_t subkeyList = kNone, uint32_t subkeyCount = 0);
   // Fields of a key's cell data, for Set32.
-  static constexpr uint32_t kKeyTimeField = 0x04, kKeySubKeyCountField = 0x14, kKeySubKeyListField = 0x1C;
+  static constexpr uint32_t kKeyTimeField = 0x04, kKeyParentField = 0x10, kKeySubKeyCountField = 0x14,
+                            kKeySubKeyListField = 0x1C;
   static constexpr uint32_t kKeyValueCountField = 0x24, kKeyValueListField = 0x28;
 
   // Overwrites four bytes of a cell's data (after its size field), or of the
   // size field itself at field -4.
   void Set32(uint32_t cell, int32_t field, uint32_t value);
+
+  // The offset the next cell gets.
+  uint32_t End() const { return static_cast<uint32_t>(bin_.size()); }
+  // Frees the cells from `first` up to `end` (both where a cell begins) as
+  // the platform leaves cells it deleted and merged: each keeps its size
+  // field, made positive, and the first one's spans them all.
+  void Free(uint32_t first, uint32_t end);
 
   // The whole file, with `root` as the root key.
   std::vector<uint8_t> File(uint32_t root, uint32_t minorVersion = 5, uint32_t sequence1 = 1,

@@ -37,7 +37,7 @@ RegExport ParseRegExport(const std::string& bytes) {
     text = Utf8ToUtf16(bytes);  // REGEDIT4
   }
   RegExport file;
-  const std::u16string root = u"[HKEY_CURRENT_USER\\";
+  const std::u16string root = u"[HKEY_CURRENT_USER\\", removed = u"[-HKEY_CURRENT_USER\\";
   std::vector<RegExportValue>* values = nullptr;
   size_t pos = 0;
   while (pos < text.size()) {
@@ -60,6 +60,22 @@ RegExport ParseRegExport(const std::string& bytes) {
       line += more;
     }
     if (!line.empty() && line.back() == u'\r') line.pop_back();
+    if (line.rfind(removed, 0) == 0 && line.back() == u']') {
+      // The key and its subkeys, which follow it in the keys' order among
+      // the other keys that begin with its name.
+      const std::u16string path = line.substr(removed.size(), line.size() - removed.size() - 1);
+      for (auto k = file.keys.lower_bound(path);
+           k != file.keys.end() && k->first.size() >= path.size() && SameNoCase(k->first.substr(0, path.size()), path);) {
+        if (k->first.size() == path.size() || k->first[path.size()] == u'\\') {
+          file.deleted[k->first] = std::move(k->second);
+          k = file.keys.erase(k);
+        } else {
+          ++k;
+        }
+      }
+      values = nullptr;
+      continue;
+    }
     if (line.rfind(root, 0) == 0 && line.back() == u']') {
       values = &file.keys[line.substr(root.size(), line.size() - root.size() - 1)];
       continue;

@@ -27,6 +27,10 @@ struct RegKeyLess {
 struct RegExport {
   // Path below HKEY_CURRENT_USER -> values in file order.
   std::map<std::u16string, std::vector<RegExportValue>, RegKeyLess> keys;
+  // Keys that a "[-HKEY_CURRENT_USER\...]" line deleted after the file gave
+  // them (each with its subkeys, as regedit deletes them), with the values
+  // they had: they are no longer in `keys`.
+  std::map<std::u16string, std::vector<RegExportValue>, RegKeyLess> deleted;
 };
 
 // Parses the export's bytes; lines it does not understand are skipped.

@@ -10,10 +10,10 @@ Index.dat view scans): "real", a Windows 7 user's hive from the test data
 with history, cache and browser files from the test data and Recent and
 cookie files made here where the hive's Shell Folders point; "demo", the
 demo profile of scripts/demo with its keys in an NTUSER.DAT written by the
-test hive writer (the host build's gl_make_hive), and a protected-mode
-history file written here whose addresses hold bytes of the ANSI code page;
-"damaged", a hive not written completely with its logs, and a browser
-database cut short.
+test hive writer (the host build's gl_make_hive; the key the demo deletes
+stays in its free space), and a protected-mode history file written here
+whose addresses hold bytes of the ANSI code page; "damaged", a hive not
+written completely with its logs, and a browser database cut short.
 
 Between the two, the window (win32_parity_tests, under Wine) writes each
 view's lines for each profile to DIR/window/NAME/.

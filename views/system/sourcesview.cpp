@@ -151,6 +151,8 @@ class RecordingRegistry final : public RegistrySource {
     return status;
   }
 
+  const Hive* OfflineHive() const override { return inner_.OfflineHive(); }
+
   // Each key's last-write time, and its own status where only its values
   // were asked for (the list views read a value of a key that may be
   // missing altogether).
