@@ -107,6 +107,8 @@ enum class LineAction : uint8_t {
   kSearchAgain,        // the target as a search of the shell
   kOpenRecentShortcut, // the Recent folder's shortcut of the target's name
   kOpenShellPath,      // a decoded item list's path, where it names a file
+  kOpenOrShowInFolder, // the file opened where it is there, else its folder;
+                       // of another profile, only shown in its folder
 };
 
 // Where an added view's entry goes in the View menu: a submenu per kind.

@@ -11,6 +11,7 @@ namespace glimmerlog {
 
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadOfficeDocuments(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
@@ -145,6 +146,15 @@ const std::vector<ViewDef>& Views() {
        u"Double-click a line to link to the URL", &BrowserHistory, A::kOpen, F::kInTimeline,
        [](ViewSources& s) {
          return u"the browser profiles under " + s.paths.AppDataFolder(true) + u" and " + s.paths.AppDataFolder(false);
+       },
+       u""},
+      // The Office programs' own lists.
+      {u"Office Documents", u"officedocs", u"&Office Documents", G::kDocuments, 0,
+       u"Double-click a line to open the document, or show its folder", &ReadOfficeDocuments,
+       A::kOpenOrShowInFolder, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\<version>\\<program>\\File MRU, Place MRU, "
+                      u"User MRU, Recent Files");
        },
        u""},
       // The system's traces of the user.
