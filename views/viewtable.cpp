@@ -12,6 +12,7 @@ namespace glimmerlog {
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadOfficeDocuments(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadMappedDrives(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
@@ -161,6 +162,12 @@ const std::vector<ViewDef>& Views() {
       {u"Remote Desktops", u"remotedesktops", u"&Remote Desktops", G::kSystem, 0,
        u"Servers connected to with Remote Desktop", &ReadRemoteDesktops, A::kNothing, F::kReadsHive | F::kInTimeline,
        [](ViewSources&) { return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Terminal Server Client"); }, u""},
+      {u"Mapped Drives and Volumes", u"mappeddrives", u"&Mapped Drives and Volumes", G::kSystem, 0,
+       u"Double-click a line to open the share or volume", &ReadMappedDrives, A::kOpen, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return std::u16string(kExplorerKey) + u"Map Network Drive MRU, " + kExplorerKey + u"MountPoints2";
+       },
+       u""},
   };
   return views;
 }

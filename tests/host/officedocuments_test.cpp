@@ -26,8 +26,8 @@ TEST(OfficeMruValue, TimeFieldAndPath) {
     bool badTime;
   } cases[] = {
       // The documented form: sixteen digits, the FILETIME as a number.
-      {u"[F00000000][T01DA1C2B3D4E5F60][O00000000]*C:\\Users\\ann\\Report.docx", true,
-       u"C:\\Users\\ann\\Report.docx", 0x01DA1C2B3D4E5F60ull, false},
+      {u"[F00000000][T01DA1C2B3D4E5F60][O00000000]*C:\\Users\\ann\\Report.docx", true, u"C:\\Users\\ann\\Report.docx",
+       0x01DA1C2B3D4E5F60ull, false},
       {u"[F00000001][t01da1c2b3d4e5f60]*C:\\a.xlsx", true, u"C:\\a.xlsx", 0x01DA1C2B3D4E5F60ull, false},
       // Short: the digits' number, as a leading zero may be left out.
       {u"[F00000000][T1DA1C2B3D4E5F60][O00000000]*C:\\b.docx", true, u"C:\\b.docx", 0x01DA1C2B3D4E5F60ull, false},
@@ -141,7 +141,8 @@ TEST(OfficeDocuments, ListsInPositionOrderWithProblemsAndKeyTimeOfOldLists) {
   // Every line with a time is in the timeline; the places as folders.
   ASSERT_EQ(read.events.RowCount(), 11u);
   size_t folders = 0;
-  for (size_t r = 0; r < read.events.RowCount(); ++r) folders += read.events.Cell(r, 1).text == u"Folder used in Office";
+  for (size_t r = 0; r < read.events.RowCount(); ++r)
+    folders += read.events.Cell(r, 1).text == u"Folder used in Office";
   EXPECT_EQ(folders, 2u);
 }
 
@@ -202,14 +203,15 @@ TEST(OfficeDocuments, AsRegRipperReadsTheDocumentedValues) {
       const Item* item = nullptr;
       for (const Item& i : kItems) {
         const std::u16string text = i.text;
-        if (!path.empty() && text.size() > path.size() && text.compare(text.size() - path.size(), path.size(), path) == 0)
+        if (!path.empty() && text.size() > path.size() &&
+            text.compare(text.size() - path.size(), path.size(), path) == 0)
           item = &i;
       }
       if (path.empty() || (item && item->odd)) continue;  // the differences above
       size_t r = 0;
-      while (r < read.table.RowCount() &&
-             !(read.Text(r, 0) == path && read.Text(r, 1) == std::get<0>(where) &&
-               read.Text(r, 3) == std::get<1>(where) && read.Text(r, 6) == std::get<2>(where) && read.Text(r, 2) == u"16.0"))
+      while (r < read.table.RowCount() && !(read.Text(r, 0) == path && read.Text(r, 1) == std::get<0>(where) &&
+                                            read.Text(r, 3) == std::get<1>(where) &&
+                                            read.Text(r, 6) == std::get<2>(where) && read.Text(r, 2) == u"16.0"))
         ++r;
       ASSERT_LT(r, read.table.RowCount()) << Utf8Of(path);
       EXPECT_NEAR(peer::Seconds(read.Time(r, 5)), time, 1.0) << Utf8Of(path);

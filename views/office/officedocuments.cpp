@@ -178,7 +178,7 @@ bool ParseOfficeMruValue(std::u16string_view text, OfficeMruValue& out) {
 }
 
 void ReadOfficeDocuments(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline) {
-  table.columns = {{u"Document", 5500}, {u"Application", 1300}, {u"Version", 900},  {u"List", 1300},
+  table.columns = {{u"Document", 5500}, {u"Application", 1300}, {u"Version", 900},   {u"List", 1300},
                    {u"Position", 800},  {u"Last Opened", 2200}, {u"Identity", 2500}, {u"Key", 5000}};
   OfficeReader(sources.registry, table, timeline).ReadAll(progress);
 }
