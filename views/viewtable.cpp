@@ -13,6 +13,8 @@ namespace glimmerlog {
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadOfficeDocuments(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadMappedDrives(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadRecentApps(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
@@ -125,6 +127,18 @@ const std::vector<ViewDef>& Views() {
       {u"Programs Run (UserAssist)", u"userassist", u"&Programs Run (UserAssist)\tCtrl+6", G::kPrograms, '6',
        u"Double-click a line to show the program in its folder", &UserAssist, A::kShowInFolder,
        F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"UserAssist"; }, u""},
+      // Windows 10 and 11's counts of the programs used.
+      {u"Recent Apps", u"recentapps", u"Recent &Apps", G::kPrograms, 0,
+       u"Programs the search box listed as recent, with the files they opened", &ReadRecentApps, A::kNothing,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Search\\RecentApps");
+       },
+       u""},
+      {u"Feature Usage", u"featureusage", u"&Feature Usage", G::kPrograms, 0,
+       u"How often each program was switched to, launched or used from the taskbar", &ReadFeatureUsage, A::kNothing,
+       F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"FeatureUsage"; },
+       u""},
       // Every dated trace of the views above and below.
       {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kFirstLevel, '7',
        u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
