@@ -1,6 +1,8 @@
 // Office Documents: the value parser on the documented form and on short,
-// odd and damaged values; the reader on a hive built here (no hive of the
-// test data holds an Office list) against RegRipper's msoffice plugin.
+// odd and damaged values; the reader on a hive built here from the
+// documented form (with odd values and the older lists) and on the three
+// hives of the test data that hold Office lists, against RegRipper's
+// msoffice plugin.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -155,11 +157,39 @@ TEST(OfficeDocuments, NoOfficeKeyGivesNoLinesAndNoProblems) {
   EXPECT_TRUE(read.table.problems.empty());
 }
 
-// The peer reads the lists of Word, PowerPoint, Excel and Access of the
-// version in use ("<program> - File MRU", "<program>\User MRU\<id> - Place
-// MRU"), one "<time>Z: <path>" line per "Item" value. Each of its lines is
-// ours for the documented values; the odd ones differ, by the peer's
-// reading of them:
+// The lists as the peer's msoffice plugin reads them: of Word, PowerPoint,
+// Excel and Access of one version (the lowest that has a "User Settings"
+// key), each under "<program> - File MRU" or "<program>\User MRU\<id> -
+// Place MRU" and ended by an empty line, one "<time>Z: <path>" line per value
+// whose name begins with "Item".
+using ListName = std::tuple<std::u16string, std::u16string, std::u16string>;  // program, list, identity
+std::map<ListName, std::vector<std::pair<std::u16string, int64_t>>> PeerLists(const std::vector<uint8_t>& hive) {
+  std::map<ListName, std::vector<std::pair<std::u16string, int64_t>>> lists;
+  std::vector<std::pair<std::u16string, int64_t>>* current = nullptr;
+  for (const std::string& line : peer::Run(hive, "msoffice")) {
+    const size_t dash = line.find(" - ");
+    const size_t z = line.find("Z: ");
+    if (dash != std::string::npos && line.size() > dash + 3 && line.compare(line.size() - 4, 4, " MRU") == 0) {
+      std::u16string program = Utf8ToU16(line.substr(0, dash)), identity;
+      if (const size_t user = program.find(u"\\User MRU\\"); user != std::u16string::npos) {
+        identity = program.substr(user + 10);
+        program.resize(user);
+      }
+      current = &lists[{program, Utf8ToU16(line.substr(dash + 3)), identity}];
+    } else if (current && z != std::string::npos && peer::Time(line.substr(0, z)) >= 0) {
+      current->emplace_back(Utf8ToU16(line.substr(z + 3)), peer::Time(line.substr(0, z)));
+    } else {
+      current = nullptr;  // the trust records and reading places that follow are no list
+    }
+  }
+  return lists;
+}
+
+// The hive built here and the three hives of the test data that hold Office
+// lists (Office 2010 in win7_notatin and in plaso's Windows 7 hive, 2016-365
+// with an identity's lists in regipy's Windows 10 hive). Each list of the
+// peer is ours, value for value with the same times, but for the odd values
+// of the built hive, which the peer reads otherwise:
 // - Item 3, T field of 15 digits "1D9F0A1B2C3D4E5": the peer takes digits
 //   1-8 as the high half and 9-15 as the low, 8364-10-04; we take the
 //   number, 0x01D9F0A1B2C3D4E5 (2023-09-26).
@@ -169,57 +199,59 @@ TEST(OfficeDocuments, NoOfficeKeyGivesNoLinesAndNoProblems) {
 //   time of 1970-01-01; we show the line without a time, with a problem.
 // - "Item Metadata 1" (not an entry): the peer lists it as 1970-01-01 with an
 //   empty path; we leave it out.
-// It leaves out Publisher and Office 2003's Recent Files, which it has no
-// plugin for.
-TEST(OfficeDocuments, AsRegRipperReadsTheDocumentedValues) {
+// It leaves out the other versions, Publisher and Office 2003's Recent Files.
+TEST(OfficeDocuments, AsRegRipperReadsEveryHive) {
   if (!peer::Installed()) GTEST_SKIP() << "regripper is not installed: no peer to compare with";
-  const std::vector<uint8_t> hive = OfficeHive();
-  const ViewRead read(&ReadOfficeDocuments, hive);
-  std::map<std::tuple<std::u16string, std::u16string, std::u16string>, std::vector<std::pair<std::u16string, int64_t>>>
-      lists;  // (program, list, identity) -> (path, time)
-  std::tuple<std::u16string, std::u16string, std::u16string>* current = nullptr;
-  std::tuple<std::u16string, std::u16string, std::u16string> header;
-  for (const std::string& line : peer::Run(hive, "msoffice")) {
-    const size_t dash = line.find(" - ");
-    if (dash != std::string::npos && line.size() > dash + 3 && line.compare(line.size() - 4, 4, " MRU") == 0) {
-      std::u16string program = Utf8ToU16(line.substr(0, dash)), identity;
-      if (const size_t user = program.find(u"\\User MRU\\"); user != std::u16string::npos) {
-        identity = program.substr(user + 10);
-        program.resize(user);
+  const char* files[] = {nullptr,  // the hive built here
+                         "hives/win7_notatin_ntuser.dat", "hives/win7_plaso_NTUSER-WIN7.DAT",
+                         "hives/win10_regipy_NTUSER_with_winscp.DAT"};
+  size_t compared = 0, real = 0;
+  for (const char* file : files) {
+    SCOPED_TRACE(file ? file : "built");
+    const std::vector<uint8_t> hive = file ? peer::TestFile(file) : OfficeHive();
+    if (hive.empty()) continue;
+    real += file != nullptr;
+    const ViewRead read(&ReadOfficeDocuments, hive);
+    EXPECT_EQ(read.table.problems.empty(), file != nullptr);
+    const auto lists = PeerLists(hive);
+    if (!file) EXPECT_EQ(lists.size(), 5u);
+    for (const auto& [where, entries] : lists) {
+      const auto& [program, list, identity] = where;
+      SCOPED_TRACE(Utf8Of(program + u" " + list + u" " + identity));
+      // Our lines of the same list in the version the peer read: the one
+      // that holds the first path it names.
+      std::u16string version;
+      std::vector<size_t> rows;
+      for (int pass = 0; pass < 2; ++pass) {
+        for (size_t r = 0; r < read.table.RowCount(); ++r) {
+          if (read.Text(r, 1) != program || read.Text(r, 3) != list || read.Text(r, 6) != identity) continue;
+          if (pass == 0 && version.empty() && read.Text(r, 0) == entries.front().first) version = read.Text(r, 2);
+          if (pass == 1 && read.Text(r, 2) == version) rows.push_back(r);
+        }
       }
-      header = {program, Utf8ToU16(line.substr(dash + 3)), identity};
-      current = &header;
-      continue;
-    }
-    const size_t z = line.find("Z: ");
-    if (current && z != std::string::npos && peer::Time(line.substr(0, z)) >= 0) {
-      lists[*current].emplace_back(Utf8ToU16(line.substr(z + 3)), peer::Time(line.substr(0, z)));
+      size_t paths = 0;
+      for (const auto& [path, time] : entries) {
+        if (path.empty()) continue;  // a damaged value, or one that is not an entry
+        ++paths;
+        const Item* odd = nullptr;
+        for (const Item& i : kItems) {
+          const std::u16string text = i.text;
+          if (!file && i.odd && text.size() > path.size() &&
+              text.compare(text.size() - path.size(), path.size(), path) == 0)
+            odd = &i;
+        }
+        size_t r = 0;
+        while (r < rows.size() && read.Text(rows[r], 0) != path) ++r;
+        ASSERT_LT(r, rows.size()) << Utf8Of(path);
+        if (odd) continue;
+        EXPECT_NEAR(peer::Seconds(read.Time(rows[r], 5)), time, 1.0) << Utf8Of(path);
+        ++compared;
+      }
+      EXPECT_EQ(rows.size(), paths);
     }
   }
-  ASSERT_EQ(lists.size(), 5u);
-  size_t compared = 0;
-  for (const auto& [where, entries] : lists) {
-    for (const auto& [path, time] : entries) {
-      const Item* item = nullptr;
-      for (const Item& i : kItems) {
-        const std::u16string text = i.text;
-        if (!path.empty() && text.size() > path.size() &&
-            text.compare(text.size() - path.size(), path.size(), path) == 0)
-          item = &i;
-      }
-      if (path.empty() || (item && item->odd)) continue;  // the differences above
-      size_t r = 0;
-      while (r < read.table.RowCount() && !(read.Text(r, 0) == path && read.Text(r, 1) == std::get<0>(where) &&
-                                            read.Text(r, 3) == std::get<1>(where) &&
-                                            read.Text(r, 6) == std::get<2>(where) && read.Text(r, 2) == u"16.0"))
-        ++r;
-      ASSERT_LT(r, read.table.RowCount()) << Utf8Of(path);
-      EXPECT_NEAR(peer::Seconds(read.Time(r, 5)), time, 1.0) << Utf8Of(path);
-      ++compared;
-    }
-  }
-  // Every documented value of Word, Excel and PowerPoint.
-  EXPECT_EQ(compared, 8u);
+  // The built hive's eight documented values, and 153 of the real hives.
+  EXPECT_EQ(compared, real == 3 ? 161u : 8u);
 }
 
 }  // namespace
