@@ -147,6 +147,18 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
       if (!path.empty() && (profile_->OtherProfile() || exists(path))) OpenInShell(AsWide(path));
       break;
     }
+    // A document is opened on this computer's own profile when it is there;
+    // otherwise, and always for another profile, it is shown as below.
+    case LineAction::kOpenOrShowInFolder:
+      if (IsWebAddress(AsWide(target))) {
+        OpenInShell(AsWide(target));
+        break;
+      }
+      if (!profile_->OtherProfile() && exists(target)) {
+        OpenInShell(AsWide(target));
+        break;
+      }
+      [[fallthrough]];
     // Shows the program selected in its folder; when the file is gone, the
     // folder alone; when that is gone too, nothing.
     case LineAction::kShowInFolder: {

@@ -119,6 +119,8 @@ enum class LineAction : uint8_t {
   // own file (a shortcut, a jump list) selected in its folder.
   kOpenTargetOrShowFile,
   kOpenShellFolder,    // a decoded item list's path, where it names a folder that exists
+  kOpenOrShowInFolder, // the file opened where it is there, else its folder;
+                       // of another profile, only shown in its folder
 };
 
 // Where an added view's entry goes in the View menu: a submenu per kind.

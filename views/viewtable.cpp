@@ -13,6 +13,10 @@ namespace glimmerlog {
 // Readers with no header of their own: their views are only here.
 void ReadRemoteDesktops(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadShellBags(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadOfficeDocuments(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadMappedDrives(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadRecentApps(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
@@ -152,6 +156,18 @@ const std::vector<ViewDef>& Views() {
       {u"Programs Run (UserAssist)", u"userassist", u"&Programs Run (UserAssist)\tCtrl+6", G::kPrograms, '6',
        u"Double-click a line to show the program in its folder", &UserAssist, A::kShowInFolder,
        F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"UserAssist"; }, u""},
+      // Windows 10 and 11's counts of the programs used.
+      {u"Recent Apps", u"recentapps", u"Recent &Apps", G::kPrograms, 0,
+       u"Programs the search box listed as recent, with the files they opened", &ReadRecentApps, A::kNothing,
+       F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Search\\RecentApps");
+       },
+       u""},
+      {u"Feature Usage", u"featureusage", u"&Feature Usage", G::kPrograms, 0,
+       u"How often each program was switched to, launched or used from the taskbar", &ReadFeatureUsage, A::kNothing,
+       F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"FeatureUsage"; },
+       u""},
       // Every dated trace of the views above and below.
       {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kFirstLevel, '7',
        u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
@@ -183,6 +199,15 @@ const std::vector<ViewDef>& Views() {
          return u"the activity caches under " + s.paths.AppDataFolder(true) + u"\\ConnectedDevicesPlatform";
        },
        u""},
+      // The Office programs' own lists.
+      {u"Office Documents", u"officedocs", u"&Office Documents", G::kDocuments, 0,
+       u"Double-click a line to open the document, or show its folder", &ReadOfficeDocuments,
+       A::kOpenOrShowInFolder, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return Fixed(u"HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\<version>\\<program>\\File MRU, Place MRU, "
+                      u"User MRU, Recent Files");
+       },
+       u""},
       // The system's traces of the user.
       {u"Remote Desktops", u"remotedesktops", u"&Remote Desktops", G::kSystem, 0,
        u"Servers connected to with Remote Desktop", &ReadRemoteDesktops, A::kNothing, F::kReadsHive | F::kInTimeline,
@@ -193,6 +218,12 @@ const std::vector<ViewDef>& Views() {
        [](ViewSources& s) {
          return Fixed(s.registry.OfflineHive() ? u"the free cells of the profile's registry hive (NTUSER.DAT)"
                                                : u"the registry of the running Windows, whose free space is not readable");
+       },
+       u""},
+      {u"Mapped Drives and Volumes", u"mappeddrives", u"&Mapped Drives and Volumes", G::kSystem, 0,
+       u"Double-click a line to open the share or volume", &ReadMappedDrives, A::kOpen, F::kReadsHive | F::kInTimeline,
+       [](ViewSources&) {
+         return std::u16string(kExplorerKey) + u"Map Network Drive MRU, " + kExplorerKey + u"MountPoints2";
        },
        u""},
   };

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the Explorer traces of a Windows 7-or-later profile as REGEDIT4
 lines, for the demo prefix: RecentDocs, the Open/Save dialogs' item lists,
-Explorer's searches and typed paths, typed addresses with their times, and
-UserAssist counts. The binary values are built here the way Windows lays
+Explorer's searches and typed paths, typed addresses with their times,
+UserAssist and taskbar (FeatureUsage) counts, and the Office programs' lists
+of recent documents and folders. The binary values are built here the way Windows lays
 them out; everything named is made up.
 
     explorer_reg.py PROFILE_PATH   (e.g. C:\\users\\demo)
@@ -151,6 +152,31 @@ def main():
         data += struct.pack("<QI", NOW - i * 5 * HOUR, 0)
         out.append(hexvalue(rot13(name).replace("\\", "\\\\"), data))
     out.append("")
+
+    features = EXPLORER + r"\FeatureUsage"
+    out.append("[%s]" % features)
+    out.append(hexvalue("KeyCreationTime", struct.pack("<Q", NOW - 90 * DAY)).replace("=hex:", "=hex(b):"))
+    out.append("")
+    for feature, counts in [("AppSwitched", [("Microsoft.Windows.Explorer", 41), ("Chrome", 37),
+                                             ("{1AC14E77-02E7-4E5D-B744-2EB1AE5198B7}\\notepad.exe", 12)]),
+                            ("AppLaunch", [("Microsoft.Windows.Explorer", 9), ("Chrome", 6)]),
+                            ("ShowJumpView", [("Microsoft.Office.WINWORD.EXE.15", 2)]),
+                            ("TrayButtonClicked", [("StartButton", 58), ("ShowDesktopButton", 4)])]:
+        out.append("[%s\\%s]" % (features, feature))
+        out.extend('"%s"=dword:%08x' % (name.replace("\\", "\\\\"), count) for name, count in counts)
+        out.append("")
+
+    # Office 2016 to 365: "[F flags][T FILETIME as 16 hex digits][O ...]*path".
+    office = r"HKEY_CURRENT_USER\Software\Microsoft\Office\16.0"
+    lists = [("Word", "File MRU", [docs[1], profile + r"\Documents\Report draft.docx"]),
+             ("Word", "Place MRU", [profile + "\\Documents\\"]),
+             ("Excel", "File MRU", [docs[0]])]
+    for program, name, paths in lists:
+        out.append("[%s\\%s\\%s]" % (office, program, name))
+        for i, path in enumerate(paths):
+            text = "[F00000000][T%016X][O00000000]*%s" % (NOW - i * DAY - 7 * HOUR, path)
+            out.append('"Item %d"="%s"' % (i + 1, text.replace("\\", "\\\\")))
+        out.append("")
     print("\n".join(out))
 
 
