@@ -87,6 +87,22 @@ struct ViewSources {
   std::u16string classesFile;
   SourceStatus classesStatus = SourceStatus::kOk;
   std::u16string classesNote;
+  // The Windows volume the machine-wide views read (Prefetch, Amcache, the
+  // Recycle Bin, the SYSTEM hive's BAM), as `folders` names its root with a
+  // final backslash: "C:\\" for the running Windows, the volume folder for
+  // a mounted image or a second disk; empty when only a profile folder is
+  // shown, and those views then say that they need a volume.
+  std::u16string volumeRoot;
+  // Whether the volume is the running Windows's own (its files may be held
+  // open or need an administrator, which the views say).
+  bool liveVolume = false;
+  // The volume's SYSTEM hive (live: HKEY_LOCAL_MACHINE\SYSTEM), null when
+  // none could be read, with why in `systemNote`.
+  RegistrySource* system = nullptr;
+  std::u16string systemNote;
+  // The shown user's security id ("S-1-5-21-..."), empty when unknown; and
+  // the name the volume's views give the user.
+  std::u16string userSid, userName;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once
