@@ -106,6 +106,15 @@ ViewSources frmViewer::Sources() {
   // them (see ViewSources).
   ViewSources sources{*registry_, *folders_, *profile_, State().osName, {}, {}, &WindowsAnsiText};
   sources.indexFilePath = AsU16(State().indexDatPath);
+  if (!opened_) {
+    // The running Windows is the machine-wide views' volume.
+    const LiveVolumeInfo& volume = LiveVolume();
+    sources.volumeRoot = volume.root;
+    sources.liveVolume = true;
+    sources.system = &LiveSystem();
+    sources.userSid = volume.sid;
+    sources.userName = volume.name;
+  }
   if (opened_) {
     sources.hiveFile = opened_->HiveFile();
     sources.hiveStatus = opened_->HiveStatus();

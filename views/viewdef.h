@@ -153,6 +153,7 @@ struct ViewDef {
     kReadsHive = 1 << 3,      // reads the profile's registry
     kUsesOsName = 1 << 4,     // what it reads depends on the Windows version
     kSpecified = 1 << 5,      // one of the eight first views: their panel texts as they are
+    kMachineWide = 1 << 6,    // reads the volume's machine-wide sources: read once for all its users
   };
   const char16_t* name;         // as its button or menu entry names it; the report's --view
   const char16_t* tag;          // the window's ViewMode while it is shown
