@@ -115,6 +115,15 @@ ViewSources frmViewer::Sources() {
     sources.userSid = volume.sid;
     sources.userName = volume.name;
   }
+  if (openedVolume_) {
+    sources.volumeRoot = openedVolume_->Root();
+    sources.system = openedVolume_->System();
+    sources.systemNote = openedVolume_->SystemNote();
+    sources.systemFile = openedVolume_->SystemFile();
+    sources.systemStatus = openedVolume_->SystemStatus();
+    sources.userSid = openedUser_.sid;
+    sources.userName = openedUser_.name;
+  }
   if (opened_) {
     sources.hiveFile = opened_->HiveFile();
     sources.hiveStatus = opened_->HiveStatus();

@@ -182,6 +182,8 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
     sources.volumeRoot = volume->Root();
     sources.system = volume->System();
     sources.systemNote = volume->SystemNote();
+    sources.systemFile = volume->SystemFile();
+    sources.systemStatus = volume->SystemStatus();
     sources.indexFile = indexFile.get();
     sources.indexFileSize = indexSize;
     sources.indexFilePath = Utf8ToU16(options.indexFile);

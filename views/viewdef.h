@@ -100,6 +100,10 @@ struct ViewSources {
   // none could be read, with why in `systemNote`.
   RegistrySource* system = nullptr;
   std::u16string systemNote;
+  // The SYSTEM hive's file on the volume and how reading it went (empty for
+  // the running Windows's).
+  std::u16string systemFile;
+  SourceStatus systemStatus = SourceStatus::kOk;
   // The shown user's security id ("S-1-5-21-..."), empty when unknown; and
   // the name the volume's views give the user.
   std::u16string userSid, userName;
