@@ -42,11 +42,11 @@ struct BrowserDownload {
 // day of 1601) and is read as the former.
 SourceStatus ReadChromiumDownloads(const std::vector<uint8_t>& database, std::vector<BrowserDownload>& out,
                                    std::string& reason);
-// Firefox 26 and later: the download annotations of places.sqlite
+// Firefox since its download annotations: those of places.sqlite
 // (downloads/destinationFileURI, with downloads/metaData's JSON).
 SourceStatus ReadFirefoxPlacesDownloads(const std::vector<uint8_t>& database, std::vector<BrowserDownload>& out,
                                         std::string& reason);
-// Firefox before 26 (and 3 to 19 alone): downloads.sqlite's moz_downloads.
+// Older Firefox versions: downloads.sqlite's moz_downloads.
 SourceStatus ReadFirefoxDownloadsDatabase(const std::vector<uint8_t>& database, std::vector<BrowserDownload>& out,
                                           std::string& reason);
 
