@@ -90,10 +90,11 @@ void NoteMissing(const std::string& missing, std::string& reason) {
 }
 
 // Opens the database and checks that `tables` are stored tables, and that
-// the first of them is there. False, with why in `reason`, when the reader
-// cannot go on.
+// the first of them is there (unless `optional`: then its absence only
+// means there is nothing to list). False, with why in `reason` when there
+// is one, when the reader cannot go on.
 bool Prepare(MemoryDatabase& db, const std::vector<uint8_t>& bytes, std::initializer_list<const char*> tables,
-             const char* what, std::string& reason) {
+             const char* what, std::string& reason, bool optional = false) {
   std::string why;
   if (!db.Open(bytes, why)) {
     Append(reason, "not a readable SQLite database (" + why + ")");
@@ -105,6 +106,7 @@ bool Prepare(MemoryDatabase& db, const std::vector<uint8_t>& bytes, std::initial
     return false;
   }
   if (db.Columns(*tables.begin()).empty()) {
+    if (optional && !db.OverBudget() && !db.OutOfMemory()) return false;
     Append(reason, db.OverBudget() || db.OutOfMemory()
                        ? db.Error()
                        : std::string("no table \"") + *tables.begin() + "\": not " + what);
@@ -277,8 +279,9 @@ SourceStatus ReadFirefoxPlacesDownloads(const std::vector<uint8_t>& database, st
   return Guarded(out, reason, [&] {
     MemoryDatabase db;
     constexpr char kWhat[] = "a Firefox places database";
-    if (!Prepare(db, database, {"moz_annos", "moz_anno_attributes", "moz_places"}, kWhat, reason)) {
-      return SourceStatus::kDamaged;
+    // A places database without annotations has no downloads to list.
+    if (!Prepare(db, database, {"moz_annos", "moz_anno_attributes", "moz_places"}, kWhat, reason, true)) {
+      return reason.empty() ? SourceStatus::kOk : SourceStatus::kDamaged;
     }
     Columns a(db, "moz_annos", "a");
     Columns names(db, "moz_anno_attributes", "n");
