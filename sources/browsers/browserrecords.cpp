@@ -437,7 +437,7 @@ SourceStatus ReadCookies(const std::vector<uint8_t>& database, bool firefox, std
     if (firefox) {
       sql = "SELECT " + c("host") + ", " + c("name") + ", " + c("path") + ", " + c("creationTime") + ", " +
             c("lastAccessed") + ", " + c("expiry") + ", " + c("isSecure") + ", " + c("isHttpOnly") + ", " +
-            c("sameSite") + ", 1 FROM moz_cookies AS c";
+            (c.Has("sameSite") ? "c.sameSite" : "NULL") + ", 1 FROM moz_cookies AS c";  // since Firefox 60
     } else {
       // Older schemas: secure and httponly; none before has samesite.
       sql = "SELECT " + c("host_key") + ", " + c("name") + ", " + c("path") + ", " + c("creation_utc") + ", " +

@@ -232,7 +232,8 @@ TEST(BrowserRecords, RealDatabasesAsSqliteReadsThem) {
       status = ReadFirefoxBookmarks(bytes, b, reason);
       for (const BrowserBookmark& r : b) line(r.added, {r.url});
     }
-    EXPECT_EQ(status, SourceStatus::kOk) << reason;
+    EXPECT_EQ(status, SourceStatus::kOk);
+    EXPECT_EQ(reason, "");
     EXPECT_EQ(rows, c.rows);
     EXPECT_EQ(ours, CliQuery(copy, c.sql));
   }
