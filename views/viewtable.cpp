@@ -3,6 +3,7 @@
 
 #include "base/ascii.h"
 #include "views/browser/browserhistoryreader.h"
+#include "views/browser/browserrecordsreader.h"
 #include "views/explorer/explorerreaders.h"
 #include "views/shell/shortcutreaders.h"
 #include "views/viewdef.h"
@@ -69,6 +70,12 @@ void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
 }
 
 std::u16string Fixed(const char16_t* text) { return text; }
+
+// The files of the browser profiles a view reads, and where the profiles are.
+std::u16string BrowserFiles(ViewSources& s, const char16_t* files) {
+  return u"the browser profiles' " + std::u16string(files) + u" under " + s.paths.AppDataFolder(true) + u" and " +
+         s.paths.AppDataFolder(false);
+}
 
 
 using F = ViewDef::Flags;
@@ -192,6 +199,22 @@ const std::vector<ViewDef>& Views() {
          return u"the browser profiles under " + s.paths.AppDataFolder(true) + u" and " + s.paths.AppDataFolder(false);
        },
        u""},
+      {u"Browser Downloads", u"browserdownloads", u"Browser &Downloads", G::kBrowsers, 0,
+       u"Double-click a line to show the downloaded file in its folder", &ReadBrowserDownloads, A::kShowInFolder,
+       F::kInTimeline, [](ViewSources& s) { return BrowserFiles(s, u"History, places.sqlite, downloads.sqlite"); },
+       u""},
+      {u"Browser Searches", u"browsersearches", u"Browser &Searches", G::kBrowsers, 0,
+       u"Double-click a line to search again", &ReadBrowserSearches, A::kOpen, F::kInTimeline,
+       [](ViewSources& s) { return BrowserFiles(s, u"History, formhistory.sqlite"); },
+       u""},
+      {u"Browser Cookies", u"browsercookies", u"Browser &Cookies", G::kBrowsers, 0,
+       u"Cookies the browsers keep, without their values; double-click a line to open the site", &ReadBrowserCookies,
+       A::kOpen, F::kInTimeline,
+       [](ViewSources& s) { return BrowserFiles(s, u"Network\\Cookies, Cookies, cookies.sqlite"); },
+       u""},
+      {u"Browser Bookmarks", u"browserbookmarks", u"Browser Boo&kmarks", G::kBrowsers, 0,
+       u"Double-click a line to open the address", &ReadBrowserBookmarks, A::kOpen, F::kInTimeline,
+       [](ViewSources& s) { return BrowserFiles(s, u"Bookmarks, places.sqlite"); }, u""},
       // What Windows itself recorded of the programs used.
       {u"Windows Timeline", u"windowstimeline", u"&Windows Timeline", G::kPrograms, 0,
        u"Double-click a line to open the document or page", &ReadWindowsTimeline, A::kOpen, F::kInTimeline,

@@ -34,7 +34,8 @@ TEST(DemoProfile, EveryViewHasLines) {
   EXPECT_GT(form->LineCount(), 0u) << "index.dat";
   // The added views, each with the panel saying nothing failed.
   for (const wchar_t* tag : {L"recentfiles", L"opensave7", L"wordwheel", L"typedpaths", L"typedtimes", L"userassist",
-                             L"timeline", L"browserhistory"}) {
+                             L"timeline", L"browserhistory", L"browserdownloads", L"browsersearches",
+                             L"browsercookies", L"browserbookmarks"}) {
     form->RunView(tag);
     EXPECT_EQ(form->ViewMode, tag);
     EXPECT_GT(form->LineCount(), 0u) << testing::PrintToString(std::wstring(tag));

@@ -9,15 +9,10 @@
 
 namespace glimmerlog {
 
-namespace {
-
-// "Person 1 (Default)" where the browser names the profile, else its folder.
-std::u16string ProfileText(const BrowserProfile& p) {
+std::u16string BrowserProfileText(const BrowserProfile& p) {
   if (p.displayName.empty() || p.displayName == p.profile) return p.profile;
   return p.displayName + u" (" + p.profile + u")";
 }
-
-}  // namespace
 
 void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localAppData,
                              std::u16string_view roamingAppData, Table& table, Timeline* timeline,
@@ -30,7 +25,7 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     std::string reason;
     const SourceStatus status = ReadBrowserHistory(folders, profile, visits, reason);
     if (status == SourceStatus::kOk && reason.empty()) continue;
-    std::u16string problem = profile.browser + u" " + ProfileText(profile) + u" (" + profile.databasePath + u")";
+    std::u16string problem = profile.browser + u" " + BrowserProfileText(profile) + u" (" + profile.databasePath + u")";
     if (!reason.empty()) problem += u": " + Utf8ToU16(reason);
     // A database gone since it was found ends in the status, like every
     // other missing source.
@@ -53,7 +48,7 @@ void ReadBrowserHistoryTable(FolderSource& folders, std::u16string_view localApp
     const BrowserProfile& p = *v.source;
     if (&p != named) {
       named = &p;
-      profileText = ProfileText(p);
+      profileText = BrowserProfileText(p);
     }
     if (timeline) {
       timeline->Add(

@@ -5,6 +5,7 @@
 #ifndef GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYREADER_H
 #define GLIMMERLOG_VIEWS_BROWSER_BROWSERHISTORYREADER_H
 
+#include <string>
 #include <string_view>
 
 #include "sources/folders/foldersource.h"
@@ -12,6 +13,12 @@
 #include "views/timeline.h"
 
 namespace glimmerlog {
+
+struct BrowserProfile;
+
+// How the browser views name a profile: "Person 1 (Default)" where the
+// browser names it, else its folder.
+std::u16string BrowserProfileText(const BrowserProfile& profile);
 
 // Columns: Visited, Title, URL, Visit Count, Transition, Browser, Profile,
 // Database. Visits without a time come last; visits of one time keep the
