@@ -17,6 +17,7 @@
 #include "app/listmodel.h"
 #include "base/winutil_win.h"
 #include "sources/profile/profilesource.h"
+#include "sources/volume/windowsvolume.h"
 #include "views/state.h"
 #include "views/viewdef.h"
 
@@ -77,6 +78,7 @@ enum CommandId : int {
   // command, in the table's order.
   IDM_OPENPROFILE = 290,
   IDM_LIVEPROFILE,
+  IDM_OPENVOLUME,
   IDM_FIRST_TABLE_VIEW = 300,
 };
 
@@ -215,6 +217,18 @@ class frmViewer final {
   // What "Open Profile..." asks with; tests answer in its place.
   using ProfileChooser = std::wstring (*)(HWND owner);
   static void SetProfileChooser(ProfileChooser chooser);
+  // A Windows volume (a folder holding Windows\ and Users\): one of its
+  // users is shown as with Open Profile, and the machine-wide views read the
+  // volume. `user` names the user (folder name or SID); empty asks when the
+  // volume has more than one. False, with the reason in panel 1, when it is
+  // no volume, has no user, or the choice is cancelled.
+  void mnuOpenVolume_Click();
+  bool OpenVolume(const std::wstring& root, const std::wstring& user);
+  // What "Open Windows Volume..." asks with: the folder, then the user
+  // among the volume's (the index chosen, or -1); tests answer in their place.
+  using VolumeChooser = std::wstring (*)(HWND owner);
+  using UserChooser = int (*)(HWND owner, const std::vector<std::wstring>& users);
+  static void SetVolumeChoosers(VolumeChooser volume, UserChooser user);
 
   // The program's own main window takes part in ending the program when it
   // is destroyed; windows made by tests do not.
@@ -339,6 +353,11 @@ class frmViewer final {
   // Windows version).
   std::unique_ptr<FolderSource> openedFolders_;
   std::unique_ptr<ProfileSource> opened_;
+  // With a volume opened: the volume and the user shown (null otherwise).
+  std::unique_ptr<WindowsVolume> openedVolume_;
+  VolumeUser openedUser_;
+  bool Adopt(std::unique_ptr<FolderSource> folders, std::unique_ptr<ProfileSource> profile,
+             std::unique_ptr<WindowsVolume> volume);
   std::string openedOsName_;
   ProgramState openedState_{openedOsName_, CancelRequested, IndexDatPath};
   void ShowProfileChange();

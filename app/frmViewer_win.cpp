@@ -186,6 +186,7 @@ HMENU frmViewer::BuildMenu() {
   }
   // Another user's profile, and back.
   AppendMenuW(view, MF_STRING, IDM_OPENPROFILE, L"Open Pr&ofile\u2026\tCtrl+O");
+  AppendMenuW(view, MF_STRING, IDM_OPENVOLUME, L"Open Windows &Volume\u2026");
   AppendMenuW(view, MF_STRING | MF_GRAYED, IDM_LIVEPROFILE, L"This &Computer's Profile");
   AppendMenuW(view, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(view, MF_STRING, IDM_EXIT, L"&Exit");
@@ -481,6 +482,7 @@ void frmViewer::OnCommand(int id) {
     case IDM_FILTER: mnuFilter_Click(); break;
     case IDM_REFRESHVIEW: mnuRefreshView_Click(); break;
     case IDM_OPENPROFILE: mnuOpenProfile_Click(); break;
+    case IDM_OPENVOLUME: mnuOpenVolume_Click(); break;
     case IDM_LIVEPROFILE: mnuLiveProfile_Click(); break;
     case IDM_PROPERTIES: mnuProperties_Click(); break;
     case IDM_OPENFOLDER: mnuOpenFolder_Click(); break;

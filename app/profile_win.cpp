@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/version.h"
+#include "app/volumeuser_win.h"
 #include "sources/folders/profilefolders_win.h"
 #include "sources/ie/historyfiles.h"
 #include "sources/live.h"
@@ -34,6 +35,24 @@ std::wstring BrowseForProfile(HWND owner) {
 
 frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
 
+// The volume's folder through the shell's folder browser; empty when the
+// user cancels.
+std::wstring BrowseForVolume(HWND owner) {
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.lpszTitle = L"Choose a Windows volume: a folder that holds Windows and Users (a mounted image, a second disk)";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  if (!chosen) return {};
+  wchar_t path[MAX_PATH] = {};
+  const BOOL ok = SHGetPathFromIDListW(chosen, path);
+  CoTaskMemFree(chosen);
+  return ok ? path : L"";
+}
+
+frmViewer::VolumeChooser g_volumeChooser = &BrowseForVolume;
+frmViewer::UserChooser g_userChooser = &ChooseVolumeUser;
+
 // The history files of the opened profile and the folders they are read
 // through, for the history views' store.
 std::vector<std::wstring> g_profileHistory;
@@ -51,6 +70,55 @@ std::wstring WithoutFinalBackslash(std::wstring path) {
 }  // namespace
 
 void frmViewer::SetProfileChooser(ProfileChooser chooser) { g_chooser = chooser ? chooser : &BrowseForProfile; }
+
+void frmViewer::SetVolumeChoosers(VolumeChooser volume, UserChooser user) {
+  g_volumeChooser = volume ? volume : &BrowseForVolume;
+  g_userChooser = user ? user : &ChooseVolumeUser;
+}
+
+void frmViewer::mnuOpenVolume_Click() {
+  const std::wstring root = g_volumeChooser(hwnd_);
+  if (!root.empty()) OpenVolume(root, L"");
+}
+
+bool frmViewer::OpenVolume(const std::wstring& root, const std::wstring& user) {
+  const std::wstring chosen = WithoutFinalBackslash(root);
+  // Read only within the volume: its junctions and links never lead to this
+  // computer's own folders.
+  std::unique_ptr<FolderSource> folders = OpenProfileFolders(std::u16string(AsU16(chosen)));
+  std::u16string why;
+  std::unique_ptr<WindowsVolume> volume = WindowsVolume::Open(*folders, std::u16string(AsU16(chosen)), why);
+  if (!volume) {
+    SetPanel(1, L"Cannot open the volume " + chosen + L": " + AsWide(why));
+    return false;
+  }
+  const std::vector<VolumeUser>& users = volume->Users();
+  const VolumeUser* shown = nullptr;
+  if (!user.empty()) {
+    shown = volume->FindUser(AsU16(user));
+  } else if (users.size() == 1) {
+    shown = &users[0];
+  } else if (!users.empty()) {
+    std::vector<std::wstring> names;
+    for (const VolumeUser& u : users) names.push_back(AsWide(u.name) + (u.sid.empty() ? L"" : L"  (" + AsWide(u.sid) + L")"));
+    const int index = g_userChooser(hwnd_, names);
+    if (index < 0) return false;  // cancelled: the view stays as it was
+    if (static_cast<size_t>(index) < users.size()) shown = &users[static_cast<size_t>(index)];
+  }
+  if (!shown) {
+    SetPanel(1, L"Cannot open the volume " + chosen + L": " +
+                    (users.empty() ? std::wstring(L"it holds no user profile with a registry hive")
+                                   : L"it has no user " + user));
+    return false;
+  }
+  std::unique_ptr<ProfileSource> profile = ProfileSource::Open(*folders, shown->folder);
+  if (!profile->HiveRead()) {
+    SetPanel(1, L"Cannot open the profile " + AsWide(shown->folder) + L": " + AsWide(profile->HiveProblem()));
+    return false;
+  }
+  openedUser_ = *shown;
+  return Adopt(std::move(folders), std::move(profile), std::move(volume));
+}
 
 std::wstring frmViewer::OpenedProfile() const { return opened_ ? AsWide(opened_->Folder()) : std::wstring(); }
 
@@ -84,14 +152,23 @@ bool frmViewer::OpenProfile(const std::wstring& path) {
     SetPanel(1, L"Cannot open the profile " + chosen + L": " + why);
     return false;
   }
+  openedUser_ = VolumeUser();
+  return Adopt(std::move(folders), std::move(profile), nullptr);
+}
+
+// Shows an opened profile (and the volume it lies on, when one was opened).
+bool frmViewer::Adopt(std::unique_ptr<FolderSource> folders, std::unique_ptr<ProfileSource> profile,
+                      std::unique_ptr<WindowsVolume> volume) {
   // The views switch to the new sources before the old ones go, and the old
   // go once the views and the history store have left them.
   openedOsName_ = profile->OsName();
   UseSources(&profile->Registry(), folders.get(), profile.get());
   std::unique_ptr<FolderSource> oldFolders = std::move(openedFolders_);
   std::unique_ptr<ProfileSource> oldProfile = std::move(opened_);
+  std::unique_ptr<WindowsVolume> oldVolume = std::move(openedVolume_);
   openedFolders_ = std::move(folders);
   opened_ = std::move(profile);
+  openedVolume_ = std::move(volume);
   g_profileHistory.clear();
   for (const std::u16string& file : HistoryFiles(*opened_, *openedFolders_)) {
     g_profileHistory.push_back(AsWide(file));
@@ -110,6 +187,8 @@ void frmViewer::mnuLiveProfile_Click() {
   SetIndexDatProfile(nullptr, {});
   std::unique_ptr<FolderSource> oldFolders = std::move(openedFolders_);
   std::unique_ptr<ProfileSource> oldProfile = std::move(opened_);
+  std::unique_ptr<WindowsVolume> oldVolume = std::move(openedVolume_);
+  openedUser_ = VolumeUser();
   g_profileHistory.clear();
   g_profileFolders = nullptr;
   ShowProfileChange();

@@ -106,6 +106,24 @@ ViewSources frmViewer::Sources() {
   // them (see ViewSources).
   ViewSources sources{*registry_, *folders_, *profile_, State().osName, {}, {}, &WindowsAnsiText};
   sources.indexFilePath = AsU16(State().indexDatPath);
+  if (!opened_) {
+    // The running Windows is the machine-wide views' volume.
+    const LiveVolumeInfo& volume = LiveVolume();
+    sources.volumeRoot = volume.root;
+    sources.liveVolume = true;
+    sources.system = &LiveSystem();
+    sources.userSid = volume.sid;
+    sources.userName = volume.name;
+  }
+  if (openedVolume_) {
+    sources.volumeRoot = openedVolume_->Root();
+    sources.system = openedVolume_->System();
+    sources.systemNote = openedVolume_->SystemNote();
+    sources.systemFile = openedVolume_->SystemFile();
+    sources.systemStatus = openedVolume_->SystemStatus();
+    sources.userSid = openedUser_.sid;
+    sources.userName = openedUser_.name;
+  }
   if (opened_) {
     sources.hiveFile = opened_->HiveFile();
     sources.hiveStatus = opened_->HiveStatus();

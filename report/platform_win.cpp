@@ -70,7 +70,9 @@ class WinReportPlatform final : public ReportPlatform {
   }
 
   LiveSources* Live() override {
-    static LiveSources live{LiveRegistry(), LiveFolders(), LiveProfile(), GetOsName(), &LiveClasses()};
+    static LiveSources live{LiveRegistry(),   LiveFolders(),      LiveProfile(),     GetOsName(),
+                            &LiveClasses(),   &LiveSystem(),      LiveVolume().root, LiveVolume().sid,
+                            LiveVolume().name};
     return &live;
   }
 

@@ -5,6 +5,7 @@
 #include "report/isotime.h"
 #include "base/utf8.h"
 #include "sources/profile/profilesource.h"
+#include "sources/volume/windowsvolume.h"
 
 namespace glimmerlog {
 
@@ -41,13 +42,178 @@ std::u16string NumberCell(double value) {
 
 bool TakesValue(const std::string& option) {
   return option == "--view" || option == "--index-file" || option == "--format" || option == "--tz" ||
-         option == "--output";
+         option == "--output" || option == "--volume" || option == "--user";
 }
 
+
+// The lines of one view read for one user (or for the volume itself).
+struct ReportPart {
+  std::u16string user;
+  Table table;
+};
+
+// Writes the parts' lines in their order, each with its user first when
+// `userColumn`; false when the output could not be written (said).
+bool WriteParts(const ReportOptions& options, ReportPlatform& platform, const ViewDef& view,
+                const std::vector<ReportPart>& parts, bool userColumn) {
+  ExportDocument doc;
+  doc.viewName = view.name;
+  if (userColumn) doc.columns.push_back(u"User");
+  const Table* shape = nullptr;
+  for (const ReportPart& part : parts) {
+    if (!part.table.columns.empty()) {
+      shape = &part.table;
+      break;
+    }
+  }
+  if (shape) {
+    for (const TableColumn& c : shape->columns) doc.columns.push_back(c.caption);
+  }
+  std::vector<std::pair<size_t, size_t>> rows;  // part, row
+  for (size_t p = 0; p < parts.size(); ++p) {
+    for (size_t r = 0; r < parts[p].table.RowCount(); ++r) rows.emplace_back(p, r);
+  }
+  doc.rowCount = rows.size();
+  const size_t first = userColumn ? 1 : 0;
+  doc.row = [&](size_t index, std::vector<ExportCell>& cells) {
+    const ReportPart& part = parts[rows[index].first];
+    const size_t r = rows[index].second;
+    if (userColumn) cells[0].shown = part.user;
+    for (size_t c = first; c < cells.size(); ++c) {
+      const TableCell cell = part.table.Cell(r, c - first);
+      switch (cell.kind) {
+        case TableCell::Kind::kText: cells[c].shown = cell.text; break;
+        case TableCell::Kind::kTime:
+          cells[c].iso = options.localTime ? platform.LocalIso(cell.time) : IsoUtc(cell.time);
+          cells[c].shown = cells[c].iso;
+          break;
+        case TableCell::Kind::kNumber: cells[c].shown = NumberCell(cell.number); break;
+        case TableCell::Kind::kEmpty: break;
+      }
+    }
+  };
+  std::string bytes, error;
+  WriteExport(options.format, doc, bytes);
+  if (!platform.WriteOutput(options.output, bytes, error)) {
+    platform.Error("glimmerlog-report: " + error);
+    return false;
+  }
+  return true;
+}
+
+// A view over a Windows volume: every user's lines (or the one user's), and
+// a machine-wide view once for the volume.
+int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPlatform& platform) {
+  const std::string me = "glimmerlog-report: ";
+  const std::string viewName = Utf8(view.name);
+  std::u16string root;
+  SourceStatus status = SourceStatus::kOk;
+  FolderSource* folders = platform.OpenProfileFolder(options.volume, root, status);
+  if (!folders) {
+    platform.Error(me + options.volume + (status == SourceStatus::kMissing ? " is not a folder"
+                                                                           : std::string(": ") + StatusName(status)));
+    return status == SourceStatus::kMissing ? kReportUsage : kReportUnreadable;
+  }
+  // A copy is named as the drive it was; a folder of Windows keeps its path.
+  platform.NameProfileFolder(*folders, u"C:", root);
+  std::u16string why;
+  platform.Progress(u"Reading the volume's registry...");
+  const std::unique_ptr<WindowsVolume> volume = WindowsVolume::Open(*folders, root, why);
+  if (!volume) {
+    platform.Error(me + options.volume + ": " + Utf8(why));
+    return kReportUsage;
+  }
+  bool unreadable = false;
+  if (!volume->SystemNote().empty()) {
+    const bool unread = !volume->System() && volume->SystemStatus() != SourceStatus::kMissing;
+    platform.Error(me + (unread ? "not read: " : "note: ") + Utf8(volume->SystemNote()));
+    unreadable = unread;
+  }
+  std::vector<const VolumeUser*> users;
+  if (!options.user.empty()) {
+    const VolumeUser* user = volume->FindUser(Utf8ToU16(options.user));
+    if (!user) {
+      std::string names;
+      for (const VolumeUser& u : volume->Users()) names += (names.empty() ? "" : ", ") + Utf8(u.name);
+      platform.Error(me + "no user \"" + options.user + "\" on " + options.volume + " (its users: " +
+                     (names.empty() ? "none" : names) + ")");
+      return kReportUsage;
+    }
+    users.push_back(user);
+  } else {
+    for (const VolumeUser& u : volume->Users()) users.push_back(&u);
+  }
+  // The index file, when the view scans one, as for a profile.
+  std::unique_ptr<ByteSource> indexFile;
+  uint64_t indexSize = 0;
+  if (view.flags & ViewDef::kScansIndexFile) {
+    indexFile = platform.OpenFile(options.indexFile, indexSize, status);
+    if (!indexFile) {
+      platform.Error(me + viewName + ": not read: " + options.indexFile + ": " + StatusName(status));
+      unreadable = true;
+    }
+  }
+
+  std::vector<ReportPart> parts;
+  auto read = [&](const VolumeUser* user) {
+    std::unique_ptr<ProfileSource> profile =
+        user ? ProfileSource::Open(*folders, user->folder)
+             : std::make_unique<ProfileSource>(*folders, volume->Root().substr(0, volume->Root().size() - 1), nullptr);
+    const std::string who = user ? Utf8(user->name) + ": " : std::string();
+    if (user && (view.flags & ViewDef::kReadsHive) && !profile->HiveProblem().empty()) {
+      const bool unread = profile->HiveStatus() != SourceStatus::kOk;
+      platform.Error(me + viewName + ": " + who + (unread ? "not read: " : "note: ") + Utf8(profile->HiveProblem()));
+      unreadable = unreadable || unread;
+    }
+    ViewSources sources{profile->Registry(), *folders, *profile, profile->OsName(), {}, {}, platform.Ansi()};
+    if (user) {
+      sources.hiveFile = profile->HiveFile();
+      sources.hiveStatus = profile->HiveStatus();
+      sources.hiveNote = profile->HiveProblem().empty() ? profile->HiveLogs() : profile->HiveProblem();
+      sources.classes = profile->Classes();
+      if (profile->Classes() || profile->ClassesStatus() != SourceStatus::kMissing) {
+        sources.classesFile = profile->ClassesFile();
+        sources.classesStatus = profile->ClassesStatus();
+        sources.classesNote = profile->ClassesProblem().empty() ? profile->ClassesLogs() : profile->ClassesProblem();
+      }
+      sources.userSid = user->sid;
+      sources.userName = user->name;
+    }
+    sources.volumeRoot = volume->Root();
+    sources.system = volume->System();
+    sources.systemNote = volume->SystemNote();
+    sources.systemFile = volume->SystemFile();
+    sources.systemStatus = volume->SystemStatus();
+    sources.indexFile = indexFile.get();
+    sources.indexFileSize = indexSize;
+    sources.indexFilePath = Utf8ToU16(options.indexFile);
+    parts.emplace_back();
+    parts.back().user = user ? user->name : std::u16string();
+    PercentProgress progress(platform);
+    platform.Progress(u"Reading " + std::u16string(view.name) + (user ? u" of " + user->name : std::u16string()) +
+                      u"...");
+    ReadView(view, sources, parts.back().table, progress);
+    platform.Progress({});
+    for (const std::u16string& p : parts.back().table.problems) {
+      platform.Error(me + viewName + ": " + who + "not read: " + Utf8(p));
+      unreadable = unreadable || !IsAbsence(p);
+    }
+  };
+  if ((view.flags & ViewDef::kMachineWide) && options.user.empty()) {
+    read(nullptr);
+  } else {
+    for (const VolumeUser* user : users) read(user);
+  }
+  if (users.empty() && !(view.flags & ViewDef::kMachineWide)) {
+    platform.Error(me + viewName + ": " + options.volume + " holds no user profile with a registry hive");
+  }
+  return WriteParts(options, platform, view, parts, true) && !unreadable ? kReportOk : kReportUnreadable;
+}
 }  // namespace
 
 const char* ReportUsage() {
-  return "Usage: glimmerlog-report (PROFILE_DIR | --live) [--list-views | --view NAME | --timeline]\n"
+  return "Usage: glimmerlog-report (PROFILE_DIR | --volume ROOT [--user NAME] | --live)\n"
+         "                         [--list-views | --view NAME | --timeline]\n"
          "                         [--index-file FILE] [--format txt|csv|json] [--tz utc|local]\n"
          "                         [--output FILE]\n"
          "\n"
@@ -56,6 +222,10 @@ const char* ReportUsage() {
          "\n"
          "  PROFILE_DIR        a user's profile folder, such as a copy of C:\\Users\\bob; paths\n"
          "                     in it are matched without regard to case\n"
+         "  --volume ROOT      a Windows volume (a folder holding Windows\\ and Users\\, such as\n"
+         "                     a mounted image): every user's lines, each naming its user, and\n"
+         "                     the machine-wide sources (Prefetch, Amcache, BAM, Recycle Bin)\n"
+         "  --user NAME        with --volume, only this user (profile folder name or SID)\n"
          "  --live             the signed-in user of the running Windows (Windows only)\n"
          "  --list-views       lists the views' names\n"
          "  --view NAME        one view, by its name (or its tag); quote names with spaces\n"
@@ -118,6 +288,10 @@ bool ParseReportArgs(const std::vector<std::string>& args, ReportOptions& option
       options.viewName = value;
     } else if (option == "--index-file") {
       options.indexFile = value;
+    } else if (option == "--volume") {
+      options.volume = value;
+    } else if (option == "--user") {
+      options.user = value;
     } else if (option == "--output") {
       options.output = value;
     } else if (option == "--format") {
@@ -155,12 +329,17 @@ bool ParseReportArgs(const std::vector<std::string>& args, ReportOptions& option
     return true;
   }
   if (options.action == ReportOptions::Action::kListViews) return true;
-  if (options.live && !options.profileDir.empty()) {
-    error = "a profile folder or --live, not both";
+  const int inputs = (options.live ? 1 : 0) + (options.profileDir.empty() ? 0 : 1) + (options.volume.empty() ? 0 : 1);
+  if (inputs > 1) {
+    error = "a profile folder, --volume or --live, one of them";
     return false;
   }
-  if (!options.live && options.profileDir.empty()) {
-    error = "name a profile folder, or --live";
+  if (inputs == 0) {
+    error = "name a profile folder, --volume ROOT, or --live";
+    return false;
+  }
+  if (!options.user.empty() && options.volume.empty()) {
+    error = "--user chooses a user of the --volume";
     return false;
   }
   return true;
@@ -203,10 +382,13 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   // Nothing is written where the report reads.
   if (!options.output.empty() &&
       ((!options.profileDir.empty() && platform.Within(options.output, options.profileDir)) ||
+       (!options.volume.empty() && platform.Within(options.output, options.volume)) ||
        (!options.indexFile.empty() && platform.Within(options.output, options.indexFile)))) {
     platform.Error(me + "the output " + options.output + " would be written into what the report reads");
     return kReportUsage;
   }
+
+  if (!options.volume.empty()) return RunVolumeReport(options, *view, platform);
 
   // The sources: the signed-in user's, or the profile folder's.
   std::unique_ptr<ProfileSource> profile;
@@ -264,7 +446,14 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   sources.hiveFile = hiveFile;
   sources.hiveStatus = hiveStatus;
   sources.hiveNote = hiveNote;
-  if (live) sources.classes = live->classes;
+  if (live) {
+    sources.classes = live->classes;
+    sources.volumeRoot = live->volumeRoot;
+    sources.liveVolume = true;
+    sources.system = live->system;
+    sources.userSid = live->userSid;
+    sources.userName = live->userName;
+  }
   if (profile) {
     sources.classes = profile->Classes();
     if (profile->Classes() || profile->ClassesStatus() != SourceStatus::kMissing) {
@@ -309,35 +498,11 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   }
   PercentProgress progress(platform);
   platform.Progress(u"Reading " + std::u16string(view->name) + u"...");
-  ReadView(*view, sources, table, progress);
+  std::vector<ReportPart> parts(1);
+  ReadView(*view, sources, parts[0].table, progress);
   platform.Progress({});
-  for (const std::u16string& p : table.problems) problem(p);
-
-  ExportDocument doc;
-  doc.viewName = view->name;
-  for (const TableColumn& c : table.columns) doc.columns.push_back(c.caption);
-  doc.rowCount = table.RowCount();
-  doc.row = [&](size_t r, std::vector<ExportCell>& cells) {
-    for (size_t c = 0; c < cells.size(); ++c) {
-      const TableCell cell = table.Cell(r, c);
-      switch (cell.kind) {
-        case TableCell::Kind::kText: cells[c].shown = cell.text; break;
-        case TableCell::Kind::kTime:
-          cells[c].iso = options.localTime ? platform.LocalIso(cell.time) : IsoUtc(cell.time);
-          cells[c].shown = cells[c].iso;
-          break;
-        case TableCell::Kind::kNumber: cells[c].shown = NumberCell(cell.number); break;
-        case TableCell::Kind::kEmpty: break;
-      }
-    }
-  };
-  std::string bytes;
-  WriteExport(options.format, doc, bytes);
-  if (!platform.WriteOutput(options.output, bytes, error)) {
-    platform.Error(me + error);
-    return kReportUnreadable;
-  }
-  return unreadable ? kReportUnreadable : kReportOk;
+  for (const std::u16string& p : parts[0].table.problems) problem(p);
+  return WriteParts(options, platform, *view, parts, false) && !unreadable ? kReportOk : kReportUnreadable;
 }
 
 }  // namespace glimmerlog

@@ -29,6 +29,8 @@ struct ReportOptions {
   Action action = Action::kTimeline;
   std::string profileDir;  // a path of this machine, as given
   bool live = false;
+  std::string volume;  // a Windows volume's root folder, as given
+  std::string user;    // on a volume: the one user to read (name or SID); empty for every user
   std::string viewName;
   std::string indexFile;
   ExportFormat format = ExportFormat::kText;
@@ -50,6 +52,9 @@ struct LiveSources {
   ProfilePaths& paths;
   std::string osName;
   RegistrySource* classes = nullptr;  // the user's classes; null when there are none
+  // The running Windows as the machine-wide views' volume (see ViewSources).
+  RegistrySource* system = nullptr;
+  std::u16string volumeRoot, userSid, userName;
 };
 
 class ReportPlatform {

@@ -3,6 +3,8 @@
 #ifndef GLIMMERLOG_SOURCES_LIVE_H
 #define GLIMMERLOG_SOURCES_LIVE_H
 
+#include <string>
+
 #include "sources/folders/foldersource.h"
 #include "sources/registry/registrysource.h"
 
@@ -14,6 +16,15 @@ RegistrySource& LiveRegistry();
 RegistrySource& LiveClasses();
 FolderSource& LiveFolders();
 ProfilePaths& LiveProfile();
+// The running Windows's SYSTEM hive (HKEY_LOCAL_MACHINE\SYSTEM).
+RegistrySource& LiveSystem();
+
+// The running Windows as a volume: the root of its system drive ("C:\"),
+// and the signed-in user's security id and name.
+struct LiveVolumeInfo {
+  std::u16string root, sid, name;
+};
+const LiveVolumeInfo& LiveVolume();
 
 }  // namespace glimmerlog
 

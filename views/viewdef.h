@@ -100,6 +100,10 @@ struct ViewSources {
   // none could be read, with why in `systemNote`.
   RegistrySource* system = nullptr;
   std::u16string systemNote;
+  // The SYSTEM hive's file on the volume and how reading it went (empty for
+  // the running Windows's).
+  std::u16string systemFile;
+  SourceStatus systemStatus = SourceStatus::kOk;
   // The shown user's security id ("S-1-5-21-..."), empty when unknown; and
   // the name the volume's views give the user.
   std::u16string userSid, userName;
@@ -153,6 +157,7 @@ struct ViewDef {
     kReadsHive = 1 << 3,      // reads the profile's registry
     kUsesOsName = 1 << 4,     // what it reads depends on the Windows version
     kSpecified = 1 << 5,      // one of the eight first views: their panel texts as they are
+    kMachineWide = 1 << 6,    // reads the volume's machine-wide sources: read once for all its users
   };
   const char16_t* name;         // as its button or menu entry names it; the report's --view
   const char16_t* tag;          // the window's ViewMode while it is shown

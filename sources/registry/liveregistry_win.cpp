@@ -23,13 +23,17 @@ SourceStatus StatusOf(LONG error) {
   }
 }
 
+// One root key of the running Windows's registry: the signed-in user's
+// (HKEY_CURRENT_USER) or the machine's (HKEY_LOCAL_MACHINE).
 class LiveRegistrySource final : public RegistrySource {
  public:
+  explicit LiveRegistrySource(HKEY root) : root_(root) {}
+
   std::u16string GetRegValue(std::u16string_view subKey, std::u16string_view valueName) override {
-    return U16(glimmerlog::GetRegValue(HKEY_CURRENT_USER, AsWide(subKey), AsWide(valueName)));
+    return U16(glimmerlog::GetRegValue(root_, AsWide(subKey), AsWide(valueName)));
   }
   std::u16string GetRegValueNames(std::u16string_view subKey) override {
-    return U16(glimmerlog::GetRegValueNames(HKEY_CURRENT_USER, AsWide(subKey)));
+    return U16(glimmerlog::GetRegValueNames(root_, AsWide(subKey)));
   }
 
   SourceStatus ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) override {
@@ -106,16 +110,24 @@ class LiveRegistrySource final : public RegistrySource {
   }
 
  private:
-  static LONG Open(std::u16string_view subKey, UniqueHkey& key) {
-    return RegOpenKeyExW(HKEY_CURRENT_USER, AsWide(subKey).c_str(), 0, KEY_READ, key.put());
+  LONG Open(std::u16string_view subKey, UniqueHkey& key) const {
+    return RegOpenKeyExW(root_, AsWide(subKey).c_str(), 0, KEY_READ, key.put());
   }
+
+  HKEY root_;
 };
 
 }  // namespace
 
 RegistrySource& LiveRegistry() {
-  static LiveRegistrySource source;
+  static LiveRegistrySource source(HKEY_CURRENT_USER);
   return source;
+}
+
+RegistrySource& LiveSystem() {
+  static LiveRegistrySource machine(HKEY_LOCAL_MACHINE);
+  static PrefixedRegistry system(machine, u"SYSTEM");
+  return system;
 }
 
 RegistrySource& LiveClasses() {

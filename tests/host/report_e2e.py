@@ -228,6 +228,26 @@ with tempfile.TemporaryDirectory() as tmp:
         with open(os.path.join(dirty, name), "rb") as f:
             check(f.read() == before, f"{name} changed")
 
+    # A Windows volume: each user's lines naming the user, the one user
+    # asked for, and what is no volume or no user of it.
+    volume = os.path.join(tmp, "volume")
+    os.makedirs(os.path.join(volume, "Windows", "System32", "config"))
+    shutil.copytree(profile, os.path.join(volume, "Users", "nfury"))
+    shutil.copytree(profile, os.path.join(volume, "Users", "Default"))
+    os.makedirs(os.path.join(volume, "Users", "second"))
+    put(volume, "Users/second/NTUSER.DAT", "hives/win7_notatin_ntuser.dat")
+    r = run("--volume", volume, "--view", "Run History", "--format", "csv")
+    header, rows = parse("csv", r.stdout)
+    check(r.returncode == 0 and header == ["User", "Start Menu Run History"] and
+          sorted(set(row[0] for row in rows)) == ["nfury", "second"] and
+          [row[1:] for row in rows if row[0] == "nfury"] == [[v] for v in column("Run History", "Start Menu Run History")],
+          f"--volume: {r.returncode} {r.stderr} {rows}")
+    r = run("--volume", volume, "--user", "NFURY", "--view", "Run History", "--format", "csv")
+    check(r.returncode == 0 and {row[0] for row in parse("csv", r.stdout)[1]} == {"nfury"}, f"--user: {r.stderr}")
+    for args in (["--volume", volume, "--user", "nobody"], ["--volume", profile], ["--user", "x", profile]):
+        r = run(*args)
+        check(r.returncode == 2 and r.stderr, f"{args}: exit {r.returncode}")
+
     # 2: no command line.
     for args in ([], ["--live"], [profile, "--format", "xml"], [profile, "--view", "nothing"],
                  [os.path.join(tmp, "absent")], [profile, "--view", "Index.dat"],

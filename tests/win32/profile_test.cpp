@@ -394,5 +394,51 @@ TEST(OfflineProfile, WhatCannotBeOpenedIsSaidAndTheLiveProfileStays) {
   form->mnuLiveProfile_Click();
 }
 
+// A Windows volume: the user chosen among several is shown as a profile is,
+// the views read that user's hive, and what is no volume or no user is said.
+std::vector<std::wstring> g_offered;
+int ChooseSecond(HWND, const std::vector<std::wstring>& users) {
+  g_offered = users;
+  return 1;
+}
+int Cancel(HWND, const std::vector<std::wstring>&) { return -1; }
+
+TEST(OfflineVolume, TheChosenUserIsShownAndMachineWideViewsReadTheVolume) {
+  const std::wstring data = test::TestDataDir();
+  if (data.empty()) GTEST_SKIP() << "the shared testdata folder is not beside the project";
+  test::ScratchFolder volume(L"volume");
+  volume.MakeFolder(L"Windows");
+  volume.MakeFolder(L"Users");
+  for (const wchar_t* user : {L"alice", L"bob", L"Public"}) {
+    volume.MakeFolder(std::wstring(L"Users\\") + user);
+    ASSERT_TRUE(CopyFileW((data + L"\\hives\\win7_plaso_NTUSER-WIN7.DAT").c_str(),
+                          (volume.path() + L"\\Users\\" + user + L"\\NTUSER.DAT").c_str(), FALSE));
+  }
+  auto form = test::MakeViewer();
+  frmViewer::SetVolumeChoosers(nullptr, &Cancel);
+  EXPECT_FALSE(form->OpenVolume(volume.path(), L""));  // cancelled: nothing changes
+  EXPECT_TRUE(form->OpenedProfile().empty());
+  frmViewer::SetVolumeChoosers(nullptr, &ChooseSecond);
+  ASSERT_TRUE(form->OpenVolume(volume.path() + L"\\", L""));
+  EXPECT_EQ(g_offered, (std::vector<std::wstring>{L"alice", L"bob"}));  // Public is no user
+  EXPECT_EQ(form->OpenedProfile(), volume.path() + L"\\Users\\bob");
+  form->mnurun_Click();
+  EXPECT_GT(form->LineCount(), 0u);
+  // The Sources view lists the volume's SYSTEM hive as missing.
+  form->RunView(L"sources");
+  bool system = false;
+  for (size_t i = 0; i < form->LineCount(); ++i) {
+    system = system || form->RowCellText(i, 1) == volume.path() + L"\\Windows\\System32\\config\\SYSTEM";
+  }
+  EXPECT_TRUE(system);
+  form->mnuLiveProfile_Click();
+
+  EXPECT_FALSE(form->OpenVolume(volume.path() + L"\\Users", L""));
+  EXPECT_NE(form->PanelText(1).find(L"holds no Windows folder"), std::wstring::npos);
+  EXPECT_FALSE(form->OpenVolume(volume.path(), L"carol"));
+  EXPECT_NE(form->PanelText(1).find(L"has no user carol"), std::wstring::npos);
+  frmViewer::SetVolumeChoosers(nullptr, nullptr);
+}
+
 }  // namespace
 }  // namespace glimmerlog

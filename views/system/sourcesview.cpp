@@ -382,7 +382,9 @@ std::u16string StatusText(const Entry& e) {
     text += u": " + NumberText(e.entries) + (e.entries == 1 ? u" entry" : u" entries");
   }
   // What went wrong, or what else is known of a source read.
-  if (!e.note.empty()) text += (e.what == kShellFolder || e.status != SourceStatus::kOk ? u": " : u"; ") + e.note;
+  if (!e.note.empty() && e.note != text) {
+    text += (e.what == kShellFolder || e.status != SourceStatus::kOk ? u": " : u"; ") + e.note;
+  }
   return text;
 }
 
@@ -404,15 +406,23 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
   recorded.history = nullptr;
   // The classes hive is named as a file above; its keys are not listed one by one.
   recorded.classes = sources.classes;
+  // Nor are the volume's SYSTEM hive's.
+  recorded.volumeRoot = sources.volumeRoot;
+  recorded.liveVolume = sources.liveVolume;
+  recorded.system = sources.system;
+  recorded.systemNote = sources.systemNote;
+  recorded.userSid = sources.userSid;
+  recorded.userName = sources.userName;
 
   const std::vector<ViewDef>& views = Views();
-  std::vector<size_t> hiveViews;
+  std::vector<size_t> hiveViews, machineViews;
   std::vector<std::vector<std::u16string>> problems(views.size());
   for (size_t i = 0; i < views.size(); ++i) {
     const ViewDef& view = views[i];
     if (view.read == &ReadSourcesList || (view.flags & (ViewDef::kTimeline | ViewDef::kScansIndexFile))) continue;
     if (!progress.Step(i, views.size())) break;
     if (view.flags & ViewDef::kReadsHive) hiveViews.push_back(i);
+    if (view.flags & ViewDef::kMachineWide) machineViews.push_back(i);
     entries.SetView(i);
     Table scratch;
     Progress none;
@@ -428,6 +438,9 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
   FolderLookup lookup(sources.folders);
   AddHive(sources, sources.hiveFile, sources.hiveStatus, sources.hiveNote, ordered, lookup, hiveViews);
   AddHive(sources, sources.classesFile, sources.classesStatus, sources.classesNote, ordered, lookup, hiveViews);
+  if (!sources.volumeRoot.empty()) {
+    AddHive(sources, sources.systemFile, sources.systemStatus, sources.systemNote, ordered, lookup, machineViews);
+  }
   AddIndexFile(sources, ordered, lookup);
   for (Entry& e : entries.All()) {
     // A file or folder's time as its folder lists it.
