@@ -172,7 +172,7 @@ const std::vector<ViewDef>& Views() {
       // What Windows' compatibility inventory saw of the programs on the volume.
       {u"Program Inventory", u"amcache", u"Program &Inventory", G::kPrograms, 0,
        u"Programs Windows saw on the volume; double-click a line to show the program in its folder", &ReadAmcache,
-       A::kShowInFolder, F::kInTimeline,
+       A::kShowInFolder, F::kInTimeline | F::kMachineWide,
        [](ViewSources& s) {
          return s.volumeRoot.empty() ? Fixed(u"Windows\\appcompat\\Programs\\Amcache.hve of a Windows volume")
                                      : s.volumeRoot + u"Windows\\appcompat\\Programs\\Amcache.hve";
