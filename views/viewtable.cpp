@@ -21,6 +21,7 @@ void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Ti
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadAmcache(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -175,6 +176,15 @@ const std::vector<ViewDef>& Views() {
        u"How often each program was switched to, launched or used from the taskbar", &ReadFeatureUsage, A::kNothing,
        F::kReadsHive | F::kInTimeline, [](ViewSources&) { return std::u16string(kExplorerKey) + u"FeatureUsage"; },
        u""},
+      // What Windows' compatibility inventory saw of the programs on the volume.
+      {u"Program Inventory", u"amcache", u"Program &Inventory", G::kPrograms, 0,
+       u"Programs Windows saw on the volume; double-click a line to show the program in its folder", &ReadAmcache,
+       A::kShowInFolder, F::kInTimeline | F::kMachineWide,
+       [](ViewSources& s) {
+         return s.volumeRoot.empty() ? Fixed(u"Windows\\appcompat\\Programs\\Amcache.hve of a Windows volume")
+                                     : s.volumeRoot + u"Windows\\appcompat\\Programs\\Amcache.hve";
+       },
+       u""},
       // Every dated trace of the views above and below.
       {u"Activity Timeline", u"timeline", u"Activity T&imeline\tCtrl+7", G::kFirstLevel, '7',
        u"Double-click a line to open what it names", &ActivityTimeline, A::kOpen, F::kReadsHive | F::kTimeline,
@@ -268,7 +278,7 @@ bool IsAbsence(std::u16string_view problem) {
   auto endsWith = [problem](std::u16string_view end) {
     return problem.size() >= end.size() && problem.substr(problem.size() - end.size()) == end;
   };
-  return endsWith(u": missing") || endsWith(kNotAvailableHere);
+  return endsWith(u": missing") || endsWith(kNotAvailableHere) || endsWith(kNeedsVolume);
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of
