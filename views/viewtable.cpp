@@ -20,6 +20,7 @@ void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Ti
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadPrefetchView(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -199,6 +200,14 @@ const std::vector<ViewDef>& Views() {
          return u"the activity caches under " + s.paths.AppDataFolder(true) + u"\\ConnectedDevicesPlatform";
        },
        u""},
+      // Machine-wide: read from the Windows volume.
+      {u"Prefetch", u"prefetch", u"&Prefetch", G::kPrograms, 0,
+       u"Double-click a line to show the program in its folder", &ReadPrefetchView, A::kShowInFolder, F::kInTimeline,
+       [](ViewSources& s) {
+         return s.volumeRoot.empty() ? Fixed(u"the Prefetch folder of a Windows volume (none open)")
+                                     : s.volumeRoot + u"Windows\\Prefetch";
+       },
+       u""},
       // The Office programs' own lists.
       {u"Office Documents", u"officedocs", u"&Office Documents", G::kDocuments, 0,
        u"Double-click a line to open the document, or show its folder", &ReadOfficeDocuments,
@@ -245,7 +254,7 @@ bool IsAbsence(std::u16string_view problem) {
   auto endsWith = [problem](std::u16string_view end) {
     return problem.size() >= end.size() && problem.substr(problem.size() - end.size()) == end;
   };
-  return endsWith(u": missing") || endsWith(kNotAvailableHere);
+  return endsWith(u": missing") || endsWith(kNotAvailableHere) || endsWith(kNeedsVolume);
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of
