@@ -138,6 +138,14 @@ SourceStatus ParsePrefetch(const uint8_t* data, size_t size, PrefetchInfo& info,
   if (!Within(volumesOffset, volumesSize, size)) return damaged("its volumes lie outside the file");
   if (uint64_t{volumesCount} * layout.volumeEntry > volumesSize) return damaged("more volumes than its table holds");
   const uint8_t* table = data + volumesOffset;
+  // Each string of the table has bytes of its own: entries that point at
+  // the same ones again would make a small file read as a huge one.
+  uint64_t budget = volumesSize / 2;  // characters, their NULs included
+  auto spend = [&budget](uint64_t chars) {
+    if (chars > budget) return false;
+    budget -= chars;
+    return true;
+  };
   for (uint32_t v = 0; v < volumesCount; ++v) {
     const uint8_t* e = table + size_t{v} * layout.volumeEntry;
     PrefetchVolume volume;
@@ -145,6 +153,7 @@ SourceStatus ParsePrefetch(const uint8_t* data, size_t size, PrefetchInfo& info,
     if (!Within(pathOffset, uint64_t{pathChars} * 2, volumesSize)) {
       return damaged("the device path of volume " + std::to_string(v + 1) + " lies outside its table");
     }
+    if (!spend(uint64_t{pathChars} + 1)) return damaged("its volumes share their strings");
     volume.devicePath = Utf16At(table + pathOffset, pathChars);
     volume.created = Le64(e + 8);
     volume.serial = Le32(e + 16);
@@ -154,6 +163,7 @@ SourceStatus ParsePrefetch(const uint8_t* data, size_t size, PrefetchInfo& info,
       if (!Within(at, 2, volumesSize)) return damaged("the directories of volume " + std::to_string(v + 1) + " lie outside its table");
       const size_t chars = Le16(table + at);
       if (!Within(at + 2, chars * 2, volumesSize)) return damaged("the directories of volume " + std::to_string(v + 1) + " lie outside its table");
+      if (!spend(chars + 2)) return damaged("its volumes share their strings");
       volume.directories.push_back(Utf16At(table + at + 2, chars));
       at += 2 + chars * 2 + 2;  // the characters and their NUL
     }

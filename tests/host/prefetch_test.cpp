@@ -371,6 +371,19 @@ TEST(Prefetch, HostileFilesAreRefusedWithAReason) {
       {"metrics outside", patched(88, 0x10000000), "file metrics lie outside"},
       {"volumes outside", patched(108, static_cast<uint32_t>(plain.size())), "volumes lie outside"},
       {"too many volumes", patched(112, 1000), "more volumes"},
+      {"volumes that share a path", [&] {
+         // Both volumes' device paths made the rest of the table, the same
+         // bytes twice over.
+         std::vector<uint8_t> b = plain;
+         const uint32_t table = Le32(b.data() + 108), size = Le32(b.data() + 116), path = Le32(b.data() + table);
+         for (uint32_t entry : {table, table + 96}) {
+           for (int i = 0; i < 4; ++i) {
+             b[entry + i] = static_cast<uint8_t>(path >> (8 * i));
+             b[entry + 4 + i] = static_cast<uint8_t>(((size - path) / 2) >> (8 * i));
+           }
+         }
+         return b;
+       }(), "share their strings"},
       {"a header alone", std::vector<uint8_t>(plain.begin(), plain.begin() + 100), "cut short"},
       {"text", {'n', 'o', 't', ' ', 'p', 'f'}, "not a Prefetch file"},
   };
