@@ -102,7 +102,10 @@ SourceStatus ParsePrefetch(const uint8_t* data, size_t size, PrefetchInfo& info,
     note = std::move(why);
     return SourceStatus::kDamaged;
   };
-  if (size < kHeaderSize || Le32(data + 4) != 0x41434353) return damaged("not a Prefetch file");
+  if (size < 8 || Le32(data + 4) != 0x41434353) return damaged("not a Prefetch file");
+  // The header and the offsets and counts of the tables, the same in every
+  // version.
+  if (size < kHeaderSize + 36) return damaged("cut short in its header");
   info.version = Le32(data);
   const uint32_t metricsOffset = Le32(data + 84);
   Layout layout;

@@ -385,6 +385,7 @@ TEST(Prefetch, HostileFilesAreRefusedWithAReason) {
          return b;
        }(), "share their strings"},
       {"a header alone", std::vector<uint8_t>(plain.begin(), plain.begin() + 100), "cut short"},
+      {"cut inside the tables' offsets", std::vector<uint8_t>(plain.begin(), plain.begin() + 86), "cut short"},
       {"text", {'n', 'o', 't', ' ', 'p', 'f'}, "not a Prefetch file"},
   };
   for (const auto& c : cases) {
