@@ -22,6 +22,7 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadAmcache(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadPrefetchView(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -230,6 +231,15 @@ const std::vector<ViewDef>& Views() {
        u"Double-click a line to open the document or page", &ReadWindowsTimeline, A::kOpen, F::kInTimeline,
        [](ViewSources& s) {
          return u"the activity caches under " + s.paths.AppDataFolder(true) + u"\\ConnectedDevicesPlatform";
+       },
+       u""},
+      // Machine-wide: read from the Windows volume.
+      {u"Prefetch", u"prefetch", u"Prefetc&h", G::kPrograms, 0,
+       u"Double-click a line to show the program in its folder", &ReadPrefetchView, A::kShowInFolder,
+       F::kInTimeline | F::kMachineWide,
+       [](ViewSources& s) {
+         return s.volumeRoot.empty() ? Fixed(u"the Prefetch folder of a Windows volume (none open)")
+                                     : s.volumeRoot + u"Windows\\Prefetch";
        },
        u""},
       // The Office programs' own lists.

@@ -215,7 +215,7 @@ def read_tsv(path):
 # Views that read only a Windows volume's machine-wide files: the profiles
 # assembled here are profile folders, where these views have no lines.
 # Machine-wide, compared on a volume.
-NEEDS_VOLUME = {"amcache"}
+NEEDS_VOLUME = {"amcache", "prefetch", "recyclebin", "bam"}
 
 
 def compare(parity, host):
@@ -241,6 +241,7 @@ def compare(parity, host):
             failures.append(f"{name}: the window's views {[v[1] for v in views]} are not the report's {report_views}")
         profile = os.path.join(parity, *folder.split("/"))
         for tag, view in views:
+            tags[view] = tag
             args = [report, profile, "--view", view, "--format", "txt", "--tz", "utc"]
             if tag == "index.dat":
                 args += ["--index-file", os.path.join(profile, *index.split("/"))]
