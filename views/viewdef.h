@@ -185,8 +185,13 @@ void ReadView(const ViewDef& view, ViewSources& sources, Table& table, Progress&
 // runs (the free space of the running Windows' registry): not a failure.
 inline constexpr char16_t kNotAvailableHere[] = u": not available here";
 
-// Whether a problem says only that a source is not there ("...: missing")
-// or not available here (kNotAvailableHere), not that it failed.
+// How a problem ends that says a machine-wide view has no Windows volume to
+// read (only a profile folder is shown): not a failure.
+inline constexpr char16_t kNeedsVolume[] = u": open a Windows volume to read it";
+
+// Whether a problem says only that a source is not there ("...: missing"),
+// not available here (kNotAvailableHere) or needs a volume (kNeedsVolume),
+// not that it failed.
 bool IsAbsence(std::u16string_view problem);
 
 // A folder of the profile by its Shell Folders name with a final

@@ -20,6 +20,8 @@ void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Ti
 void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadRecycleBin(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadBam(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -69,6 +71,21 @@ void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
 }
 
 std::u16string Fixed(const char16_t* text) { return text; }
+
+// The folders the Recycle Bin view reads on the volume.
+std::u16string RecycleBinFolders(ViewSources& s) {
+  if (s.volumeRoot.empty()) return Fixed(u"the Recycle Bin of a Windows volume (none is open)");
+  const std::u16string sid = s.userSid.empty() ? u"<SID>" : s.userSid;
+  return s.volumeRoot + u"$Recycle.Bin\\" + sid + u", " + s.volumeRoot + u"RECYCLER\\" + sid + u"\\INFO2, " +
+         s.volumeRoot + u"RECYCLED\\INFO2 and INFO";
+}
+
+std::u16string BamKeys(ViewSources& s) {
+  constexpr char16_t kKeys[] = u"Services\\bam and dam, State\\UserSettings and UserSettings";
+  if (s.liveVolume) return u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\" + std::u16string(kKeys);
+  if (s.volumeRoot.empty()) return Fixed(u"the SYSTEM hive of a Windows volume (none is open)");
+  return s.volumeRoot + u"Windows\\System32\\config\\SYSTEM: " + kKeys;
+}
 
 
 using F = ViewDef::Flags;
@@ -199,6 +216,13 @@ const std::vector<ViewDef>& Views() {
          return u"the activity caches under " + s.paths.AppDataFolder(true) + u"\\ConnectedDevicesPlatform";
        },
        u""},
+      // The machine-wide traces of a Windows volume.
+      {u"Programs Run (BAM)", u"bam", u"Programs Run (&BAM)", G::kPrograms, 0,
+       u"Double-click a line to show the program in its folder", &ReadBam, A::kShowInFolder, F::kInTimeline,
+       &BamKeys, u""},
+      {u"Recycle Bin", u"recyclebin", u"&Recycle Bin", G::kDocuments, 0,
+       u"Files deleted to the Recycle Bin; double-click a line to show what is left of the file in its folder",
+       &ReadRecycleBin, A::kShowInFolder, F::kInTimeline, &RecycleBinFolders, u""},
       // The Office programs' own lists.
       {u"Office Documents", u"officedocs", u"&Office Documents", G::kDocuments, 0,
        u"Double-click a line to open the document, or show its folder", &ReadOfficeDocuments,
@@ -245,7 +269,7 @@ bool IsAbsence(std::u16string_view problem) {
   auto endsWith = [problem](std::u16string_view end) {
     return problem.size() >= end.size() && problem.substr(problem.size() - end.size()) == end;
   };
-  return endsWith(u": missing") || endsWith(kNotAvailableHere);
+  return endsWith(u": missing") || endsWith(kNotAvailableHere) || endsWith(kNeedsVolume);
 }
 
 // Each view's reader runs with the timeline; its lines are not kept, and of
