@@ -104,20 +104,20 @@ bool ParseRecycleInfo(const uint8_t* data, size_t size, const AnsiText& ansi, Re
     item.deleted = Le64(record + kInfoAnsiPath + 8);
     item.size = Le32(record + kInfoAnsiPath + 16);
     item.removed = record[0] == 0;
+    // A removed record's cleared first byte was its drive letter, or the
+    // first backslash of a network path (drive number 26).
+    const uint8_t* begin = record + (item.removed ? 1 : 0);
+    const uint8_t* end = std::find(begin, record + kInfoAnsiPath, 0);
+    item.ansiPath = ansi(std::string_view(reinterpret_cast<const char*>(begin), end - begin));
+    if (item.removed && !item.ansiPath.empty()) {
+      item.ansiPath.insert(item.ansiPath.begin(), item.drive < 26    ? static_cast<char16_t>(u'A' + item.drive)
+                                                  : item.drive == 26 ? u'\\'
+                                                                     : u'?');
+    }
     if (out.recordSize == kInfoUnicodeRecord) {
       item.originalPath = Utf16Z(record + kInfoAnsiRecord, kInfoUnicodeRecord - kInfoAnsiRecord);
     }
-    if (item.originalPath.empty()) {
-      // A removed record's cleared first byte was its drive letter.
-      const size_t from = item.removed ? 1 : 0;
-      const uint8_t* begin = record + from;
-      const uint8_t* end = std::find(begin, record + kInfoAnsiPath, 0);
-      item.originalPath = ansi(std::string_view(reinterpret_cast<const char*>(begin), end - begin));
-      if (item.removed && !item.originalPath.empty()) {
-        item.originalPath.insert(item.originalPath.begin(),
-                                 item.drive < 26 ? static_cast<char16_t>(u'A' + item.drive) : u'?');
-      }
-    }
+    if (item.originalPath.empty()) item.originalPath = item.ansiPath;
     out.items.push_back(std::move(item));
   }
   if (const size_t rest = (size - kInfoHeader) % out.recordSize) {

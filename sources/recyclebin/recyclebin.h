@@ -19,7 +19,10 @@
 namespace glimmerlog {
 
 struct RecycledItem {
-  std::u16string originalPath;
+  // The path deleted from: INFO2 of version 5 keeps it in UTF-16 too, and
+  // that is the one given; `ansiPath` is the ANSI one of INFO and INFO2
+  // (short names where the path had characters outside the code page).
+  std::u16string originalPath, ansiPath;
   uint64_t size = 0;
   bool sizeKnown = true;
   uint64_t deleted = 0;  // FILETIME, UTC; 0 when none
