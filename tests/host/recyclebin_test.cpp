@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "base/codepage.h"
@@ -19,6 +20,9 @@
 #include "views/viewdef.h"
 
 namespace glimmerlog {
+
+void ReadRecycleBin(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -266,6 +270,105 @@ TEST(RecycleBin, HostileInfoFilesAreBounded) {
       EXPECT_EQ(file.note, "");
     }
   }
+}
+
+
+class NoPaths final : public ProfilePaths {
+ public:
+  std::u16string ShellFolder(std::u16string_view) override { return kRegFailureText; }
+};
+
+// A volume assembled from the test data: two users' $Recycle.Bin folders
+// (Windows 10 with three $R files, Windows 8.1 without), and a Windows 95
+// RECYCLED\INFO with one D file, whose names the volume's SYSTEM hive says
+// are in code page 932. Read for every user, then for one.
+TEST(RecycleBinView, VolumeFoldersPerUserContentAndCodePage) {
+  const fs::path data = fs::path(kData) / "recyclebin";
+  const fs::path peers = fs::path(kData) / "peer-output" / "recyclebin";
+  if (!fs::is_directory(data)) GTEST_SKIP() << "test data not found at " << kData;
+  const fs::path volume = fs::temp_directory_path() / "glimmerlog-recyclebin-volume";
+  fs::remove_all(volume);
+  const struct {
+    const char *sid, *folder;
+  } bins[] = {{"S-1-5-21-9-1001", "rifiuti2-dir-win10-01"}, {"S-1-5-21-9-1002", "museum-win81"}};
+  for (const auto& b : bins) {
+    fs::create_directories(volume / "$Recycle.Bin" / b.sid);
+    for (const fs::directory_entry& f : fs::directory_iterator(data / b.folder)) {
+      fs::copy_file(f.path(), volume / "$Recycle.Bin" / b.sid / f.path().filename());
+    }
+  }
+  fs::create_directories(volume / "RECYCLED");
+  fs::copy_file(data / "rifiuti2-INFO-95-ja-1", volume / "RECYCLED" / "INFO");
+  std::ofstream(volume / "RECYCLED" / "DD4.CAB") << "content";  // record 4, drive D:, another case
+  HiveNode root;
+  root.Key(u"ControlSet001\\Control\\Nls\\CodePage").Sz(u"ACP", u"932");
+  HiveRegistrySource system(root.File());
+
+  const PeerReading win10 = ReadPeer(peers / "rifiuti2-dir-win10-01.rifiuti-vista.txt");
+  const PeerReading win81 = ReadPeer(peers / "museum-win81.rifiuti-vista.txt");
+  const PeerReading info = ReadPeer(peers / "rifiuti2-INFO-95-ja-1.rifiuti2.txt");
+  const struct {
+    const char16_t* userSid;
+    size_t lines, contentThere;
+  } cases[] = {
+      {u"", win10.rows.size() + win81.rows.size() + info.rows.size(), 4},
+      {u"S-1-5-21-9-1001", win10.rows.size() + info.rows.size(), 4},
+      {u"S-1-5-21-9-1003", info.rows.size(), 1},  // a user who never deleted anything
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8Of(c.userSid));
+    HiveRegistrySource none(std::vector<uint8_t>{});
+    PosixFolderSource folders(volume.string());
+    folders.SetWindowsRoot(u"V:");
+    NoPaths paths;
+    ViewSources sources{none, folders, paths, "10"};
+    sources.volumeRoot = u"V:\\";
+    sources.system = &system;
+    sources.userSid = c.userSid;
+    Table table;
+    Timeline timeline;
+    Progress progress;
+    ReadRecycleBin(sources, table, progress, &timeline);
+    EXPECT_TRUE(table.problems.empty()) << Utf8Of(table.problems[0]);
+    ASSERT_EQ(table.RowCount(), c.lines);
+    EXPECT_EQ(timeline.Size(), c.lines);
+    size_t there = 0;
+    std::multiset<std::string> infoPaths, peerPaths;
+    for (const auto& row : info.rows) peerPaths.insert(row.second.at("Path"));
+    for (size_t r = 0; r < table.RowCount(); ++r) {
+      const std::string content = Utf8Of(table.Cell(r, 3).text), index = Utf8Of(table.Cell(r, 4).text);
+      const std::string sid = Utf8Of(table.Cell(r, 5).text), target = Utf8Of(table.TargetOf(r));
+      if (index.rfind("INFO", 0) == 0) {
+        infoPaths.insert(Utf8Of(table.Cell(r, 0).text));
+        EXPECT_EQ(sid, "");
+      } else {
+        EXPECT_TRUE(*c.userSid == 0 || sid == Utf8Of(c.userSid));
+      }
+      // What is left of the file is shown in its folder; nothing else is.
+      if (content == "Yes") {
+        ++there;
+        EXPECT_EQ(target, index.rfind("INFO", 0) == 0 ? "V:\\RECYCLED\\DD4.CAB"
+                                                      : "V:\\$Recycle.Bin\\" + sid + "\\$R" + index.substr(2));
+      } else {
+        EXPECT_EQ(target, "");
+      }
+    }
+    EXPECT_EQ(there, c.contentThere);
+    EXPECT_EQ(infoPaths, peerPaths);
+  }
+  fs::remove_all(volume);
+
+  // Without a volume: nothing, and an absence the report does not fail on.
+  HiveRegistrySource none(std::vector<uint8_t>{});
+  PosixFolderSource folders("/nonexistent");
+  NoPaths paths;
+  ViewSources sources{none, folders, paths, "10"};
+  Table table;
+  Progress progress;
+  ReadRecycleBin(sources, table, progress, nullptr);
+  EXPECT_EQ(table.RowCount(), 0u);
+  ASSERT_EQ(table.problems, std::vector<std::u16string>{u"Recycle Bin: open a Windows volume to read it"});
+  EXPECT_TRUE(IsAbsence(table.problems[0]));
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 // folder, each line naming its SID. Nothing is restored or written.
 // Platform-free.
 #include <algorithm>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "base/ascii.h"
 #include "base/utf8.h"
@@ -119,10 +119,10 @@ class RecycleBinReader {
       return true;
     }
     std::vector<std::u16string> files;
-    std::unordered_set<std::u16string> present;  // folded names
+    std::unordered_map<std::u16string, std::u16string> present;  // folded name to name
     for (FolderEntry e; listing->Next(e);) {
       if (e.name == u"." || e.name == u"..") continue;
-      present.insert(Folded(e.name));
+      present[Folded(e.name)] = e.name;
       if (!(e.attributes & kDirectory)) files.push_back(e.name);
     }
     std::sort(files.begin(), files.end());
@@ -152,7 +152,7 @@ class RecycleBinReader {
   }
 
   void ReadIndex(const std::u16string& folder, const std::u16string& name, const std::u16string& sid,
-                 const std::unordered_set<std::u16string>& present) {
+                 const std::unordered_map<std::u16string, std::u16string>& present) {
     const std::u16string path = folder + name;
     std::vector<uint8_t> bytes;
     if (!ReadBytes(path, kIndexLimit, bytes)) return;
@@ -166,14 +166,14 @@ class RecycleBinReader {
     l.source = path;
     l.sid = sid;
     l.version = u"$I " + AsciiText(std::to_string(file.version));
-    const std::u16string content = RecycledContentName(name);
-    l.contentThere = present.count(Folded(content)) != 0;
-    l.contentPath = folder + content;
+    const auto content = present.find(Folded(RecycledContentName(name)));
+    l.contentThere = content != present.end();
+    if (l.contentThere) l.contentPath = folder + content->second;
     lines_.push_back(std::move(l));
   }
 
   void ReadInfo(const std::u16string& folder, const std::u16string& name, const std::u16string& sid,
-                const std::unordered_set<std::u16string>& present) {
+                const std::unordered_map<std::u16string, std::u16string>& present) {
     const std::u16string path = folder + name;
     std::vector<uint8_t> bytes;
     if (!ReadBytes(path, kInfoLimit, bytes)) return;
@@ -187,9 +187,9 @@ class RecycleBinReader {
       l.source = path;
       l.sid = sid;
       l.version = name + u" " + AsciiText(std::to_string(file.version));
-      const std::u16string content = RecycledInfoContentName(item);
-      l.contentThere = !item.removed && !content.empty() && present.count(Folded(content)) != 0;
-      l.contentPath = folder + content;
+      const auto content = present.find(Folded(RecycledInfoContentName(item)));
+      l.contentThere = !item.removed && content != present.end();
+      if (l.contentThere) l.contentPath = folder + content->second;
       l.item = std::move(item);
       lines_.push_back(std::move(l));
     }
