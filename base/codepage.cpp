@@ -27,3 +27,16 @@ std::u16string Windows1252Text(std::string_view bytes) {
 }
 
 }  // namespace glimmerlog
+
+namespace glimmerlog {
+
+bool CodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out) {
+  if (codePage == 1252) {
+    out = Windows1252Text(bytes);
+    return true;
+  }
+  out.clear();
+  return PlatformCodePageText(codePage, bytes, out);
+}
+
+}  // namespace glimmerlog

@@ -3,6 +3,7 @@
 #ifndef GLIMMERLOG_BASE_CODEPAGE_H
 #define GLIMMERLOG_BASE_CODEPAGE_H
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,15 @@ char16_t Windows1252Char(unsigned char byte);
 
 // Bytes of Windows-1252 as text, one character a byte.
 std::u16string Windows1252Text(std::string_view bytes);
+
+// Bytes of the Windows ANSI code page numbered `codePage` (1252, 932,
+// 950...) as text: Windows-1252 here, the others through the platform's own
+// converter. False, with `out` empty, for a code page this system does not
+// know or bytes that are not text of it.
+bool CodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out);
+// The platform's converter behind CodePageText (codepage_win.cpp on
+// Windows, iconv elsewhere).
+bool PlatformCodePageText(uint32_t codePage, std::string_view bytes, std::u16string& out);
 
 }  // namespace glimmerlog
 

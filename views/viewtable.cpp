@@ -23,6 +23,8 @@ void ReadWindowsTimeline(ViewSources& sources, Table& table, Progress& progress,
 void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadAmcache(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadPrefetchView(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadRecycleBin(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadBam(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -79,6 +81,20 @@ std::u16string BrowserFiles(ViewSources& s, const char16_t* files) {
          s.paths.AppDataFolder(false);
 }
 
+// The folders the Recycle Bin view reads on the volume.
+std::u16string RecycleBinFolders(ViewSources& s) {
+  if (s.volumeRoot.empty()) return Fixed(u"the Recycle Bin of a Windows volume (none is open)");
+  const std::u16string sid = s.userSid.empty() ? u"<SID>" : s.userSid;
+  return s.volumeRoot + u"$Recycle.Bin\\" + sid + u", " + s.volumeRoot + u"RECYCLER\\" + sid + u"\\INFO2, " +
+         s.volumeRoot + u"RECYCLED\\INFO2 and INFO";
+}
+
+std::u16string BamKeys(ViewSources& s) {
+  constexpr char16_t kKeys[] = u"Services\\bam and dam, State\\UserSettings and UserSettings";
+  if (s.liveVolume) return u"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\" + std::u16string(kKeys);
+  if (s.volumeRoot.empty()) return Fixed(u"the SYSTEM hive of a Windows volume (none is open)");
+  return s.volumeRoot + u"Windows\\System32\\config\\SYSTEM: " + kKeys;
+}
 
 using F = ViewDef::Flags;
 using G = ViewGroup;
@@ -242,6 +258,13 @@ const std::vector<ViewDef>& Views() {
                                      : s.volumeRoot + u"Windows\\Prefetch";
        },
        u""},
+      // The machine-wide traces of a Windows volume.
+      {u"Programs Run (BAM)", u"bam", u"Programs Run (&BAM)", G::kPrograms, 0,
+       u"Double-click a line to show the program in its folder", &ReadBam, A::kShowInFolder,
+       F::kInTimeline | F::kMachineWide, &BamKeys, u""},
+      {u"Recycle Bin", u"recyclebin", u"&Recycle Bin", G::kDocuments, 0,
+       u"Files deleted to the Recycle Bin; double-click a line to show what is left of the file in its folder",
+       &ReadRecycleBin, A::kShowInFolder, F::kInTimeline | F::kMachineWide, &RecycleBinFolders, u""},
       // The Office programs' own lists.
       {u"Office Documents", u"officedocs", u"&Office Documents", G::kDocuments, 0,
        u"Double-click a line to open the document, or show its folder", &ReadOfficeDocuments,

@@ -133,8 +133,8 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
                                               L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
                                               L"Show Index.dat file", L"&Filter Lines\u2026\tCtrl+F",
                                               L"&Refresh View\tF5"};
-  const std::vector<std::wstring> viewTail = {L"Open Pr&ofile\u2026\tCtrl+O", L"This &Computer's Profile", L"-",
-                                              L"&Exit"};
+  const std::vector<std::wstring> viewTail = {L"Open Pr&ofile\u2026\tCtrl+O", L"Open Windows &Volume\u2026",
+                                              L"This &Computer's Profile", L"-", L"&Exit"};
   const std::vector<std::vector<std::wstring>> expected = {
       {L"&View"},
       // The specified "Open" first; what works on the list's lines after it.

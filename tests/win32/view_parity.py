@@ -34,6 +34,7 @@ import subprocess
 import sys
 
 SKIP = 77
+
 sys.stdout.reconfigure(errors="backslashreplace")
 
 
