@@ -5,8 +5,9 @@
 // script then runs the report on the same folders and compares the lines.
 //
 // Read from GL_PARITY_DIR: profiles.tsv, one profile a line: its name, its
-// folder (relative to GL_PARITY_DIR, with slashes) and the cache index file
-// the Index.dat view is given (relative to the profile folder).
+// folder (relative to GL_PARITY_DIR, with slashes), the cache index file
+// the Index.dat view is given (relative to the profile folder), and for a
+// Windows volume the user to show.
 // Written to GL_PARITY_DIR\window\NAME\: profile.tsv (the folder as the
 // window names it, then the profile folder as the hive names it), views.tsv
 // (each view's tag and name, in the table's order) and TAG.txt per view.
@@ -93,18 +94,26 @@ TEST(ViewParity, EveryViewOfEveryProfileIsWrittenForTheReport) {
   size_t profiles = 0;
   while (std::getline(list, line)) {
     std::istringstream fields(line);
-    std::string name, folder, indexFile;
-    if (!std::getline(fields, name, '\t') || !std::getline(fields, folder, '\t') || !std::getline(fields, indexFile)) {
+    std::string name, folder, indexFile, user;
+    if (!std::getline(fields, name, '\t') || !std::getline(fields, folder, '\t') ||
+        !std::getline(fields, indexFile, '\t')) {
       continue;
     }
+    std::getline(fields, user);  // a volume's user; none for a profile folder
     SCOPED_TRACE(name);
     const std::wstring profile = dir + L"\\" + WindowsPath(folder);
     g_indexFile = profile + L"\\" + WindowsPath(indexFile);
-    ASSERT_TRUE(form->OpenProfile(profile)) << WideToUtf8(form->PanelText(1));
     const std::wstring written = out + L"\\" + Utf8ToWide(name);
     ASSERT_TRUE(CreateDirectoryW(written.c_str(), nullptr));
-    const ProfileRoot& root = static_cast<ProfileSource&>(form->Profile()).Root();
-    WriteText(written + L"\\profile.tsv", WideToUtf8(form->OpenedProfile()) + "\t" + Utf8Of(root.path) + "\n");
+    if (user.empty()) {
+      ASSERT_TRUE(form->OpenProfile(profile)) << WideToUtf8(form->PanelText(1));
+      const ProfileRoot& root = static_cast<ProfileSource&>(form->Profile()).Root();
+      WriteText(written + L"\\profile.tsv", WideToUtf8(form->OpenedProfile()) + "\t" + Utf8Of(root.path) + "\n");
+    } else {
+      // The report names a volume's copy as the drive C:.
+      ASSERT_TRUE(form->OpenVolume(profile, Utf8ToWide(user))) << WideToUtf8(form->PanelText(1));
+      WriteText(written + L"\\profile.tsv", WideToUtf8(profile) + "\tC:\n");
+    }
 
     std::string views;
     for (const ViewDef& view : Views()) {
