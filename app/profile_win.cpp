@@ -18,13 +18,13 @@ namespace glimmerlog {
 
 namespace {
 
-// A folder, or a file in one (the profile's hive), through the shell's
+// A folder (or, with BIF_BROWSEINCLUDEFILES, a file) through the shell's
 // folder browser; empty when the user cancels.
-std::wstring BrowseForProfile(HWND owner) {
+std::wstring BrowseForFolder(HWND owner, const wchar_t* title, UINT flags) {
   BROWSEINFOW info{};
   info.hwndOwner = owner;
-  info.lpszTitle = L"Choose a profile folder (such as C:\\Users\\name) or its NTUSER.DAT file";
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
+  info.lpszTitle = title;
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON | flags;
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   if (!chosen) return {};
   wchar_t path[MAX_PATH] = {};
@@ -33,21 +33,18 @@ std::wstring BrowseForProfile(HWND owner) {
   return ok ? path : L"";
 }
 
+// A profile folder, or its hive file.
+std::wstring BrowseForProfile(HWND owner) {
+  return BrowseForFolder(owner, L"Choose a profile folder (such as C:\\Users\\name) or its NTUSER.DAT file",
+                         BIF_BROWSEINCLUDEFILES);
+}
+
 frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
 
-// The volume's folder through the shell's folder browser; empty when the
-// user cancels.
+// A Windows volume's folder.
 std::wstring BrowseForVolume(HWND owner) {
-  BROWSEINFOW info{};
-  info.hwndOwner = owner;
-  info.lpszTitle = L"Choose a Windows volume: a folder that holds Windows and Users (a mounted image, a second disk)";
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-  if (!chosen) return {};
-  wchar_t path[MAX_PATH] = {};
-  const BOOL ok = SHGetPathFromIDListW(chosen, path);
-  CoTaskMemFree(chosen);
-  return ok ? path : L"";
+  return BrowseForFolder(
+      owner, L"Choose a Windows volume: a folder that holds Windows and Users (a mounted image, a second disk)", 0);
 }
 
 frmViewer::VolumeChooser g_volumeChooser = &BrowseForVolume;

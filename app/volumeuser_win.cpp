@@ -1,7 +1,6 @@
 #include "app/volumeuser_win.h"
 
 #include "base/controls_win.h"
-#include "base/twips.h"
 #include "base/winutil_win.h"
 
 namespace glimmerlog {
@@ -27,14 +26,7 @@ struct Chooser {
 
 void Layout(HWND hwnd, Chooser& c) {
   const int dpi = WindowDpi(hwnd);
-  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
-  RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (HWND owner = GetWindow(hwnd, GW_OWNER)) GetWindowRect(owner, &over);
-  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  SetWindowPos(hwnd, nullptr, over.left + ((over.right - over.left) - w) / 2,
-               over.top + ((over.bottom - over.top) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeDialogAndCentre(hwnd, kClientWidth, kClientHeight);
   c.font.reset(MakeMessageFont());
   for (const ChildSpec& spec : kChildren) CreateChild(hwnd, spec, dpi, c.font.get(), spec.id == kList ? WS_EX_CLIENTEDGE : 0);
   HWND list = GetDlgItem(hwnd, kList);

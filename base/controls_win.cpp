@@ -36,4 +36,16 @@ HFONT MakeMessageFont() {
   return CreateFontIndirectW(&ncm.lfMessageFont);
 }
 
+void SizeDialogAndCentre(HWND dialog, long clientWidthTwips, long clientHeightTwips) {
+  const int dpi = WindowDpi(dialog);
+  RECT frame{0, 0, TwipsToPixels(clientWidthTwips, dpi), TwipsToPixels(clientHeightTwips, dpi)};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)));
+  RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (HWND owner = GetWindow(dialog, GW_OWNER)) GetWindowRect(owner, &over);
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  SetWindowPos(dialog, nullptr, over.left + ((over.right - over.left) - w) / 2,
+               over.top + ((over.bottom - over.top) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace glimmerlog

@@ -22,6 +22,10 @@ HWND CreateChild(HWND parent, const ChildSpec& def, int dpi, HFONT font, DWORD e
 // Dots per inch of the window's screen.
 int WindowDpi(HWND hwnd);
 
+// Gives a dialog a client area of the given twips at its screen's DPI and
+// centres it over its owner (or the screen).
+void SizeDialogAndCentre(HWND dialog, long clientWidthTwips, long clientHeightTwips);
+
 // A font of the given face and size (in hundredths of a point) for `dpi`.
 HFONT MakeFont(const wchar_t* face, int hundredthsOfPoints, int dpi, bool underline);
 // The system's message font, as dialogs use it.

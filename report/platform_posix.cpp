@@ -14,7 +14,7 @@
 #include <ctime>
 
 #include "base/codepage.h"
-#include "report/isotime.h"
+#include "base/isotime.h"
 #include "report/systemplatform.h"
 #include "sources/folders/posixfolders.h"
 

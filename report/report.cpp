@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "report/isotime.h"
+#include "base/isotime.h"
 #include "base/utf8.h"
 #include "sources/profile/profilesource.h"
 #include "sources/volume/windowsvolume.h"

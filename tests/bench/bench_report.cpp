@@ -23,7 +23,7 @@
 #include <fstream>
 #include <map>
 
-#include "report/isotime.h"
+#include "base/isotime.h"
 #include "report/report.h"
 #include "report/systemplatform.h"
 #include "sources/browsers/browserhistory.h"

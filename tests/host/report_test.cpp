@@ -8,7 +8,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "report/isotime.h"
+#include "base/isotime.h"
 #include "report/report.h"
 #include "report/systemplatform.h"
 #include "sources/folders/posixfolders.h"

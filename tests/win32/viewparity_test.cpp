@@ -22,7 +22,7 @@
 #include "views/export.h"
 #include "base/utf8.h"
 #include "base/winutil_win.h"
-#include "report/isotime.h"
+#include "base/isotime.h"
 #include "sources/profile/profilesource.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/browser/frmindexfile_win.h"

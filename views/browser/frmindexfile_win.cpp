@@ -102,15 +102,7 @@ INT_PTR CALLBACK frmindexfile::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LP
 
 void frmindexfile::CreateControls() {
   const int dpi = WindowDpi(hwnd_);
-  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
-  AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
-  // Centred over the owner (or the screen).
-  RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  if (HWND owner = GetWindow(hwnd_, GW_OWNER)) GetWindowRect(owner, &over);
-  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
-  SetWindowPos(hwnd_, nullptr, over.left + ((over.right - over.left) - w) / 2,
-               over.top + ((over.bottom - over.top) - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeDialogAndCentre(hwnd_, kClientWidth, kClientHeight);
 
   font_.reset(MakeMessageFont());
   for (const ChildSpec& c : kChildren) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/ascii.h"
+#include "base/isotime.h"
 #include "base/utf8.h"
 #include "sources/prefetch/prefetch.h"
 #include "views/viewdef.h"
@@ -17,22 +18,10 @@ namespace {
 
 // "2016-01-10 02:29:02" (UTC): the earlier run times, as one text.
 std::u16string UtcText(uint64_t fileTime) {
-  int64_t seconds = static_cast<int64_t>(fileTime / 10000000) - 11644473600;
-  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-  const int64_t rest = seconds - days * 86400;
-  // Days since 1970-01-01 to the proleptic Gregorian calendar.
-  days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int64_t doe = days - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  const CalendarTime t = UtcFields(fileTime);
   char text[48];
-  std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(year), month, day,
-                static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+  std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(t.year), t.month, t.day,
+                t.hour, t.minute, t.second);
   return Utf8ToU16(text);
 }
 

@@ -1,8 +1,9 @@
-// Times of the report as ISO 8601 text: a FILETIME (UTC) in UTC with "Z",
-// or as local calendar fields with their offset from UTC. Platform-free;
-// where the local fields come from is the platform's part.
-#ifndef GLIMMERLOG_REPORT_ISOTIME_H
-#define GLIMMERLOG_REPORT_ISOTIME_H
+// Times as ISO 8601 text, for the report and for views that write times
+// into text: a FILETIME (UTC) in UTC with "Z", or as local calendar fields
+// with their offset from UTC. Platform-free; where the local fields come
+// from is the platform's part.
+#ifndef GLIMMERLOG_BASE_ISOTIME_H
+#define GLIMMERLOG_BASE_ISOTIME_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "report/isotime.h"
+#include "base/isotime.h"
 
 #include <cstdio>
 
