@@ -155,6 +155,9 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
   }
 
   std::vector<ReportPart> parts;
+  // The timeline of every user: each user's own traces, then the volume's
+  // machine-wide ones once.
+  const bool timelineOfAll = (view.flags & ViewDef::kTimeline) && options.user.empty();
   auto read = [&](const VolumeUser* user) {
     std::unique_ptr<ProfileSource> profile =
         user ? ProfileSource::Open(*folders, user->folder)
@@ -184,6 +187,7 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
     sources.systemNote = volume->SystemNote();
     sources.systemFile = volume->SystemFile();
     sources.systemStatus = volume->SystemStatus();
+    if (timelineOfAll) sources.timelineScope = user ? TimelineScope::kUserOnly : TimelineScope::kMachineOnly;
     sources.indexFile = indexFile.get();
     sources.indexFileSize = indexSize;
     sources.indexFilePath = Utf8ToU16(options.indexFile);
@@ -203,6 +207,7 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
     read(nullptr);
   } else {
     for (const VolumeUser* user : users) read(user);
+    if (timelineOfAll) read(nullptr);
   }
   if (users.empty() && !(view.flags & ViewDef::kMachineWide)) {
     platform.Error(me + viewName + ": " + options.volume + " holds no user profile with a registry hive");

@@ -44,6 +44,8 @@ class VisitStore {
   virtual bool Visits(const std::function<void(const UrlVisit&)>& add) = 0;
 };
 
+enum class TimelineScope : uint8_t { kAll, kUserOnly, kMachineOnly };
+
 // What the views read: the profile's registry, folders and folder paths,
 // the Windows version the views assume (OsName's names), where browsers
 // keep their profiles, how ANSI bytes become text; the history store when
@@ -107,6 +109,10 @@ struct ViewSources {
   // The shown user's security id ("S-1-5-21-..."), empty when unknown; and
   // the name the volume's views give the user.
   std::u16string userSid, userName;
+  // Which views the activity timeline gathers: every one, or (when a
+  // volume's users are read one after another) the user's own or the
+  // machine-wide ones, so that each trace comes once.
+  TimelineScope timelineScope = TimelineScope::kAll;
 };
 
 // How a reader reports that it goes on: now and then (a folder view once

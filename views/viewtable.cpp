@@ -321,6 +321,11 @@ void ReadActivityTimeline(ViewSources& sources, Table& table) {
   Progress none;
   for (const ViewDef& view : Views()) {
     if (!(view.flags & ViewDef::kInTimeline)) continue;
+    const bool machineWide = view.flags & ViewDef::kMachineWide;
+    if ((machineWide && sources.timelineScope == TimelineScope::kUserOnly) ||
+        (!machineWide && sources.timelineScope == TimelineScope::kMachineOnly)) {
+      continue;
+    }
     Table scratch;
     view.read(sources, scratch, none, &timeline);
     for (std::u16string& p : scratch.problems) {

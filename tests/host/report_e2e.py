@@ -244,6 +244,12 @@ with tempfile.TemporaryDirectory() as tmp:
           f"--volume: {r.returncode} {r.stderr} {rows}")
     r = run("--volume", volume, "--user", "NFURY", "--view", "Run History", "--format", "csv")
     check(r.returncode == 0 and {row[0] for row in parse("csv", r.stdout)[1]} == {"nfury"}, f"--user: {r.stderr}")
+    # The timeline of every user holds the volume's machine-wide traces once.
+    put(volume, "Windows/Prefetch/CALC.EXE-3FBEF7FD.pf", "prefetch/ez-win10-CALC.EXE-3FBEF7FD.pf")
+    prefetch = [[row for row in parse("csv", run("--volume", volume, *user, "--format", "csv").stdout)[1]
+                 if "Prefetch" in row[2]] for user in ([], ["--user", "second"])]
+    check(prefetch[0] and {row[0] for row in prefetch[0]} == {""} and
+          [row[1:] for row in prefetch[0]] == [row[1:] for row in prefetch[1]], f"volume timeline: {prefetch}")
     for args in (["--volume", volume, "--user", "nobody"], ["--volume", profile], ["--user", "x", profile]):
         r = run(*args)
         check(r.returncode == 2 and r.stderr, f"{args}: exit {r.returncode}")
