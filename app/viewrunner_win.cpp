@@ -263,6 +263,10 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
         return;
       }
       progress.Finish();
+      // An added view names in panel 1 what it could not read of the file.
+      if (!(view.flags & ViewDef::kSpecified) && !table->problems.empty()) {
+        SetPanel(1, path + L" \x2014 not read: " + AsWide(ProblemsText(table->problems)));
+      }
     } catch (const std::bad_alloc&) {
       // The scanner and its buffers are gone; the lines kept are whole.
       outOfMemory = true;

@@ -17,20 +17,21 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
-// Reports the scan of the index file in percent.
+// Reports the scan of the index file in percent, named by the view.
 class PercentProgress final : public Progress {
  public:
-  explicit PercentProgress(ReportPlatform& platform) : platform_(platform) {}
+  PercentProgress(ReportPlatform& platform, std::u16string name) : platform_(platform), name_(std::move(name)) {}
   bool Step(uint64_t done, uint64_t total) override {
     if (total == 0) return true;
     const int percent = static_cast<int>(done * 100 / total);
-    if (percent != shown_) platform_.Progress(u"Index.dat: " + NumberText(static_cast<uint64_t>(percent)) + u"%");
+    if (percent != shown_) platform_.Progress(name_ + u": " + NumberText(static_cast<uint64_t>(percent)) + u"%");
     shown_ = percent;
     return true;
   }
 
  private:
   ReportPlatform& platform_;
+  std::u16string name_;
   int shown_ = -1;
 };
 
@@ -45,6 +46,12 @@ bool TakesValue(const std::string& option) {
          option == "--output" || option == "--volume" || option == "--user";
 }
 
+
+// Whether the view reads the profile's own cache index files: it can, and
+// --index-file names none. The views that only scan a named file require it.
+bool NamesNoIndexFile(const ReportOptions& options, const ViewDef& view) {
+  return (view.flags & ViewDef::kFindsIndexFiles) && options.indexFile.empty();
+}
 
 // The lines of one view read for one user (or for the volume itself).
 struct ReportPart {
@@ -146,7 +153,8 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
   // The index file, when the view scans one, as for a profile.
   std::unique_ptr<ByteSource> indexFile;
   uint64_t indexSize = 0;
-  if (view.flags & ViewDef::kScansIndexFile) {
+  const bool findIndexFiles = NamesNoIndexFile(options, view);
+  if ((view.flags & ViewDef::kScansIndexFile) && !findIndexFiles) {
     indexFile = platform.OpenFile(options.indexFile, indexSize, status);
     if (!indexFile) {
       platform.Error(me + viewName + ": not read: " + options.indexFile + ": " + StatusName(status));
@@ -191,9 +199,10 @@ int RunVolumeReport(const ReportOptions& options, const ViewDef& view, ReportPla
     sources.indexFile = indexFile.get();
     sources.indexFileSize = indexSize;
     sources.indexFilePath = Utf8ToU16(options.indexFile);
+    sources.findIndexFiles = findIndexFiles;
     parts.emplace_back();
     parts.back().user = user ? user->name : std::u16string();
-    PercentProgress progress(platform);
+    PercentProgress progress(platform, view.name);
     platform.Progress(u"Reading " + std::u16string(view.name) + (user ? u" of " + user->name : std::u16string()) +
                       u"...");
     ReadView(view, sources, parts.back().table, progress);
@@ -235,7 +244,9 @@ const char* ReportUsage() {
          "  --list-views       lists the views' names\n"
          "  --view NAME        one view, by its name (or its tag); quote names with spaces\n"
          "  --timeline         the activity timeline (what runs when no view is named)\n"
-         "  --index-file FILE  the cache index file the Index.dat view scans\n"
+         "  --index-file FILE  the cache index file the Index.dat view scans, and the one\n"
+         "                     Cache Records reads (without it: every index.dat of the\n"
+         "                     profile's History, Cache and Cookies folders)\n"
          "  --format FORMAT    txt (tab-separated, the default), csv or json; UTF-8\n"
          "  --tz ZONE          utc (the default: 2026-12-04T09:02:18Z) or local (this\n"
          "                     machine's zone, with the offset of each date: +01:00)\n"
@@ -380,7 +391,7 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
     return kReportUsage;
   }
   const std::string viewName = Utf8(view->name);
-  if ((view->flags & ViewDef::kScansIndexFile) && options.indexFile.empty()) {
+  if ((view->flags & ViewDef::kScansIndexFile) && options.indexFile.empty() && !NamesNoIndexFile(options, *view)) {
     platform.Error(me + "the Index.dat view scans the file named by --index-file");
     return kReportUsage;
   }
@@ -492,7 +503,9 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
   // The file the window's chooser would ask for, scanned with the progress
   // in percent. Named on the command line, so never merely absent.
   std::unique_ptr<ByteSource> indexFile;
-  if (view->flags & ViewDef::kScansIndexFile) {
+  if (NamesNoIndexFile(options, *view)) {
+    sources.findIndexFiles = true;
+  } else if (view->flags & ViewDef::kScansIndexFile) {
     SourceStatus status = SourceStatus::kOk;
     indexFile = platform.OpenFile(options.indexFile, sources.indexFileSize, status);
     sources.indexFile = indexFile.get();
@@ -501,7 +514,7 @@ int RunReport(const ReportOptions& options, ReportPlatform& platform) {
       problem(sources.indexFilePath + u": " + AsciiText(StatusName(status)) + u" (the file --index-file names)");
     }
   }
-  PercentProgress progress(platform);
+  PercentProgress progress(platform, view->name);
   platform.Progress(u"Reading " + std::u16string(view->name) + u"...");
   std::vector<ReportPart> parts(1);
   ReadView(*view, sources, parts[0].table, progress);

@@ -75,6 +75,10 @@ struct ViewSources {
   ByteSource* indexFile = nullptr;
   uint64_t indexFileSize = 0;
   std::u16string indexFilePath;
+  // With no index file given, whether a view that can (kFindsIndexFiles)
+  // reads every cache index file of the profile instead: the report asks
+  // for that; the window always has the user choose one.
+  bool findIndexFiles = false;
   // The hive file another profile's registry was read from, as `folders`
   // names it (empty for the running Windows's registry), how reading it
   // went, and what to say of it: why it was read in part, or what became
@@ -164,6 +168,7 @@ struct ViewDef {
     kUsesOsName = 1 << 4,     // what it reads depends on the Windows version
     kSpecified = 1 << 5,      // one of the eight first views: their panel texts as they are
     kMachineWide = 1 << 6,    // reads the volume's machine-wide sources: read once for all its users
+    kFindsIndexFiles = 1 << 7, // with kScansIndexFile: reads the profile's own index files when none is named
   };
   const char16_t* name;         // as its button or menu entry names it; the report's --view
   const char16_t* tag;          // the window's ViewMode while it is shown

@@ -25,6 +25,7 @@ void ReadAmcache(ViewSources& sources, Table& table, Progress& progress, Timelin
 void ReadPrefetchView(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadRecycleBin(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 void ReadBam(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
+void ReadCacheRecordsView(ViewSources& sources, Table& table, Progress& progress, Timeline* timeline);
 
 namespace {
 
@@ -242,6 +243,16 @@ const std::vector<ViewDef>& Views() {
       {u"Browser Bookmarks", u"browserbookmarks", u"Browser Boo&kmarks", G::kBrowsers, 0,
        u"Double-click a line to open the address", &ReadBrowserBookmarks, A::kOpen, F::kInTimeline,
        [](ViewSources& s) { return BrowserFiles(s, u"Bookmarks, places.sqlite"); }, u""},
+      // The structure of a cache index file, record by record; the window's
+      // chooser names the file, the report reads the profile's own without one.
+      {u"Cache Records", u"cacherecords", u"Cache &Records", G::kBrowsers, 0,
+       u"Double-click a line to open the address", &ReadCacheRecordsView, A::kOpen,
+       F::kScansIndexFile | F::kFindsIndexFiles,
+       [](ViewSources& s) {
+         return s.findIndexFiles ? Fixed(u"the index.dat files of the profile's History, Cache and Cookies folders")
+                                 : s.indexFilePath;
+       },
+       u""},
       // What Windows itself recorded of the programs used.
       {u"Windows Timeline", u"windowstimeline", u"&Windows Timeline", G::kPrograms, 0,
        u"Double-click a line to open the document or page", &ReadWindowsTimeline, A::kOpen, F::kInTimeline,

@@ -60,6 +60,25 @@ unsigned DaysInMonth(unsigned year, unsigned month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
+// Length in bytes of the record starting at `offset` of a file whose data
+// ends at `end`, or 0 when the offset is not a block boundary of the block
+// area or the record does not fit.
+size_t RecordLengthAt(const uint8_t* data, size_t end, uint64_t offset) {
+  if (offset < kBlockAreaStart || offset % kBlockSize != 0 || offset > end - kBlockSize) return 0;
+  const uint64_t blocks = Le32(data + offset + 4);
+  const uint64_t length = blocks * kBlockSize;
+  if (length == 0 || length > end - offset) return 0;
+  return static_cast<size_t>(length);
+}
+
+// Whether the allocation bitmap marks the block at `offset` as in use; blocks
+// past what the bitmap covers count as free.
+bool BlockAllocatedAt(const uint8_t* data, size_t offset) {
+  const size_t block = (offset - kBlockAreaStart) / kBlockSize;
+  const size_t byte = kBitmapStart + block / 8;
+  return byte < kBlockAreaStart && (data[byte] >> (block % 8) & 1) != 0;
+}
+
 // The file as the reader sees it: bytes up to `end`, which never exceeds the
 // buffer and is at least kBlockAreaStart.
 class HistoryFileReader {
@@ -75,19 +94,9 @@ class HistoryFileReader {
  private:
   // Length in bytes of the record starting at `offset`, or 0 when the offset
   // is not a block boundary of the block area or the record does not fit.
-  size_t RecordLength(uint64_t offset) const {
-    if (offset < kBlockAreaStart || offset % kBlockSize != 0 || offset > end_ - kBlockSize) return 0;
-    const uint64_t blocks = Le32(data_ + offset + 4);
-    const uint64_t length = blocks * kBlockSize;
-    if (length == 0 || length > end_ - offset) return 0;
-    return static_cast<size_t>(length);
-  }
+  size_t RecordLength(uint64_t offset) const { return RecordLengthAt(data_, end_, offset); }
 
-  bool BlockAllocated(size_t offset) const {
-    const size_t block = (offset - kBlockAreaStart) / kBlockSize;
-    const size_t byte = kBitmapStart + block / 8;
-    return byte < kBlockAreaStart && (data_[byte] >> (block % 8) & 1) != 0;
-  }
+  bool BlockAllocated(size_t offset) const { return BlockAllocatedAt(data_, offset); }
 
   // Marks the record at `offset` as handled; false if it already was.
   bool MarkHandled(size_t offset) {
@@ -220,6 +229,174 @@ class HistoryFileReader {
   std::vector<uint8_t> handled_;  // per block: a record starting there was listed or judged
 };
 
+
+// Fields of URL and LEAK records beyond those of history records, where
+// REDR records keep their location, and the header's cache folders.
+constexpr size_t kUrlLocationOffset = 0x34;
+constexpr size_t kUrlCacheFolder = 0x38;
+constexpr size_t kUrlFileNameOffset = 0x3C;
+constexpr size_t kUrlLastChecked = 0x50;
+constexpr size_t kUrlHits = 0x54;
+constexpr size_t kUrlFixedFields = 0x60;  // a URL record shorter than this is damaged
+constexpr size_t kRedirectLocation = 0x10;
+constexpr size_t kFolderCountField = 0x48;
+constexpr size_t kFoldersStart = 0x4C;
+constexpr size_t kFolderEntrySize = 12;  // 4-byte file count, 8-character name
+constexpr size_t kFolderNameLength = 8;
+constexpr size_t kFoldersEnd = 0x1CC;
+constexpr uint32_t kNeverFat = 0xFFFFFFFF;
+
+// The NUL-terminated string at `offset` of a record of `length` bytes. A
+// string that runs to the record's end is taken up to there when `cutOk`,
+// else refused, as is an offset outside the record. False when refused.
+bool RecordString(const uint8_t* record, size_t length, uint64_t offset, bool cutOk, std::string& out) {
+  if (offset == 0 || offset >= length) return false;
+  const char* text = reinterpret_cast<const char*>(record + offset);
+  const void* nul = std::memchr(text, 0, length - offset);
+  if (!nul && !cutOk) return false;
+  out.assign(text, nul ? static_cast<const char*>(nul) : text + (length - offset));
+  return true;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+// The value of the Content-Type line of HTTP response headers stored as
+// text (up to the first NUL); empty when there is none. A data section that
+// holds something else (a history record's property list starts with a
+// NUL byte within its first two) yields nothing.
+std::string ContentType(const uint8_t* bytes, size_t size) {
+  const char* text = reinterpret_cast<const char*>(bytes);
+  const void* nul = std::memchr(text, 0, size);
+  const char* end = nul ? static_cast<const char*>(nul) : text + size;
+  static constexpr char kName[] = "content-type:";
+  constexpr size_t kNameLength = sizeof(kName) - 1;
+  for (const char* line = text; line < end;) {
+    const char* eol = std::find(line, end, '\n');
+    if (static_cast<size_t>(eol - line) >= kNameLength &&
+        std::equal(kName, kName + kNameLength, line, [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 32 : b); })) {
+      const char* value = line + kNameLength;
+      const char* valueEnd = eol;
+      while (value < valueEnd && IsSpace(*value)) ++value;
+      while (valueEnd > value && (IsSpace(valueEnd[-1]) || valueEnd[-1] == '\r')) --valueEnd;
+      return std::string(value, valueEnd);
+    }
+    line = eol == end ? end : eol + 1;
+  }
+  return std::string();
+}
+
+// Walks the block area of a whole file, record by record, as the
+// allocation bitmap and the records' block counts lay it out.
+class CacheRecordWalker {
+ public:
+  CacheRecordWalker(const uint8_t* data, size_t end) : data_(data), end_(end) {
+    // Free blocks in a row from each block on, so that a free record's
+    // blocks are checked in constant time and the walk stays linear.
+    const size_t blocks = (end - kBlockAreaStart) / kBlockSize;
+    freeRun_.assign(blocks + 1, 0);
+    for (size_t b = blocks; b-- > 0;) {
+      freeRun_[b] = BlockAllocatedAt(data_, kBlockAreaStart + b * kBlockSize) ? 0 : freeRun_[b + 1] + 1;
+    }
+    const uint32_t folders = Le32(data_ + kFolderCountField);
+    for (size_t i = 0; i < folders && kFoldersStart + (i + 1) * kFolderEntrySize <= kFoldersEnd; ++i) {
+      const char* name = reinterpret_cast<const char*>(data_ + kFoldersStart + i * kFolderEntrySize + 4);
+      folders_.emplace_back(name, std::find(name, name + kFolderNameLength, '\0'));
+    }
+  }
+
+  // An allocated record is taken and its blocks jumped over; a free one is
+  // taken with those of its blocks that are still free, and the walk goes
+  // on at its next block, where a later free copy may start.
+  void Walk(std::vector<CacheRecord>& out) {
+    size_t offset = kBlockAreaStart;
+    while (offset <= end_ - kBlockSize) {
+      const uint8_t* record = data_ + offset;
+      CacheRecord::Type type = CacheRecord::Type::kUrl;
+      const bool listed = TypeOf(record, type);
+      const size_t length = listed || HasSignature(record, "HASH") ? RecordLengthAt(data_, end_, offset) : 0;
+      if (length == 0) {
+        offset += kBlockSize;
+        continue;
+      }
+      const bool allocated = BlockAllocatedAt(data_, offset);
+      if (listed) {
+        // Of a free record, only its blocks that are still free are its own:
+        // a later record may have taken the rest.
+        const size_t stillFree = freeRun_[(offset - kBlockAreaStart) / kBlockSize] * kBlockSize;
+        CacheRecord entry;
+        entry.type = type;
+        entry.allocated = allocated;
+        entry.partial = !allocated && stillFree < length;
+        entry.offset = static_cast<uint32_t>(offset);
+        entry.size = static_cast<uint32_t>(entry.partial ? stillFree : length);
+        if (Decode(record, entry.size, entry)) out.push_back(std::move(entry));
+      }
+      offset += allocated ? length : kBlockSize;
+    }
+  }
+
+ private:
+  static bool TypeOf(const uint8_t* record, CacheRecord::Type& type) {
+    if (HasSignature(record, "URL ")) {
+      type = CacheRecord::Type::kUrl;
+    } else if (HasSignature(record, "REDR")) {
+      type = CacheRecord::Type::kRedirect;
+    } else if (HasSignature(record, "LEAK")) {
+      type = CacheRecord::Type::kLeak;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  // Fills the record's fields from its first `length` bytes. A free record
+  // whose strings do not end inside them is not intact and is refused; an
+  // allocated one keeps what it has.
+  bool Decode(const uint8_t* record, size_t length, CacheRecord& entry) const {
+    const bool cutOk = entry.allocated;
+    if (entry.type == CacheRecord::Type::kRedirect) {
+      return RecordString(record, length, kRedirectLocation, cutOk, entry.location) || cutOk;
+    }
+    if (length < kUrlFixedFields + 8) return cutOk;
+    // A LEAK record keeps only its file: its other fields are left over.
+    if (entry.type == CacheRecord::Type::kUrl) {
+      const uint32_t locationOffset = Le32(record + kUrlLocationOffset);
+      if (!RecordString(record, length, locationOffset, cutOk, entry.location) && !cutOk) return false;
+      entry.primaryTime = Le64(record + kUrlPrimaryTime);
+      entry.secondaryTime = Le64(record + kUrlSecondaryTime);
+      const uint32_t expires = Le32(record + kUrlExpiry);
+      entry.neverExpires = expires == kNeverFat;
+      entry.expires = FatDateTimeToFileTime(expires);
+      entry.lastChecked = FatDateTimeToFileTime(Le32(record + kUrlLastChecked));
+      entry.hits = Le32(record + kUrlHits);
+      const uint32_t dataOffset = Le32(record + kUrlDataOffset);
+      const uint32_t dataSize = Le32(record + kUrlDataSize);
+      if (dataOffset != 0 && dataSize != 0 && dataOffset <= length && dataSize <= length - dataOffset) {
+        entry.contentType = ContentType(record + dataOffset, dataSize);
+      }
+    }
+    const uint32_t fileNameOffset = Le32(record + kUrlFileNameOffset);
+    if (fileNameOffset != 0) {
+      if (!RecordString(record, length, fileNameOffset, cutOk, entry.fileName) && !cutOk) return false;
+      const uint8_t folder = record[kUrlCacheFolder];
+      if (folder < folders_.size()) entry.cacheFolder = folders_[folder];
+    }
+    return true;
+  }
+
+  const uint8_t* data_;
+  size_t end_;
+  std::vector<uint32_t> freeRun_;
+  std::vector<std::string> folders_;
+};
+
+// The header's size field bounds the data unless it is smaller than the
+// header itself (damage) or larger than what was read (a truncated file).
+size_t DataEnd(const uint8_t* data, size_t size) {
+  const size_t headerSize = Le32(data + kHeaderSizeField);
+  return headerSize >= kBlockAreaStart && headerSize <= size ? headerSize : size;
+}
+
 }  // namespace
 
 bool ReadHistoryFile(const uint8_t* data, size_t size, std::vector<HistoryEntry>& out) {
@@ -227,11 +404,16 @@ bool ReadHistoryFile(const uint8_t* data, size_t size, std::vector<HistoryEntry>
   if (data == nullptr || size < kBlockAreaStart || std::memcmp(data, kSignature, sizeof kSignature) != 0) {
     return false;
   }
-  // The header's size field bounds the data unless it is smaller than the
-  // header itself (damage) or larger than what was read (a truncated file).
-  const size_t headerSize = Le32(data + kHeaderSizeField);
-  const size_t end = headerSize >= kBlockAreaStart && headerSize <= size ? headerSize : size;
-  HistoryFileReader(data, end).Read(out);
+  HistoryFileReader(data, DataEnd(data, size)).Read(out);
+  return true;
+}
+
+bool ReadCacheRecords(const uint8_t* data, size_t size, std::vector<CacheRecord>& out) {
+  out.clear();
+  if (data == nullptr || size < kBlockAreaStart || std::memcmp(data, kSignature, sizeof kSignature) != 0) {
+    return false;
+  }
+  CacheRecordWalker(data, DataEnd(data, size)).Walk(out);
   return true;
 }
 

@@ -1,4 +1,4 @@
-// libFuzzer target for the history file reader. Each input is read twice:
+// libFuzzer target for the history file reader and the cache record reader. Each input is read twice:
 // as a whole file, and as a list of edits to a well-formed generated file, so
 // that mutations reach the hash tables and records behind the 16 KB header
 // without the fuzzer having to find the signature first.
@@ -49,6 +49,17 @@ void Check(const std::vector<uint8_t>& file) {
   const bool ok = glimmerlog::ReadHistoryFile(file.data(), file.size(), out);
   // Every listed record starts on its own block.
   if ((!ok && !out.empty()) || (ok && out.size() > (file.size() - 0x4000) / 128)) std::abort();
+  // Every record lies inside the file on a block of its own.
+  std::vector<glimmerlog::CacheRecord> records;
+  const bool read = glimmerlog::ReadCacheRecords(file.data(), file.size(), records);
+  if (read != ok) std::abort();
+  uint64_t last = 0;
+  for (const glimmerlog::CacheRecord& r : records) {
+    if (r.offset < 0x4000 || r.offset % 128 != 0 || r.offset < last || uint64_t{r.offset} + r.size > file.size()) {
+      std::abort();
+    }
+    last = uint64_t{r.offset} + 128;
+  }
 }
 
 }  // namespace

@@ -128,6 +128,11 @@ with tempfile.TemporaryDirectory() as tmp:
     check(["", "http://www.msn.com/?ocid=iehp", "2015-08-25T11:05:18Z"] in [r[:3] for r in urls], "msn visit")
     check(len(tables["Address Bar"][1]) == 13, "Address Bar: TypedURLs holds 13 values")
     check(len(tables["Index.dat"][1]) == 21, "Index.dat: 21 records say URL")
+    # Without --index-file, the profile's own history file: its live URL
+    # records are those the history lists.
+    records = tables["Cache Records"][1]
+    check(sum(1 for r in records if r[:2] == ["URL", "yes"]) == len(urls) and
+          all(r[-1].lower().endswith("history.ie5\\index.dat") for r in records), f"Cache Records: {len(records)} lines")
     check(sorted(column("Recent Documents", "Recent Documents")) ==
           [ROOT + "\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\" + n
            for n in ("report.docx.lnk", "\u00dcn\u00efc\u00f8d\u00e9.lnk")], "Recent Documents lines")

@@ -267,7 +267,7 @@ def compare(parity, host):
             # in a first column, which the window has not.
             source = ["--volume", profile, "--user", user[0]] if user else [profile]
             args = [report, *source, "--view", view, "--format", "txt", "--tz", "utc"]
-            if tag == "index.dat":
+            if tag in ("index.dat", "cacherecords"):
                 args += ["--index-file", os.path.join(profile, *index.split("/"))]
             r = subprocess.run(args, capture_output=True)
             # The damaged profile's report says what it could not read (exit 1).
@@ -279,6 +279,11 @@ def compare(parity, host):
             if tag == "sources":
                 # The window also lists the cache index file last chosen in it.
                 ours = collections.Counter({l: n for l, n in ours.items() if not l.startswith("Cache index file\t")})
+            if tag == "cacherecords":
+                # Both read the same file, each naming it its own way (a
+                # Windows path in the window, this system's in the report).
+                ours, theirs = (collections.Counter(l.rsplit("\t", 1)[0] for l in c.elements())
+                                for c in (ours, theirs))
             counts[view][name] = sum(ours.values())
             tags[view] = tag
             if ours != theirs:
