@@ -44,6 +44,7 @@ class VisitStore {
   virtual bool Visits(const std::function<void(const UrlVisit&)>& add) = 0;
 };
 
+// Which views the activity timeline gathers (see ViewSources::timelineScope).
 enum class TimelineScope : uint8_t { kAll, kUserOnly, kMachineOnly };
 
 // What the views read: the profile's registry, folders and folder paths,
