@@ -28,7 +28,9 @@ void Layout(HWND hwnd, Chooser& c) {
   const int dpi = WindowDpi(hwnd);
   SizeDialogAndCentre(hwnd, kClientWidth, kClientHeight);
   c.font.reset(MakeMessageFont());
-  for (const ChildSpec& spec : kChildren) CreateChild(hwnd, spec, dpi, c.font.get(), spec.id == kList ? WS_EX_CLIENTEDGE : 0);
+  for (const ChildSpec& child : kChildren) {
+    CreateChild(hwnd, child, dpi, c.font.get(), child.id == kList ? WS_EX_CLIENTEDGE : 0);
+  }
   HWND list = GetDlgItem(hwnd, kList);
   for (const std::wstring& user : *c.users) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(user.c_str()));
   SendMessageW(list, LB_SETCURSEL, 0, 0);

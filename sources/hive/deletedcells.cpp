@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "base/bytes.h"
+#include "sources/hive/byteranges.h"
 
 namespace glimmerlog {
 namespace {
@@ -53,22 +53,6 @@ bool Name(const uint8_t* p, size_t bytes, bool compressed, bool key, std::u16str
   return true;
 }
 
-// The byte ranges of list cells claimed so far: a list cell is read for one
-// key or value only, so that records which all name one long list (a
-// crafted hive) do not each read it again.
-class Claims {
- public:
-  bool Claim(uint64_t start, uint64_t end) {
-    const auto next = used_.lower_bound(start);
-    if (next != used_.end() && next->first < end) return false;
-    if (next != used_.begin() && std::prev(next)->second > start) return false;
-    used_.emplace_hint(next, start, end);
-    return true;
-  }
-
- private:
-  std::map<uint64_t, uint64_t> used_;
-};
 
 class Scan {
  public:
@@ -383,7 +367,9 @@ class Scan {
   std::vector<Region> free_;
   std::vector<KeyLists> lists_;                       // of out_.keys, by index
   std::unordered_map<uint32_t, uint32_t> dataCells_;  // a value's cell -> its data cell
-  Claims claims_;
+  // A list cell is read for one key or value only, so that records which all
+  // name one long list (a crafted hive) do not each read it again.
+  ByteRanges claims_;
   std::vector<State> state_;
   std::unordered_map<uint32_t, std::optional<std::u16string>> livePaths_;
   size_t budget_ = 0;  // characters the paths may still take

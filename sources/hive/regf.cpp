@@ -1,10 +1,10 @@
 #include "sources/hive/regf.h"
 
 #include <algorithm>
-#include <map>
 #include <unordered_set>
 
 #include "base/bytes.h"
+#include "sources/hive/byteranges.h"
 #include "sources/hive/upcase.h"
 
 namespace glimmerlog {
@@ -136,20 +136,7 @@ class Hive::CellMarks {
 };
 
 // The list cells one call outside a walk has used, by their byte ranges.
-class Hive::ListCells {
- public:
-  // False when [start, end) overlaps a range claimed before, or is one.
-  bool Claim(uint64_t start, uint64_t end) {
-    const auto next = used_.lower_bound(start);
-    if (next != used_.end() && next->first < end) return false;
-    if (next != used_.begin() && std::prev(next)->second > start) return false;
-    used_.emplace_hint(next, start, end);
-    return true;
-  }
-
- private:
-  std::map<uint64_t, uint64_t> used_;
-};
+class Hive::ListCells : public ByteRanges {};
 
 Hive::Hive(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {
   const uint8_t* p = bytes_.data();
