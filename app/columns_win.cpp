@@ -26,7 +26,8 @@ constexpr long kCellRoom = 12, kFirstColumnRoom = 6, kCaptionRoom = 30;
 }  // namespace
 
 void frmViewer::WatchHeaderDividers() {
-  if (URLs_) SetWindowSubclass(URLs_, &frmViewer::HeaderDividerProc, kHeaderSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  if (URLs_)
+    SetWindowSubclass(URLs_, &frmViewer::HeaderDividerProc, kHeaderSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 // A double-click on a divider fits the column left of it by the cells this
@@ -59,8 +60,8 @@ int frmViewer::FittedWidth(int column) const {
   long widest = measure(AsWide(model_.Columns()[static_cast<size_t>(column)].caption)) + kCaptionRoom;
   const long room = kCellRoom + (column == 0 ? kFirstColumnRoom : 0);
   // Every time is written in one format, so its length stands for all.
-  const size_t timeLength = (TimesInUtc() ? std::wstring(L"2026-12-04T09:02:18Z") : FileTimeText(0x01DD65D1E2B1D380))
-                                .size();
+  const size_t timeLength =
+      (TimesInUtc() ? std::wstring(L"2026-12-04T09:02:18Z") : FileTimeText(0x01DD65D1E2B1D380)).size();
   for (size_t line : LongestCells(model_, static_cast<size_t>(column), kMeasuredCells, timeLength)) {
     widest = std::max(widest, measure(CellText(line, static_cast<size_t>(column))) + room);
   }

@@ -9,8 +9,8 @@ namespace glimmerlog {
 std::u16string SaveFileName(std::u16string_view viewName, int year, int month, int day) {
   std::u16string name;
   for (char16_t c : viewName) {
-    const bool forbidden = c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'/' ||
-                           c == u'\\' || c == u'|' || c == u'?' || c == u'*';
+    const bool forbidden = c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'/' || c == u'\\' ||
+                           c == u'|' || c == u'?' || c == u'*';
     name += forbidden ? u'-' : c;
   }
   // Windows drops a final dot or space from a name: "Data." would save as
@@ -33,8 +33,8 @@ ExportFormat FormatOfFileName(std::u16string_view path, ExportFormat chosen) {
     const char16_t* ext;
     ExportFormat format;
   } kExtensions[] = {
-      {u"txt", ExportFormat::kText},  {u"tsv", ExportFormat::kText},         {u"csv", ExportFormat::kCsv},
-      {u"htm", ExportFormat::kHtml},  {u"html", ExportFormat::kHtml},        {u"json", ExportFormat::kJson},
+      {u"txt", ExportFormat::kText},        {u"tsv", ExportFormat::kText},         {u"csv", ExportFormat::kCsv},
+      {u"htm", ExportFormat::kHtml},        {u"html", ExportFormat::kHtml},        {u"json", ExportFormat::kJson},
       {u"jsonl", ExportFormat::kJsonLines}, {u"ndjson", ExportFormat::kJsonLines},
   };
   for (const auto& e : kExtensions) {

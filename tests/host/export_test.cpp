@@ -79,8 +79,8 @@ TEST(Export, JsonLinesHoldOneObjectPerLineAndNumbersAsJsonNumbers) {
   const struct {
     const char16_t* shown;
     const char* written;
-  } numbers[] = {{u"12", "12"},           {u"-0.25", "-0.25"},    {u"1e+300", "1e+300"}, {u"nan", "\"nan\""},
-                 {u"-inf", "\"-inf\""},   {u"007", "\"007\""},    {u"1.", "\"1.\""},       {u"", "\"\""}};
+  } numbers[] = {{u"12", "12"},         {u"-0.25", "-0.25"}, {u"1e+300", "1e+300"}, {u"nan", "\"nan\""},
+                 {u"-inf", "\"-inf\""}, {u"007", "\"007\""}, {u"1.", "\"1.\""},     {u"", "\"\""}};
   for (const auto& n : numbers) {
     ExportDocument doc;
     doc.columns = {u"N"};

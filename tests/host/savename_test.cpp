@@ -36,13 +36,19 @@ TEST(SaveName, ATypedExtensionDecidesTheFormat) {
     const char16_t* path;
     ExportFormat format;
   } cases[] = {
-      {u"C:\\out\\x.json", ExportFormat::kJson},       {u"x.JSONL", ExportFormat::kJsonLines},
-      {u"x.ndjson", ExportFormat::kJsonLines},          {u"lines.TXT", ExportFormat::kText},
-      {u"lines.tsv", ExportFormat::kText},              {u"page.htm", ExportFormat::kHtml},
-      {u"page.html", ExportFormat::kHtml},              {u"a.b.csv", ExportFormat::kCsv},
+      {u"C:\\out\\x.json", ExportFormat::kJson},
+      {u"x.JSONL", ExportFormat::kJsonLines},
+      {u"x.ndjson", ExportFormat::kJsonLines},
+      {u"lines.TXT", ExportFormat::kText},
+      {u"lines.tsv", ExportFormat::kText},
+      {u"page.htm", ExportFormat::kHtml},
+      {u"page.html", ExportFormat::kHtml},
+      {u"a.b.csv", ExportFormat::kCsv},
       // No extension of ours: the type chosen in the dialog.
-      {u"C:\\v1.2\\name", ExportFormat::kHtml},         {u"name.", ExportFormat::kHtml},
-      {u"book.xlsx", ExportFormat::kHtml},               {u"C:\\out\\.json\\x", ExportFormat::kHtml},
+      {u"C:\\v1.2\\name", ExportFormat::kHtml},
+      {u"name.", ExportFormat::kHtml},
+      {u"book.xlsx", ExportFormat::kHtml},
+      {u"C:\\out\\.json\\x", ExportFormat::kHtml},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatOfFileName(c.path, ExportFormat::kHtml), c.format) << std::string(c.path, c.path + 4);

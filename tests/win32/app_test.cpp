@@ -138,7 +138,8 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
   const std::vector<std::vector<std::wstring>> expected = {
       {L"&View"},
       // The specified "Open" first; what works on the list's lines after it.
-      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy with Column &Names\tCtrl+Shift+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
+      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy with Column &Names\tCtrl+Shift+C", L"Copy C&ell",
+       L"Select &All\tCtrl+A", L"-",
        L"Save &Selected Lines\u2026", L"Save All &Lines\u2026\tCtrl+S"},
       {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
        L"About"},

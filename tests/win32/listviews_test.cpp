@@ -211,7 +211,9 @@ class AnsweringSave : public SaveSeam {
     f = format;
     return true;
   }
-  void Failed(HWND, const std::wstring& message) override { ADD_FAILURE() << std::string(message.begin(), message.end()); }
+  void Failed(HWND, const std::wstring& message) override {
+    ADD_FAILURE() << std::string(message.begin(), message.end());
+  }
   std::wstring offered, path;
   ExportFormat format = ExportFormat::kCsv;
 };
@@ -245,7 +247,8 @@ TEST_F(ListColumns, TimesInUtcAreWhatTheListCopyAndTextFilesShow) {
   EXPECT_EQ(Contents(save.path), "\xEF\xBB\xBFPath,When,Count\r\nC:\\b,2026-12-04T09:02:18Z,1234567.25\r\n");
   save.path = folder.path() + L"\\utc.jsonl";  // the extension typed decides
   ASSERT_TRUE(form->mnuSaveSelected_Click());
-  EXPECT_EQ(Contents(save.path), "{\"Path\": \"C:\\\\b\", \"When\": \"2026-12-04T09:02:18Z\", \"Count\": 1234567.25}\n");
+  EXPECT_EQ(Contents(save.path),
+            "{\"Path\": \"C:\\\\b\", \"When\": \"2026-12-04T09:02:18Z\", \"Count\": 1234567.25}\n");
 
   // Off again: the local format, in the list and in text files; JSON keeps
   // ISO 8601 with the offset of the date.
