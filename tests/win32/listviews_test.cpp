@@ -104,14 +104,21 @@ LRESULT CALLBACK RecordMenu(int code, WPARAM wParam, LPARAM lParam) {
 
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
 
-std::vector<UINT> MenuOf(frmViewer& form, HWND clicked, POINT screen) {
+template <class Click>
+std::vector<UINT> MenuAfter(Click click) {
   g_menu.clear();
   HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &RecordMenu, nullptr, GetCurrentThreadId());
   const UINT_PTR timer = SetTimer(nullptr, 0, 100, &CloseMenu);
-  SendMessageW(form.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(screen.x, screen.y));
+  click();
   KillTimer(nullptr, timer);
   UnhookWindowsHookEx(hook);
   return g_menu;
+}
+
+std::vector<UINT> MenuOf(frmViewer& form, HWND clicked, POINT screen) {
+  return MenuAfter([&] {
+    SendMessageW(form.hwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(clicked), MAKELPARAM(screen.x, screen.y));
+  });
 }
 
 TEST(ListViews, ARightClickOnTheHeaderGivesTheHeadersMenu) {
@@ -126,6 +133,20 @@ TEST(ListViews, ARightClickOnTheHeaderGivesTheHeadersMenu) {
   // As the header sends it, and as Wine's list passes the header's click on.
   EXPECT_EQ(MenuOf(*form, header, onHeader), headerMenu);
   EXPECT_EQ(MenuOf(*form, list, onHeader), headerMenu);
+  // A right-click on the header itself, as the mouse gives it.
+  const std::vector<UINT> clicked = MenuAfter([&] {
+    SetCursorPos(onHeader.x, onHeader.y);
+    POINT at = onHeader;
+    ScreenToClient(header, &at);
+    PostMessageW(header, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageW(header, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    MSG msg;
+    for (const DWORD start = GetTickCount(); g_menu.empty() && GetTickCount() - start < 2000;) {
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(10);
+    }
+  });
+  EXPECT_EQ(clicked, headerMenu);
   // Below the header, the lines' menu.
   const std::vector<UINT> lines = MenuOf(*form, list, POINT{r.left + 10, r.bottom + 30});
   ASSERT_FALSE(lines.empty());
