@@ -53,7 +53,8 @@ bool IsConsole(HANDLE h) {
 
 class WinReportPlatform final : public ReportPlatform {
  public:
-  FolderSource* OpenProfileFolder(const std::string& dir, std::u16string& folderPath, SourceStatus& status) override {
+  std::unique_ptr<FolderSource> OpenProfileFolder(const std::string& dir, std::u16string& folderPath,
+                                                  SourceStatus& status) override {
     std::wstring full = FullPath(dir);
     const DWORD a = GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -65,8 +66,7 @@ class WinReportPlatform final : public ReportPlatform {
     folderPath.assign(AsU16(full));
     // Read only within the folder: its junctions and links never lead to
     // this computer's own folders.
-    folders_ = OpenProfileFolders(folderPath);
-    return folders_.get();
+    return OpenProfileFolders(folderPath);
   }
 
   LiveSources* Live() override {
@@ -182,7 +182,6 @@ class WinReportPlatform final : public ReportPlatform {
     shown_ = 0;
   }
 
-  std::unique_ptr<FolderSource> folders_;
   HANDLE err_ = GetStdHandle(STD_ERROR_HANDLE);
   size_t shown_ = 0;
   DWORD last_ = 0;

@@ -12,6 +12,8 @@ const std::u16string& ValueOf(const ExportCell& cell, bool iso) {
   return iso && !cell.iso.empty() ? cell.iso : cell.shown;
 }
 
+}  // namespace
+
 // Text: a tab or line break inside a cell would start another cell or row,
 // so it is written as a space.
 void TextField(std::u16string_view text, std::string& out) {
@@ -39,6 +41,8 @@ void CsvField(std::u16string_view text, std::string& out) {
   out += '"';
 }
 
+namespace {
+
 void HtmlText(std::u16string_view text, std::string& out) {
   ForEachCodePoint(text, [&](char32_t cp, bool lone) {
     switch (cp) {
@@ -58,6 +62,8 @@ void HtmlText(std::u16string_view text, std::string& out) {
     AppendCodePoint(cp, out);
   });
 }
+
+}  // namespace
 
 void JsonString(std::u16string_view text, std::string& out) {
   out += '"';
@@ -102,6 +108,8 @@ std::vector<std::u16string> DistinctKeys(const std::vector<std::u16string>& colu
   }
   return keys;
 }
+
+namespace {
 
 constexpr char kHtmlStyle[] =
     "body{font-family:Segoe UI,Tahoma,sans-serif;font-size:10pt;margin:1.5em}"
@@ -186,7 +194,11 @@ void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& ou
           if (c) out += ", ";
           JsonString(keys[c], out);
           out += ": ";
-          JsonString(ValueOf(cells[c], true), out);
+          if (cells[c].number && !cells[c].shown.empty()) {
+            AppendUtf8(cells[c].shown, out);
+          } else {
+            JsonString(ValueOf(cells[c], true), out);
+          }
         }
         out += "}";
       }

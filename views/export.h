@@ -22,6 +22,9 @@ enum class ExportFormat { kText, kCsv, kHtml, kJson };
 struct ExportCell {
   std::u16string shown;
   std::u16string iso;  // empty unless the cell is a time
+  // `shown` is a number as JSON writes one ("12", "0.5"): JSON writes it
+  // bare, the others as text.
+  bool number = false;
 };
 
 struct ExportDocument {
@@ -33,6 +36,16 @@ struct ExportDocument {
   // Fills the cells of row `row` (0 .. rowCount - 1), one per column.
   std::function<void(size_t row, std::vector<ExportCell>& cells)> row;
 };
+
+// One cell's text as each format writes it, appended to `out`: tab-separated
+// text (tabs and line breaks as spaces), a CSV field (quoted when it must
+// be), a JSON string (quoted, escaped; a lone surrogate as \uXXXX).
+void TextField(std::u16string_view text, std::string& out);
+void CsvField(std::u16string_view text, std::string& out);
+void JsonString(std::u16string_view text, std::string& out);
+
+// The columns as JSON keys: a repeated name gets " (2)", " (3)"...
+std::vector<std::u16string> DistinctKeys(const std::vector<std::u16string>& columns);
 
 // Appends the document in the format to `out`.
 void WriteExport(ExportFormat format, const ExportDocument& document, std::string& out);

@@ -225,7 +225,8 @@ def lines_of(text_bytes):
     and without the columns of file times (captioned "... (file time)"): a
     copy of a file has the copy's times, which say nothing of the view."""
     text = text_bytes.decode("utf-8-sig", errors="surrogateescape")
-    lines = text.split("\r\n")
+    # The window ends lines as Windows does; the report as its system does.
+    lines = text.replace("\r\n", "\n").split("\n")
     if lines and lines[-1] == "":
         lines.pop()
     if not lines:
@@ -263,8 +264,8 @@ def compare(parity, host):
         profile = os.path.join(parity, *folder.split("/"))
         for tag, view in views:
             tags[view] = tag
-            # A volume is read for its one user; the report names the user
-            # in a first column, which the window has not.
+            # A volume is read for its one user; the report names the user,
+            # SID and host in first columns, which the window has not.
             source = ["--volume", profile, "--user", user[0]] if user else [profile]
             args = [report, *source, "--view", view, "--format", "txt", "--tz", "utc"]
             if tag in ("index.dat", "cacherecords"):
@@ -273,7 +274,7 @@ def compare(parity, host):
             # The damaged profile's report says what it could not read (exit 1).
             if r.returncode != 0 and not (name == "damaged" and r.returncode == 1):
                 failures.append(f"{name} / {view}: the report exits {r.returncode}: {r.stderr.decode(errors='replace')}")
-            theirs = collections.Counter(l.split("\t", 1)[1] if user else l for l in lines_of(r.stdout))
+            theirs = collections.Counter(l.split("\t", 3)[3] if user else l for l in lines_of(r.stdout))
             with open(os.path.join(window, tag + ".txt"), "rb") as f:
                 ours = collections.Counter(line.replace(window_folder, root) for line in lines_of(f.read()))
             if tag == "sources":
