@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 #include "base/ascii.h"
@@ -98,7 +100,7 @@ class Run {
   void Finish(ViewSources& sources, const LineLabels& labels, const std::string& who, UnitResult& result,
               Progress& progress);
   bool WriteUnit(UnitResult& result);
-  void ShowProgress(bool force);
+  void ShowProgress();
 
   const ReportOptions& options_;
   const ViewDef& view_;
@@ -193,11 +195,12 @@ void Run::ReadUnit(const Unit& unit, UnitResult& result, Progress& progress) {
     } else {
       ReadProfile(unit, result, progress);
     }
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception& e) {
     // One profile too large for memory does not stop the others.
     result.bytes.clear();
     result.records = 0;
-    result.errors.push_back(kMe + unit.path + ": not read: out of memory");
+    const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+    result.errors.push_back(kMe + unit.path + ": not read: " + (memory ? "out of memory" : e.what()));
     result.unreadable = true;
   }
 }
@@ -411,7 +414,7 @@ void Run::Finish(ViewSources& sources, const LineLabels& labels, const std::stri
 
 // Writes a unit's notes and lines, after the head before the first lines.
 bool Run::WriteUnit(UnitResult& result) {
-  ShowProgress(true);
+  ShowProgress();
   for (const std::string& line : result.errors) platform_.Error(line);
   unreadable_ = unreadable_ || result.unreadable;
   if (columns_.empty()) columns_ = result.columns;
@@ -435,8 +438,8 @@ bool Run::WriteUnit(UnitResult& result) {
 }
 
 // "3/50 profiles, 12,345 lines, 4,100 lines/s" while the report runs.
-void Run::ShowProgress(bool force) {
-  if (units_.size() < 2 && !force) return;
+void Run::ShowProgress() {
+  if (units_.size() < 2) return;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   const uint64_t rate = seconds > 0 ? static_cast<uint64_t>(records_ / seconds) : 0;
@@ -518,7 +521,7 @@ int Run::Go() {
         while (!results[i]) {
           if (changed.wait_for(hold, std::chrono::milliseconds(200)) == std::cv_status::timeout) {
             hold.unlock();
-            ShowProgress(false);
+            ShowProgress();
             hold.lock();
           }
         }

@@ -138,6 +138,16 @@ with tempfile.TemporaryDirectory() as tmp:
     check(all(f[4].endswith(f"[{KEY_TIME}]") for f, e in zip(tln, events) if e["time_kind"] == KEY_TIME),
           "tln: key times not said")
 
+    # RegRipper's TLN of UserAssist, where it is installed: the same times
+    # and run counts, profile by profile.
+    ripper = shutil.which("rip.pl") or shutil.which("regripper")
+    for i in range(len(HIVES) if ripper else 0):
+        hive = inputs[i] if inputs[i].endswith(".DAT") else os.path.join(inputs[i], "NTUSER.DAT")
+        theirs = subprocess.run([ripper, "-r", hive, "-p", "userassist_tln"], capture_output=True, text=True).stdout
+        theirs = sorted((f.split("|")[0], f.rsplit("(", 1)[1].rstrip(")")) for f in theirs.splitlines() if "UserAssist" in f)
+        ours = sorted((f[0], f[4].rsplit("(run ", 1)[1].split(" ")[0]) for f in tln if f[1] == "UserAssist" and f[2] == want[i])
+        check(ours == theirs, f"tln: UserAssist of {HIVES[i]}: {len(ours)} events, RegRipper's {len(theirs)}")
+
     # --since and --until keep the records of that range, both ends included.
     times = sorted({r["Time"] for r in records})
     since, until = times[len(times) // 3], times[2 * len(times) // 3]
