@@ -51,7 +51,12 @@ const sqlite3_mutex_methods kMethods = {&Init, &End, &Alloc, &Free, &Enter, &Try
 bool StartSqlite() {
   // Once, whichever thread comes first; the others wait for it.
   static const bool started = [] {
-    sqlite3_config(SQLITE_CONFIG_MUTEX, &kMethods);  // refused only once SQLite runs
+    // Refused once SQLite runs: started without them (a test's own use of
+    // it, with no connection left open), it is stopped and started again.
+    if (sqlite3_config(SQLITE_CONFIG_MUTEX, &kMethods) != SQLITE_OK) {
+      sqlite3_shutdown();
+      sqlite3_config(SQLITE_CONFIG_MUTEX, &kMethods);
+    }
     return sqlite3_initialize() == SQLITE_OK;
   }();
   return started;

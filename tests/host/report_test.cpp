@@ -63,7 +63,7 @@ TEST(ReportArgs, CommandLines) {
   std::string error;
   ASSERT_TRUE(ParseReportArgs({"p", "--view=Run History", "--format", "json", "--tz", "local"}, options, error));
   EXPECT_EQ(options.viewName, "Run History");
-  EXPECT_EQ(options.format, ExportFormat::kJson);
+  EXPECT_EQ(options.format, ReportFormat::kJson);
   EXPECT_TRUE(options.localTime);
   EXPECT_EQ(FindView(u"RUN HISTORY"), FindView(u"run"));
   EXPECT_EQ(FindView(u"Runs"), nullptr);
