@@ -194,11 +194,7 @@ void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& ou
           if (c) out += ", ";
           JsonString(keys[c], out);
           out += ": ";
-          if (cells[c].number && !cells[c].shown.empty()) {
-            AppendUtf8(cells[c].shown, out);
-          } else {
-            JsonString(ValueOf(cells[c], true), out);
-          }
+          JsonString(ValueOf(cells[c], true), out);
         }
         out += "}";
       }

@@ -22,8 +22,8 @@ enum class ExportFormat { kText, kCsv, kHtml, kJson };
 struct ExportCell {
   std::u16string shown;
   std::u16string iso;  // empty unless the cell is a time
-  // `shown` is a number as JSON writes one ("12", "0.5"): JSON writes it
-  // bare, the others as text.
+  // `shown` is a number as JSON writes one ("12", "0.5"), for writers that
+  // write numbers bare (the report's JSON); WriteExport writes it as text.
   bool number = false;
 };
 
