@@ -4,8 +4,8 @@
   - the timeline of 50 profiles (copies of the test data's real hives, half
     of them with a browser history and a cache index file) with --jobs 2
     against --jobs 1 (the aim: at least 1.7 times faster on two cores);
-  - the peak memory (resident set) of those 50 profiles against that of one
-    (the aim: at most 3 times);
+  - the peak memory (resident set) of those 50 profiles against that of the
+    one profile among them that needs the most (the aim: at most 3 times);
   - the 50 profiles' timeline against RegRipper running userassist,
     recentdocs, comdlg32, wordwheelquery, typedpaths, typedurls,
     typedurlstime and runmru over the same 50 hives (the aim: under 0.05).
@@ -74,11 +74,14 @@ def main():
         command = [args.report, *profiles, "--timeline", "--format", "jsonl"]
         one, one_kb = best(args.runs, [*command, "--jobs", "1"])
         two, two_kb = best(args.runs, [*command, "--jobs", "2"])
-        single, single_kb = best(args.runs, [args.report, profiles[3], "--timeline", "--format", "jsonl", "--jobs", "1"])
+        # One profile: the one of the first six (each hive once, with and
+        # without browser files) that needs the most memory.
+        single, single_kb = max((best(args.runs, [args.report, p, "--timeline", "--format", "jsonl", "--jobs", "1"])
+                                 for p in profiles[:6]), key=lambda r: r[1])
         print(f"command: {args.report} PROFILE x{len(profiles)} --timeline --format jsonl --jobs N > /dev/null")
         print(f"{len(profiles)} profiles, --jobs 1: {one:.3f} s, peak {one_kb} kB")
         print(f"{len(profiles)} profiles, --jobs 2: {two:.3f} s, peak {two_kb} kB")
-        print(f"1 profile (the largest hive), --jobs 1: {single:.3f} s, peak {single_kb} kB")
+        print(f"1 profile (the most memory of the first six), --jobs 1: {single:.3f} s, peak {single_kb} kB")
         print(f"speed-up, --jobs 2 against --jobs 1: {one / two:.2f} (aim: >= 1.7 on two cores)")
         print(f"peak memory, {len(profiles)} profiles against one: --jobs 1 {one_kb / single_kb:.2f}, "
               f"--jobs 2 {two_kb / single_kb:.2f} (aim: <= 3)")
