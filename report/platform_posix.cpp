@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 
 #include "base/codepage.h"
 #include "base/isotime.h"
@@ -94,7 +95,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 class PosixReportPlatform final : public ReportPlatform {
  public:
-  FolderSource* OpenProfileFolder(const std::string& dir, std::u16string& folderPath, SourceStatus& status) override {
+  std::unique_ptr<FolderSource> OpenProfileFolder(const std::string& dir, std::u16string& folderPath,
+                                                  SourceStatus& status) override {
     struct stat st {};
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
       status = stat(dir.c_str(), &st) != 0 ? StatusOfErrno(errno) : SourceStatus::kMissing;
@@ -105,16 +107,16 @@ class PosixReportPlatform final : public ReportPlatform {
       return nullptr;
     }
     status = SourceStatus::kOk;
-    folders_ = std::make_unique<PosixFolderSource>(dir);
     folderPath.clear();  // relative to the copy until the hive names it
-    return folders_.get();
+    return std::make_unique<PosixFolderSource>(dir);
   }
 
   // The copy is named as the hive names the profile, so that the lines show
   // where each file was on that PC.
   void NameProfileFolder(FolderSource& folders, const std::u16string& hiveRoot, std::u16string& folderPath) override {
-    if (hiveRoot.empty() || &folders != folders_.get()) return;
-    folders_->SetWindowsRoot(hiveRoot);
+    auto* copy = dynamic_cast<PosixFolderSource*>(&folders);
+    if (hiveRoot.empty() || !copy) return;
+    copy->SetWindowsRoot(hiveRoot);
     folderPath = hiveRoot;
   }
 
@@ -184,6 +186,10 @@ class PosixReportPlatform final : public ReportPlatform {
     return true;
   }
 
+  std::unique_ptr<ReportOutput> OpenOutput(const std::string& path, std::string& error) override;
+
+  const char* LineEnd() override { return "\n"; }
+
   void Error(const std::string& line) override {
     ClearProgress();
     std::fprintf(stderr, "%s\n", line.c_str());
@@ -207,7 +213,7 @@ class PosixReportPlatform final : public ReportPlatform {
     shown_ = width;
   }
 
- private:
+ public:
   void ClearProgress() {
     if (shown_ == 0) return;
     std::fprintf(stderr, "\r%s\r", std::string(shown_, ' ').c_str());
@@ -215,11 +221,70 @@ class PosixReportPlatform final : public ReportPlatform {
     shown_ = 0;
   }
 
-  std::unique_ptr<PosixFolderSource> folders_;
+ private:
   const bool terminal_ = isatty(STDERR_FILENO) != 0;
   size_t shown_ = 0;
   std::chrono::steady_clock::time_point last_{};
 };
+
+// The output as it is made: to the standard output, or to a file beside the
+// target that takes its place only when whole.
+class StreamedOutput final : public ReportOutput {
+ public:
+  StreamedOutput(int fd, std::string path, std::string temp, std::function<void()> clear)
+      : fd_(fd), path_(std::move(path)), temp_(std::move(temp)), clear_(std::move(clear)) {}
+  ~StreamedOutput() override {
+    if (!temp_.empty() && fd_ >= 0) {
+      close(fd_);
+      unlink(temp_.c_str());
+    }
+  }
+  StreamedOutput(const StreamedOutput&) = delete;
+  StreamedOutput& operator=(const StreamedOutput&) = delete;
+
+  bool Write(const std::string& bytes, std::string& error) override {
+    if (temp_.empty()) clear_();
+    if (WriteAll(fd_, bytes)) return true;
+    error = (temp_.empty() ? std::string("cannot write to the standard output") : "cannot write " + path_) + ": " +
+            std::strerror(errno);
+    return false;
+  }
+
+  bool Finish(std::string& error) override {
+    if (temp_.empty()) return true;
+    const bool synced = fsync(fd_) == 0;
+    const int e = errno;
+    const bool closed = close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed) {
+      unlink(temp_.c_str());
+      error = "cannot write " + path_ + ": " + std::strerror(synced ? errno : e);
+      return false;
+    }
+    if (rename(temp_.c_str(), path_.c_str()) != 0) {
+      error = "cannot replace " + path_ + ": " + std::strerror(errno);
+      unlink(temp_.c_str());
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+  std::string path_, temp_;
+  std::function<void()> clear_;
+};
+
+std::unique_ptr<ReportOutput> PosixReportPlatform::OpenOutput(const std::string& path, std::string& error) {
+  if (path.empty()) return std::make_unique<StreamedOutput>(STDOUT_FILENO, "", "", [this] { ClearProgress(); });
+  const std::string temp = path + "." + std::to_string(getpid()) + ".part";
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    error = "cannot create a file beside " + path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  return std::make_unique<StreamedOutput>(fd, path, temp, [] {});
+}
 
 }  // namespace
 

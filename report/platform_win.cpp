@@ -53,7 +53,8 @@ bool IsConsole(HANDLE h) {
 
 class WinReportPlatform final : public ReportPlatform {
  public:
-  FolderSource* OpenProfileFolder(const std::string& dir, std::u16string& folderPath, SourceStatus& status) override {
+  std::unique_ptr<FolderSource> OpenProfileFolder(const std::string& dir, std::u16string& folderPath,
+                                                  SourceStatus& status) override {
     std::wstring full = FullPath(dir);
     const DWORD a = GetFileAttributesW(full.c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -65,8 +66,7 @@ class WinReportPlatform final : public ReportPlatform {
     folderPath.assign(AsU16(full));
     // Read only within the folder: its junctions and links never lead to
     // this computer's own folders.
-    folders_ = OpenProfileFolders(folderPath);
-    return folders_.get();
+    return OpenProfileFolders(folderPath);
   }
 
   LiveSources* Live() override {
@@ -145,6 +145,8 @@ class WinReportPlatform final : public ReportPlatform {
     return true;
   }
 
+  std::unique_ptr<ReportOutput> OpenOutput(const std::string& path, std::string& error) override;
+
   void Error(const std::string& line) override {
     ClearProgress();
     Write(Utf8ToWide(line) + L"\n", line + "\n");
@@ -166,7 +168,7 @@ class WinReportPlatform final : public ReportPlatform {
     shown_ = width;
   }
 
- private:
+ public:
   // Text to the console as UTF-16; redirected, as UTF-8 bytes.
   void Write(const std::wstring& wide, const std::string& utf8) {
     DWORD written = 0;
@@ -182,11 +184,87 @@ class WinReportPlatform final : public ReportPlatform {
     shown_ = 0;
   }
 
-  std::unique_ptr<FolderSource> folders_;
+ private:
   HANDLE err_ = GetStdHandle(STD_ERROR_HANDLE);
   size_t shown_ = 0;
   DWORD last_ = 0;
 };
+
+bool WriteBytes(HANDLE h, const std::string& bytes, DWORD& failure) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD wrote = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 24));
+    if (!WriteFile(h, bytes.data() + done, want, &wrote, nullptr) || wrote == 0) {
+      failure = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+      return false;
+    }
+    done += wrote;
+  }
+  return true;
+}
+
+// The output as it is made: to the standard output, or to a file beside the
+// target that replaces it only when whole.
+class StreamedOutput final : public ReportOutput {
+ public:
+  StreamedOutput(WinReportPlatform& platform, std::string path, std::wstring temp, UniqueFile file)
+      : platform_(platform), path_(std::move(path)), temp_(std::move(temp)), file_(std::move(file)) {}
+  ~StreamedOutput() override {
+    if (file_) {
+      file_.reset();
+      DeleteFileW(temp_.c_str());
+    }
+  }
+
+  bool Write(const std::string& bytes, std::string& error) override {
+    DWORD failure = 0;
+    if (path_.empty()) {
+      platform_.ClearProgress();
+      _setmode(_fileno(stdout), _O_BINARY);
+      if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0) return true;
+      error = "cannot write to the standard output";
+      return false;
+    }
+    if (WriteBytes(file_.get(), bytes, failure)) return true;
+    error = "cannot write " + path_ + " (error " + std::to_string(failure) + ")";
+    return false;
+  }
+
+  bool Finish(std::string& error) override {
+    if (path_.empty()) return true;
+    DWORD failure = 0;
+    if (!FlushFileBuffers(file_.get())) failure = GetLastError();
+    file_.reset();
+    if (!failure && !MoveFileExW(temp_.c_str(), Utf8ToWide(path_).c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      failure = GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
+    }
+    if (failure) {
+      DeleteFileW(temp_.c_str());
+      error = "cannot write " + path_ + " (error " + std::to_string(failure) + ")";
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  WinReportPlatform& platform_;
+  std::string path_;
+  std::wstring temp_;
+  UniqueFile file_;
+};
+
+std::unique_ptr<ReportOutput> WinReportPlatform::OpenOutput(const std::string& path, std::string& error) {
+  if (path.empty()) return std::make_unique<StreamedOutput>(*this, path, std::wstring(), UniqueFile());
+  const std::wstring temp = Utf8ToWide(path) + L"." + std::to_wstring(GetCurrentProcessId()) + L".part";
+  UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = "cannot create a file beside " + path + " (error " + std::to_string(GetLastError()) + ")";
+    return nullptr;
+  }
+  return std::make_unique<StreamedOutput>(*this, path, temp, std::move(file));
+}
 
 }  // namespace
 

@@ -37,6 +37,8 @@ bool IsJsonNumber(std::u16string_view t) {
   return i == t.size();
 }
 
+}  // namespace
+
 // Text: a tab or line break inside a cell would start another cell or row,
 // so it is written as a space.
 void TextField(std::u16string_view text, std::string& out) {
@@ -64,6 +66,8 @@ void CsvField(std::u16string_view text, std::string& out) {
   out += '"';
 }
 
+namespace {
+
 void HtmlText(std::u16string_view text, std::string& out) {
   ForEachCodePoint(text, [&](char32_t cp, bool lone) {
     switch (cp) {
@@ -83,6 +87,8 @@ void HtmlText(std::u16string_view text, std::string& out) {
     AppendCodePoint(cp, out);
   });
 }
+
+}  // namespace
 
 void JsonString(std::u16string_view text, std::string& out) {
   out += '"';
@@ -127,6 +133,8 @@ std::vector<std::u16string> DistinctKeys(const std::vector<std::u16string>& colu
   }
   return keys;
 }
+
+namespace {
 
 constexpr char kHtmlStyle[] =
     "body{font-family:Segoe UI,Tahoma,sans-serif;font-size:10pt;margin:1.5em}"

@@ -36,6 +36,16 @@ struct ExportDocument {
   std::function<void(size_t row, std::vector<ExportCell>& cells)> row;
 };
 
+// One cell's text as each format writes it, appended to `out`: tab-separated
+// text (tabs and line breaks as spaces), a CSV field (quoted when it must
+// be), a JSON string (quoted, escaped; a lone surrogate as \uXXXX).
+void TextField(std::u16string_view text, std::string& out);
+void CsvField(std::u16string_view text, std::string& out);
+void JsonString(std::u16string_view text, std::string& out);
+
+// The columns as JSON keys: a repeated name gets " (2)", " (3)"...
+std::vector<std::u16string> DistinctKeys(const std::vector<std::u16string>& columns);
+
 // Appends the document in the format to `out`.
 void WriteExport(ExportFormat format, const ExportDocument& document, std::string& out);
 

@@ -12,11 +12,12 @@ void Timeline::Problems(const std::vector<std::u16string>& problems) {
   problems_.insert(problems_.end(), problems.begin(), problems.end());
 }
 
-void Timeline::ToTable(Table& table) {
+void Timeline::ToTable(Table& table, std::vector<TimeKind>* kinds) {
   table.columns = {{u"Time", 2200}, {u"Kind", 2000}, {u"What", 5000}, {u"Detail", 3000}, {u"Source", 2500}};
   std::stable_sort(events_.begin(), events_.end(),
                    [](const TimelineEvent& a, const TimelineEvent& b) { return a.time > b.time; });
   table.Reserve(events_.size(), table.columns.size());
+  if (kinds) kinds->reserve(kinds->size() + events_.size());
   for (const TimelineEvent& e : events_) {
     table.AddRow()
         .Time(e.time)
@@ -25,6 +26,7 @@ void Timeline::ToTable(Table& table) {
         .Text(e.detail)
         .Text(e.source)
         .Target(e.target);
+    if (kinds) kinds->push_back(e.timeKind);
   }
   events_.clear();
   table.problems.insert(table.problems.end(), problems_.begin(), problems_.end());

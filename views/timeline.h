@@ -16,6 +16,12 @@ namespace glimmerlog {
 // What the Kind column adds to the kind of a recovered event.
 inline constexpr char16_t kRecoveredMark[] = u" (deleted, recovered)";
 
+// What an event's time is: the event's own (a visit, a run), or a registry
+// key's last-write time. A list key is written when its most recent entry
+// is, so its time stands for that entry alone (kKeyMostRecent); a key of its
+// own is written when what it records last changed (kKeyWritten).
+enum class TimeKind : uint8_t { kOwn, kKeyMostRecent, kKeyWritten };
+
 struct TimelineEvent {
   uint64_t time = 0;    // FILETIME, UTC
   std::u16string kind;  // what happened: "Program run", "Page visited", ...
@@ -26,6 +32,7 @@ struct TimelineEvent {
   // Read from a deleted record recovered from free space, not from the
   // source as it is now: its kind is shown marked so.
   bool recovered = false;
+  TimeKind timeKind = TimeKind::kOwn;
 };
 
 class Timeline {
@@ -37,8 +44,8 @@ class Timeline {
   size_t Size() const { return events_.size(); }
   // Time, Kind, What, Detail, Source; newest first, events of one time in
   // the order they were added. A recovered event's kind ends in
-  // kRecoveredMark.
-  void ToTable(Table& table);
+  // kRecoveredMark. With `kinds`, each line's time kind, line by line.
+  void ToTable(Table& table, std::vector<TimeKind>* kinds = nullptr);
 
  private:
   std::vector<TimelineEvent> events_;

@@ -57,7 +57,7 @@ std::u16string TrimSpaces(std::u16string_view s);
 
 // The activity timeline: the dated traces of every view of the table that
 // has them, newest first, events of one time in the order of the views.
-void ReadActivityTimeline(ViewSources& sources, Table& table);
+void ReadActivityTimeline(ViewSources& sources, Table& table, std::vector<TimeKind>* kinds = nullptr);
 
 }  // namespace glimmerlog
 

@@ -327,7 +327,7 @@ bool IsAbsence(std::u16string_view problem) {
 
 // Each view's reader runs with the timeline; its lines are not kept, and of
 // its problems only those of sources that are there but could not be read.
-void ReadActivityTimeline(ViewSources& sources, Table& table) {
+void ReadActivityTimeline(ViewSources& sources, Table& table, std::vector<TimeKind>* kinds) {
   Timeline timeline;
   Progress none;
   for (const ViewDef& view : Views()) {
@@ -343,7 +343,7 @@ void ReadActivityTimeline(ViewSources& sources, Table& table) {
       if (!IsAbsence(p)) timeline.Problem(std::move(p));
     }
   }
-  timeline.ToTable(table);
+  timeline.ToTable(table, kinds);
 }
 
 }  // namespace glimmerlog

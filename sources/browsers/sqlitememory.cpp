@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "base/ascii.h"
+#include "sources/browsers/sqlitethreads.h"
 
 namespace glimmerlog {
 
@@ -81,6 +82,10 @@ bool MemoryDatabase::Open(const std::vector<uint8_t>& bytes, std::string& reason
   if (db_) {
     sqlite3_close(db_);
     db_ = nullptr;
+  }
+  if (!StartSqlite()) {
+    reason = "SQLite could not start";
+    return false;
   }
   if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, nullptr) != SQLITE_OK) {
     reason = db_ ? sqlite3_errmsg(db_) : "SQLite could not start (out of memory)";

@@ -298,7 +298,7 @@ bool Hive::AppendLeafList(const Span& list, size_t limit, std::vector<HiveKey>& 
   Span nk;
   for (size_t i = 0; i < fits; ++i) {
     if (out.size() >= limit) return false;
-    ++listEntriesRead_;
+    CountListEntries(1);
     const HiveKey key{Le32(list.p + 4 + i * step)};
     if (KeyCell(key, nk)) {
       out.push_back(key);
@@ -339,7 +339,7 @@ SourceStatus Hive::CollectSubKeys(HiveKey key, std::vector<HiveKey>& out, CellMa
     intact = fits == count;
     std::vector<uint32_t> leaves;
     for (size_t i = 0; i < fits; ++i) leaves.push_back(Le32(list.p + 4 + i * 4));
-    listEntriesRead_ += fits;
+    CountListEntries(fits);
     if (RemoveRepeats(leaves)) intact = false;
     Span leaf;
     for (uint32_t cell : leaves) {
@@ -367,7 +367,7 @@ SourceStatus Hive::CollectValues(HiveKey key, std::vector<HiveValue>& out, CellM
     return SourceStatus::kDamaged;
   }
   const uint32_t fits = std::min(count, list.size / 4);
-  listEntriesRead_ += fits;
+  CountListEntries(fits);
   bool intact = fits == count;
   Span vk;
   for (uint32_t i = 0; i < fits; ++i) {

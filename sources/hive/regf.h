@@ -17,6 +17,7 @@
 #ifndef GLIMMERLOG_SOURCES_HIVE_REGF_H
 #define GLIMMERLOG_SOURCES_HIVE_REGF_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -117,7 +118,7 @@ class Hive {
 
   // How many entries of subkey lists, indexes and value lists the calls so far
   // have read: the measure of their work, for tests and benchmarks.
-  uint64_t ListEntriesRead() const { return listEntriesRead_; }
+  uint64_t ListEntriesRead() const { return listEntriesRead_.load(std::memory_order_relaxed); }
 
   // Visits every key reachable from the root once, each before its
   // subkeys, subkeys in stored order, with its depth (0 for the root) and its
@@ -153,7 +154,12 @@ class Hive {
   uint64_t lastWritten_ = 0;
   bool checksumValid_ = false, truncated_ = false;
   HiveKey root_;
-  mutable uint64_t listEntriesRead_ = 0;
+  // A measure only: several threads may read one hive (a volume's SYSTEM
+  // hive), so it is counted without a lock and may miss a few.
+  void CountListEntries(uint64_t n) const {
+    listEntriesRead_.store(listEntriesRead_.load(std::memory_order_relaxed) + n, std::memory_order_relaxed);
+  }
+  mutable std::atomic<uint64_t> listEntriesRead_{0};
 };
 
 }  // namespace glimmerlog

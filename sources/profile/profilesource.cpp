@@ -244,6 +244,18 @@ ProfileSource::ProfileSource(FolderSource& folders, std::u16string folder, std::
   roamingAppData_ = AppDataFolder(u"AppData", u"AppData\\Roaming", u"Application Data");
 }
 
+std::u16string SidOfClassesHive(const RegistrySource* classes) {
+  const auto* file = dynamic_cast<const HiveRegistrySource*>(classes);
+  if (!file) return {};
+  const std::u16string root = file->RootKeyName();
+  constexpr std::u16string_view kSuffix = u"_Classes";
+  if (root.rfind(u"S-1-", 0) == 0 && root.size() > kSuffix.size() &&
+      root.compare(root.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+    return root.substr(0, root.size() - kSuffix.size());
+  }
+  return {};
+}
+
 std::unique_ptr<ProfileSource> ProfileSource::Open(FolderSource& folders, std::u16string folder,
                                                    std::u16string hiveFile) {
   folder.assign(WithoutFinalSeparators(folder));

@@ -42,6 +42,10 @@ ProfileRoot FindProfileRoot(RegistrySource& registry);
 std::unique_ptr<RegistrySource> OpenHiveFile(FolderSource& folders, const std::u16string& path, SourceStatus& status,
                                              std::u16string& problem, std::u16string* logsText = nullptr);
 
+// The user's SID as the classes hive (UsrClass.dat) names its root key
+// ("S-1-5-21-..._Classes"); empty when it is no hive file or names none.
+std::u16string SidOfClassesHive(const RegistrySource* classes);
+
 class ProfileSource final : public ProfilePaths {
  public:
   // `folder`: the profile folder as `folders` names it, without a final

@@ -124,15 +124,8 @@ void WindowsVolume::FindUsers() {
                                         u"\\Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat"}) {
           SourceStatus read = SourceStatus::kOk;
           std::unique_ptr<RegistrySource> hive = OpenHiveFile(folders_, profile + classes, read, problem);
-          const auto* file = dynamic_cast<const HiveRegistrySource*>(hive.get());
-          if (!file) continue;
-          const std::u16string root = file->RootKeyName();
-          constexpr std::u16string_view kSuffix = u"_Classes";
-          if (root.rfind(u"S-1-", 0) == 0 && root.size() > kSuffix.size() &&
-              root.compare(root.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
-            user.sid = root.substr(0, root.size() - kSuffix.size());
-            break;
-          }
+          user.sid = SidOfClassesHive(hive.get());
+          if (!user.sid.empty()) break;
         }
       }
       users_.push_back(std::move(user));

@@ -154,8 +154,8 @@ std::string DirectTimeline(const std::string& dir) {
 class Captured final : public glimmerlog::ReportPlatform {
  public:
   Captured() : system_(glimmerlog::MakeSystemReportPlatform()) {}
-  glimmerlog::FolderSource* OpenProfileFolder(const std::string& d, std::u16string& p,
-                                              glimmerlog::SourceStatus& s) override {
+  std::unique_ptr<glimmerlog::FolderSource> OpenProfileFolder(const std::string& d, std::u16string& p,
+                                                              glimmerlog::SourceStatus& s) override {
     return system_->OpenProfileFolder(d, p, s);
   }
   void NameProfileFolder(glimmerlog::FolderSource& f, const std::u16string& r, std::u16string& p) override {

@@ -4,6 +4,7 @@
 // databases; times and kinds at their edges; finding profiles over a fake
 // folder tree.
 #include "sources/browsers/browserhistory.h"
+#include "sources/browsers/sqlitethreads.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <map>
 #include <new>
 #include <sstream>
+#include <thread>
 
 #include "tests/host/sqlitecli.h"
 #include "views/browser/browserhistoryreader.h"
@@ -274,9 +276,23 @@ TEST(BrowserHistory, LogStartedAgainWhileRead) {
 }
 
 // The library as built for the program: no file is ever opened (a real
-// database on disk cannot be), the options asked for are in, and every
-// connection the readers open is defensive.
+// database on disk cannot be), the options asked for are in, every
+// connection the readers open is defensive, and its mutexes hold across
+// threads (the build brings none of its own).
 TEST(SqliteBuild, OpensNoFileAndIsBuiltAsAsked) {
+  ASSERT_TRUE(StartSqlite());
+  sqlite3_mutex* lock = sqlite3_mutex_alloc(SQLITE_MUTEX_FAST);
+  ASSERT_NE(lock, nullptr);
+  sqlite3_mutex_enter(lock);
+  int other = SQLITE_OK;
+  std::thread([&] {
+    other = sqlite3_mutex_try(lock);
+    if (other == SQLITE_OK) sqlite3_mutex_leave(lock);
+  }).join();
+  sqlite3_mutex_leave(lock);
+  sqlite3_mutex_free(lock);
+  EXPECT_EQ(other, SQLITE_BUSY);
+
   TempFolder dir;
   const std::string path = dir.path() + "/on-disk.db";
   WriteBytes(path, MakeDatabase("CREATE TABLE t(x)"));
@@ -293,7 +309,7 @@ TEST(SqliteBuild, OpensNoFileAndIsBuiltAsAsked) {
   EXPECT_EQ(defensive, 1);
   const std::string options = OurQuery(bytes, "PRAGMA compile_options");
   for (const char* option :
-       {"THREADSAFE=0", "OMIT_LOAD_EXTENSION", "OMIT_WAL", "OMIT_LOCALTIME", "TEMP_STORE=3", "DEFAULT_MEMSTATUS=0"}) {
+       {"THREADSAFE=2", "OMIT_LOAD_EXTENSION", "OMIT_WAL", "OMIT_LOCALTIME", "TEMP_STORE=3", "DEFAULT_MEMSTATUS=0"}) {
     EXPECT_NE(options.find(option), std::string::npos) << option;
   }
   EXPECT_EQ(OurQuery(bytes, "INSERT INTO t VALUES (1)"), "ERROR");  // read-only

@@ -67,14 +67,19 @@ def run(*args, env=None):
 def parse(fmt, out):
     """The header and rows of one output, as strings."""
     if fmt == "json":
+        # Numbers are JSON numbers, written as the text formats write them;
+        # the timeline's lines also say what their times are.
         objects = json.loads(out.decode("utf-8"))
-        return (list(objects[0].keys()) if objects else None), [list(o.values()) for o in objects]
-    text = out.decode("utf-8-sig")
+        for o in objects:
+            o.pop("Time Kind", None)
+        value = lambda v: format(v, ".15g") if isinstance(v, (int, float)) else v
+        return (list(objects[0].keys()) if objects else None), [[value(v) for v in o.values()] for o in objects]
     if fmt == "csv":
-        table = list(csv.reader(io.StringIO(text, newline="")))
+        table = list(csv.reader(io.StringIO(out.decode("utf-8-sig"), newline="")))
     else:
-        assert text.endswith("\r\n"), "txt lines end in CRLF"
-        table = [line.split("\t") for line in text[:-2].split("\r\n")]
+        text = out.decode("utf-8")
+        assert not text.startswith("\ufeff") and "\r" not in text, "txt: UTF-8 without a BOM, lines end in LF"
+        table = [line.split("\t") for line in text[:-1].split("\n")]
     return table[0], table[1:]
 
 
@@ -167,7 +172,7 @@ with tempfile.TemporaryDirectory() as tmp:
     def source_line(lines, path, relative, status, what):
         # The profile folder is named by the hive's own root where it has one.
         row = next((r for p, r in lines.items() if p.lower().endswith(path.lower())), None)
-        check(row is not None and (row["SHA-256"], row["Size"]) == fingerprint(*relative) and
+        check(row is not None and (row["SHA-256"], str(row["Size"])) == fingerprint(*relative) and
               row["Status"].startswith(status), f"Sources, {what}: {row}")
 
     chrome_db = "AppData\\Local\\Google\\Chrome\\User Data\\Default\\History"
@@ -243,16 +248,16 @@ with tempfile.TemporaryDirectory() as tmp:
     put(volume, "Users/second/NTUSER.DAT", "hives/win7_notatin_ntuser.dat")
     r = run("--volume", volume, "--view", "Run History", "--format", "csv")
     header, rows = parse("csv", r.stdout)
-    check(r.returncode == 0 and header == ["User", "Start Menu Run History"] and
+    check(r.returncode == 0 and header == ["User", "SID", "Host", "Start Menu Run History"] and
           sorted(set(row[0] for row in rows)) == ["nfury", "second"] and
-          [row[1:] for row in rows if row[0] == "nfury"] == [[v] for v in column("Run History", "Start Menu Run History")],
+          [row[3:] for row in rows if row[0] == "nfury"] == [[v] for v in column("Run History", "Start Menu Run History")],
           f"--volume: {r.returncode} {r.stderr} {rows}")
     r = run("--volume", volume, "--user", "NFURY", "--view", "Run History", "--format", "csv")
     check(r.returncode == 0 and {row[0] for row in parse("csv", r.stdout)[1]} == {"nfury"}, f"--user: {r.stderr}")
     # The timeline of every user holds the volume's machine-wide traces once.
     put(volume, "Windows/Prefetch/CALC.EXE-3FBEF7FD.pf", "prefetch/ez-win10-CALC.EXE-3FBEF7FD.pf")
     prefetch = [[row for row in parse("csv", run("--volume", volume, *user, "--format", "csv").stdout)[1]
-                 if "Prefetch" in row[2]] for user in ([], ["--user", "second"])]
+                 if "Prefetch" in row[4]] for user in ([], ["--user", "second"])]
     check(prefetch[0] and {row[0] for row in prefetch[0]} == {""} and
           [row[1:] for row in prefetch[0]] == [row[1:] for row in prefetch[1]], f"volume timeline: {prefetch}")
     for args in (["--volume", volume, "--user", "nobody"], ["--volume", profile], ["--user", "x", profile]):

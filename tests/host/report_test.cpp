@@ -20,6 +20,8 @@
 namespace glimmerlog {
 namespace {
 
+uint64_t FileTimeOfUnix(int64_t seconds) { return static_cast<uint64_t>(seconds + 11644473600) * 10000000u; }
+
 TEST(ReportArgs, CommandLines) {
   const struct {
     std::vector<std::string> args;
@@ -34,7 +36,15 @@ TEST(ReportArgs, CommandLines) {
       {{"prof", "--view", "run", "--timeline"}, false, {}},
       {{"prof", "--live"}, false, {}},
       {{}, false, {}},
-      {{"prof", "other"}, false, {}},
+      {{"prof", "other/NTUSER.DAT", "--volume", "v", "--jobs=3"}, true, ReportOptions::Action::kTimeline},
+      {{"prof", "--jobs", "0"}, false, {}},
+      {{"prof", "--jobs", "2x"}, false, {}},
+      {{"prof", "--format", "tln", "--since", "2026-12-04", "--until", "2026-12-04T10:00:00+01:00"}, true,
+       ReportOptions::Action::kTimeline},
+      {{"prof", "--since", "2026-12-05", "--until", "2026-12-04"}, false, {}},
+      {{"prof", "--since", "2026-02-29"}, false, {}},
+      {{"prof", "--live"}, false, {}},
+      {{"--volume", "v", "--live"}, false, {}},
       {{"prof", "--format", "xml"}, false, {}},
       {{"prof", "--tz", "cet"}, false, {}},
       {{"prof", "--output"}, false, {}},
@@ -53,13 +63,44 @@ TEST(ReportArgs, CommandLines) {
   std::string error;
   ASSERT_TRUE(ParseReportArgs({"p", "--view=Run History", "--format", "json", "--tz", "local"}, options, error));
   EXPECT_EQ(options.viewName, "Run History");
-  EXPECT_EQ(options.format, ExportFormat::kJson);
+  EXPECT_EQ(options.format, ReportFormat::kJson);
   EXPECT_TRUE(options.localTime);
   EXPECT_EQ(FindView(u"RUN HISTORY"), FindView(u"run"));
   EXPECT_EQ(FindView(u"Runs"), nullptr);
+  ASSERT_TRUE(ParseReportArgs({"a", "--volume", "v", "b"}, options, error));
+  ASSERT_EQ(options.inputs.size(), 3u);  // in the order given
+  EXPECT_TRUE(options.inputs[1].volume && !options.inputs[2].volume && options.inputs[2].path == "b");
 }
 
-uint64_t FileTimeOfUnix(int64_t seconds) { return static_cast<uint64_t>(seconds + 11644473600) * 10000000u; }
+// --since and --until: the same instant however written; a date alone is
+// its first instant, or for --until its last.
+TEST(ReportArgs, IsoTimesOfTheRange) {
+  const uint64_t noon = FileTimeOfUnix(1796385600);  // 2026-12-04T12:00:00Z
+  const struct {
+    const char* text;
+    bool endOfDay;
+    uint64_t want;  // 0: refused
+  } cases[] = {
+      {"2026-12-04T12:00:00Z", false, noon},
+      {"2026-12-04T12:00", false, noon},
+      {"2026-12-04 13:30:00+01:30", false, noon},
+      {"2026-12-04T09:00:00-03:00", false, noon},
+      {"2026-12-04T12:00:00Z", true, noon + 9999999},
+      {"2026-12-04", false, noon - 12 * 3600 * 10000000ull},
+      {"2026-12-04", true, noon + 12 * 3600 * 10000000ull - 1},
+      {"2024-02-29", false, FileTimeOfUnix(1709164800)},
+      {"2026-12-04T24:00", false, 0},
+      {"2026-12-4", false, 0},
+      {"1600-12-31", false, 0},
+      {"2026-12-04T12:00:00+1", false, 0},
+      {"2026-12-04Z", false, 0},
+  };
+  for (const auto& c : cases) {
+    uint64_t t = 0;
+    EXPECT_EQ(ParseIsoTime(c.text, c.endOfDay, t), c.want != 0) << c.text;
+    if (c.want) EXPECT_EQ(t, c.want) << c.text;
+  }
+}
 
 TEST(ReportTimes, IsoInUtcAndWithTheOffsetOfTheDate) {
   EXPECT_EQ(IsoUtc(FileTimeOfUnix(1796374938) + 9999999), u"2026-12-04T09:02:18Z");  // the fraction dropped

@@ -3,6 +3,7 @@
 
     view_parity.py assemble DIR TESTDATA HOST_TREE
     view_parity.py compare DIR HOST_TREE
+    view_parity.py reports DIR HOST_TREE REPORT_EXE EMULATOR...
 
 assemble: makes the profile folders the comparison runs on in DIR/profiles
 and lists them in DIR/profiles.tsv (name, folder, the cache index file the
@@ -25,9 +26,13 @@ where the copy lies now, the report by where the hive says the profile was:
 that prefix is the one difference allowed. Every view must have lines in at
 least one profile, or its comparison would prove nothing.
 
-Both exit 77 (skipped), saying why, when the test data, the host build's
+reports: runs the Windows report (under the emulator) and the host build's
+on all the folders at once, as JSON Lines, and compares their records.
+
+All exit 77 (skipped), saying why, when the test data, the host build's
 programs or the window's lines are absent."""
 import collections
+import json
 import os
 import shutil
 import subprocess
@@ -225,7 +230,8 @@ def lines_of(text_bytes):
     and without the columns of file times (captioned "... (file time)"): a
     copy of a file has the copy's times, which say nothing of the view."""
     text = text_bytes.decode("utf-8-sig", errors="surrogateescape")
-    lines = text.split("\r\n")
+    # The window ends lines as Windows does; the report as its system does.
+    lines = text.replace("\r\n", "\n").split("\n")
     if lines and lines[-1] == "":
         lines.pop()
     if not lines:
@@ -263,8 +269,8 @@ def compare(parity, host):
         profile = os.path.join(parity, *folder.split("/"))
         for tag, view in views:
             tags[view] = tag
-            # A volume is read for its one user; the report names the user
-            # in a first column, which the window has not.
+            # A volume is read for its one user; the report names the user,
+            # SID and host in first columns, which the window has not.
             source = ["--volume", profile, "--user", user[0]] if user else [profile]
             args = [report, *source, "--view", view, "--format", "txt", "--tz", "utc"]
             if tag in ("index.dat", "cacherecords"):
@@ -273,7 +279,7 @@ def compare(parity, host):
             # The damaged profile's report says what it could not read (exit 1).
             if r.returncode != 0 and not (name == "damaged" and r.returncode == 1):
                 failures.append(f"{name} / {view}: the report exits {r.returncode}: {r.stderr.decode(errors='replace')}")
-            theirs = collections.Counter(l.split("\t", 1)[1] if user else l for l in lines_of(r.stdout))
+            theirs = collections.Counter(l.split("\t", 3)[3] if user else l for l in lines_of(r.stdout))
             with open(os.path.join(window, tag + ".txt"), "rb") as f:
                 ours = collections.Counter(line.replace(window_folder, root) for line in lines_of(f.read()))
             if tag == "sources":
@@ -304,12 +310,66 @@ def compare(parity, host):
     return 1 if failures else 0
 
 
+# --- the Windows report against the Linux one --------------------------------
+
+def reports(parity, host, exe, emulator):
+    """The Windows report (under Wine) and the Linux one on every assembled
+    profile in one run: the same JSON Lines records, once the Windows report's
+    folder names are read as the hive names them (as compare does)."""
+    report = host_program(host, "bin/glimmerlog-report")
+    listing = os.path.join(parity, "profiles.tsv")
+    if not os.path.exists(listing):
+        skip(f"no profiles assembled in {parity}")
+    linux, windows, renames, user = [], [], [], []
+    for name, folder, index, *volume in read_tsv(listing):
+        shown = os.path.join(parity, "window", name, "profile.tsv")
+        if not os.path.exists(shown):
+            skip(f"the window wrote no folder names in {shown} (win32_parity_tests)")
+        window_folder, root = read_tsv(shown)[0]
+        renames.append((window_folder, root))
+        flag = ["--volume"] if volume else []
+        user = ["--user", volume[0]] if volume else user
+        linux += [*flag, os.path.join(parity, *folder.split("/"))]
+        windows += [*flag, window_folder]
+    args = [*user, "--timeline", "--format", "jsonl", "--jobs", "2"]
+    ours = subprocess.run([report, *linux, *args], capture_output=True)
+    theirs = subprocess.run([*emulator, exe, *windows, *args], capture_output=True)
+    if ours.returncode != theirs.returncode:
+        print(f"FAIL: exit {theirs.returncode} on Windows, {ours.returncode} on Linux: {theirs.stderr[-500:]}")
+        return 1
+
+    def rename(value):
+        if isinstance(value, str):
+            for window_folder, root in renames:
+                value = value.replace(window_folder, root)
+        return value
+
+    want = [json.loads(line) for line in ours.stdout.decode("utf-8").splitlines()]
+    got = [{k: rename(v) for k, v in json.loads(line).items()}
+           for line in theirs.stdout.decode("utf-8").splitlines()]
+    # Events of one time keep the order their folder was listed in, which is
+    # the file system's: the same records, in the same order of profiles and times.
+    key = lambda r: (r["Host"], r["Time"])
+    count = lambda records: collections.Counter(json.dumps(r, sort_keys=True) for r in records)
+    only_windows, only_linux = count(got) - count(want), count(want) - count(got)
+    for line in list(only_windows)[:5]:
+        print("  only from Windows:", line)
+    for line in list(only_linux)[:5]:
+        print("  only from Linux:", line)
+    ordered = [key(r) for r in got] == [key(r) for r in want]
+    print(f"{len(got)} records from Windows, {len(want)} from Linux; {sum(only_windows.values())} only from Windows, "
+          f"{sum(only_linux.values())} only from Linux; in the same order: {ordered}")
+    return 0 if want and ordered and not only_windows and not only_linux else 1
+
+
 def main():
     if len(sys.argv) == 5 and sys.argv[1] == "assemble":
         assemble(*sys.argv[2:])
         return 0
     if len(sys.argv) == 4 and sys.argv[1] == "compare":
         return compare(*sys.argv[2:])
+    if len(sys.argv) >= 5 and sys.argv[1] == "reports":
+        return reports(sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:])
     print(__doc__)
     return 2
 

@@ -162,7 +162,7 @@ void ReadRecentFiles(RegistrySource& registry, Table& table, Timeline* timeline)
       const uint64_t time = v.order == 1 ? keyTime : 0;
       table.AddRow().Text(entry.name).Text(list).Number(v.order).Time(time).Text(entry.shortcut).Target(entry.shortcut);
       if (timeline && time) {
-        timeline->Add({time, u"Document opened", entry.name, u"most recent in " + list, ShortName(key), {}});
+        timeline->Add({time, u"Document opened", entry.name, u"most recent in " + list, ShortName(key), {}, false, TimeKind::kKeyMostRecent});
       }
     }
   }
@@ -182,7 +182,7 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
       table.AddRow().Text(item.path).Text(sub).Number(v.order).Empty().Time(item.modified).Time(time).Target(item.path);
       if (timeline && time) {
         timeline->Add({time, u"File opened or saved", item.path, u"most recent ." + sub + u" in the file dialogs",
-                       ShortName(key), FileSystemPathOf(item.path)});
+                       ShortName(key), FileSystemPathOf(item.path), false, TimeKind::kKeyMostRecent});
       }
     }
   }
@@ -209,7 +209,8 @@ void ReadOpenSaveHistory(RegistrySource& registry, Table& table, Timeline* timel
           .Target(path);
       if (timeline && time) {
         timeline->Add(
-            {time, u"Folder used in a file dialog", path, entry.program, ShortName(visited), FileSystemPathOf(path)});
+            {time, u"Folder used in a file dialog", path, entry.program, ShortName(visited), FileSystemPathOf(path),
+             false, TimeKind::kKeyMostRecent});
       }
     }
   }
@@ -223,7 +224,7 @@ void ReadExplorerSearches(RegistrySource& registry, Table& table, Timeline* time
     const std::u16string term = Text(v.data);
     const uint64_t time = v.order == 1 ? keyTime : 0;
     table.AddRow().Text(term).Number(v.order).Time(time).Target(term);
-    if (timeline && time) timeline->Add({time, u"Explorer search", term, {}, ShortName(key), {}});
+    if (timeline && time) timeline->Add({time, u"Explorer search", term, {}, ShortName(key), {}, false, TimeKind::kKeyMostRecent});
   }
 }
 
@@ -243,7 +244,7 @@ void ReadExplorerAddresses(RegistrySource& registry, Table& table, Timeline* tim
     const std::u16string path = Text(data);
     const uint64_t time = ++order == 1 ? keyTime : 0;
     table.AddRow().Text(path).Number(order).Time(time).Target(path);
-    if (timeline && time) timeline->Add({time, u"Explorer path typed", path, {}, ShortName(key), path});
+    if (timeline && time) timeline->Add({time, u"Explorer path typed", path, {}, ShortName(key), path, false, TimeKind::kKeyMostRecent});
   }
 }
 
@@ -370,7 +371,7 @@ void AddRunBoxEvent(RegistrySource& registry, Timeline& timeline) {
     std::u16string command = Text(v.data);
     // The Run box ends each entry with "\1".
     if (command.size() >= 2 && command.compare(command.size() - 2, 2, u"\\1") == 0) command.resize(command.size() - 2);
-    timeline.Add({KeyTime(registry, key), u"Command run", command, {}, u"RunMRU", {}});
+    timeline.Add({KeyTime(registry, key), u"Command run", command, {}, u"RunMRU", {}, false, TimeKind::kKeyMostRecent});
   }
   timeline.Problems(scratch.problems);
 }

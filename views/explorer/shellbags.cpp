@@ -255,7 +255,7 @@ class BagWalk {
 
     if (!timeline_) return;
     const std::u16string source = u"ShellBags (" + std::u16string(hive_) + u")";
-    timeline_->Add({opened, u"Folder opened (ShellBags)", decoded.path, kind, source, target});
+    timeline_->Add({opened, u"Folder opened (ShellBags)", decoded.path, kind, source, target, false, TimeKind::kKeyMostRecent});
     // The folder's own times, as the item recorded them when it was opened.
     timeline_->Add({created, u"Folder created (ShellBags item)", decoded.path, kind, source, target});
     if (modified != created) {

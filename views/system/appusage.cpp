@@ -133,7 +133,9 @@ void ReadFeatureUsage(ViewSources& sources, Table& table, Progress& progress, Ti
                      features[i],
                      NumberText(lines) + (lines == 1 ? u" program" : u" programs"),
                      u"FeatureUsage",
-                     {}});
+                     {},
+                     false,
+                     TimeKind::kKeyMostRecent});
     }
   }
 }

@@ -144,7 +144,8 @@ void ReadDeletedEntries(ViewSources& sources, Table& table, Progress& progress, 
                      std::move(detail),
                      u"registry hive, free cell " + Hex(key.cell, 8),
                      {},
-                     true});
+                     true,
+                     TimeKind::kKeyWritten});
     }
     return;
   }

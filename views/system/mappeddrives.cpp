@@ -75,7 +75,7 @@ void ReadMappedDrives(ViewSources& sources, Table& table, Progress& progress, Ti
     if (!reg.Text(mru, slot.name, share) || share.empty()) continue;
     const uint64_t time = slot.order == 1 ? mruTime : 0;
     table.AddRow().Text(share).Text(u"Mapped share").Empty().Number(slot.order).Time(time).Text(mru).Target(share);
-    if (timeline && time) timeline->Add({time, u"Network drive mapped", share, {}, u"Map Network Drive MRU", share});
+    if (timeline && time) timeline->Add({time, u"Network drive mapped", share, {}, u"Map Network Drive MRU", share, false, TimeKind::kKeyMostRecent});
   }
 
   // Explorer's mount points, newest first.
@@ -95,7 +95,7 @@ void ReadMappedDrives(ViewSources& sources, Table& table, Progress& progress, Ti
   for (const MountPoint& m : points) {
     const std::u16string key = mounts + u"\\" + m.name;
     table.AddRow().Text(m.shown).Text(m.kind).Text(m.label).Empty().Time(m.time).Text(key).Target(m.target);
-    if (timeline && m.time) timeline->Add({m.time, EventKind(m.kind), m.shown, m.label, u"MountPoints2", m.target});
+    if (timeline && m.time) timeline->Add({m.time, EventKind(m.kind), m.shown, m.label, u"MountPoints2", m.target, false, TimeKind::kKeyWritten});
   }
 }
 

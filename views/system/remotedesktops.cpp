@@ -29,6 +29,7 @@ struct Connection {
   uint32_t order = 0;      // position in the MRU list, 1 = most recent; 0 when not in it
   uint64_t time = 0;       // FILETIME of the last connection, 0 when unknown
   std::u16string timeKey;  // the key whose last-write time `time` is
+  bool timeOfList = false; // `timeKey` is the list's, written when its most recent entry was
   bool certificate = false, inDefault = false, inServers = false;
 };
 
@@ -147,6 +148,7 @@ class RemoteDesktopReader {
       if (c.order == 1) {
         c.time = defaultTime;
         c.timeKey = key;
+        c.timeOfList = true;
       }
       byName_[folded] = lines_.size();
       lines_.push_back(std::move(c));
@@ -174,7 +176,8 @@ class RemoteDesktopReader {
                 : c.inDefault              ? kDefault
                                            : kServers);
       if (timeline && c.time) {
-        timeline->Add({c.time, u"Remote desktop connection", c.server, c.user, c.timeKey, {}});
+        timeline->Add({c.time, u"Remote desktop connection", c.server, c.user, c.timeKey, {}, false,
+                       c.timeOfList ? TimeKind::kKeyMostRecent : TimeKind::kKeyWritten});
       }
     }
   }
