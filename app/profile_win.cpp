@@ -66,10 +66,17 @@ bool IsFullPath(const std::wstring& text) {
 
 // A folder (or, with BIF_BROWSEINCLUDEFILES, a file) through the shell's
 // folder browser, with a box to type or paste a path in, starting at
-// `last`, the place chosen last in this run (nothing is kept after it);
+// `last`, the place chosen last in this run (its folder, for a file;
+// nothing is kept after the run);
 // empty when the user cancels.
 std::wstring BrowseForFolder(HWND owner, const wchar_t* title, UINT flags, std::wstring& last) {
-  Browse browse{last, {}};
+  // A file chosen last (a hive) starts the tree at its folder.
+  std::wstring start = last;
+  const DWORD attributes = start.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(start.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    start = start.substr(0, start.find_last_of(L'\\'));
+  }
+  Browse browse{start, {}};
   BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.lpszTitle = title;

@@ -309,10 +309,12 @@ TEST(ExplorerViews, UserAssistLinesNameFullPathsAndShowTheProgramInItsFolder) {
   SendMessageW(bar, WM_LBUTTONUP, 0, at);
   EXPECT_EQ(form->ViewMode, L"sources");
   // Panel 1 of a view that read everything opens nothing.
-  form->RunView(L"wordwheel");
+  RegDeleteValueW(count.get(), L"onq1");
+  RegDeleteValueW(count.get(), L"onq2");
+  form->RunView(L"userassist");
   SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(bar, WM_LBUTTONUP, 0, at);
-  EXPECT_EQ(form->ViewMode, L"wordwheel");
+  EXPECT_EQ(form->ViewMode, L"userassist");
   ClearExplorerKeys();
 }
 
