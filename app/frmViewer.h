@@ -73,6 +73,9 @@ enum CommandId : int {
   IDM_SORTASCENDING,
   IDM_SORTDESCENDING,
   IDM_SOURCEORDER,
+  IDM_COPYWITHNAMES,
+  IDM_TIMESUTC,
+  IDM_FITCOLUMNS,  // Ctrl+Plus; no menu entry
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
@@ -249,6 +252,8 @@ class frmViewer final {
   // columns in the order the header shows them, separated by tabs. Returns
   // the text copied (empty when nothing was selected).
   std::wstring mnuCopy_Click();
+  // The same with a first row of the column names (Ctrl+Shift+C).
+  std::wstring mnuCopyWithNames_Click();
   // Copies the text of the cell last clicked in the list (otherwise the
   // active line's first column).
   std::wstring mnuCopyCell_Click();
@@ -281,6 +286,17 @@ class frmViewer final {
   void mnuOpenFolder_Click();
   // The file or folder path the active line names, or empty.
   std::wstring LinePath() const;
+  // Fits every column to the widest text it shows (Ctrl+Plus), or one
+  // column (a double-click on its header divider). Each view opens again
+  // at its own widths.
+  void FitColumns();
+  void FitColumn(int column);
+  // Whether the list shows times in UTC as ISO 8601 ("2026-12-04T09:02:18Z")
+  // rather than in the user's local format: the View menu's "Times in UTC
+  // (ISO 8601)", off at every start. Copy, text and CSV write what is shown.
+  bool TimesInUtc() const { return timesInUtc_; }
+  void SetTimesInUtc(bool utc);
+  void mnuTimesUtc_Click();
   // The list's context menu, as it is shown (the caller destroys it).
   HMENU BuildContextMenu() const;
   CURLHistory* History() const;
@@ -322,6 +338,23 @@ class frmViewer final {
   void ClearSelection();
   void ShowHeaderMenu(LPARAM at);
   int headerMenuColumn_ = 0;
+  // Whether a point of the screen lies on the list's header.
+  bool OnHeader(LPARAM screenPoint) const;
+  // The order the specified views share (their sort key and switch, as they
+  // always had); each added view opens in its source's own order.
+  struct ListOrder {
+    bool sorted = false;
+    int key = 0;
+    bool descending = false;
+  };
+  ListOrder specifiedOrder_;
+  void ApplyViewOrder(const ViewDef& view, bool again);
+  std::wstring CopyLines(bool withNames);
+  bool timesInUtc_ = false;
+  void WatchHeaderDividers();
+  int FittedWidth(int column) const;
+  static LRESULT CALLBACK HeaderDividerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);

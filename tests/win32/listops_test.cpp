@@ -122,6 +122,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   using E = std::vector<std::pair<UINT, bool>>;
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true},
                           {IDM_COPY, true},
+                          {IDM_COPYWITHNAMES, true},
                           {IDM_COPYCELL, true},
                           {IDM_SELECTALL, true},
                           {IDM_SAVESELECTED, true},
@@ -130,6 +131,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   Select(*form, {}, -1);
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false},
                           {IDM_COPY, false},
+                          {IDM_COPYWITHNAMES, false},
                           {IDM_COPYCELL, false},
                           {IDM_SELECTALL, true},
                           {IDM_SAVESELECTED, false},
@@ -139,7 +141,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   HMENU open = GetSubMenu(GetMenu(form->hwnd()), 1);
   EXPECT_EQ(GetMenuItemID(open, 0), static_cast<UINT>(IDM_OPOENIT));
   EXPECT_EQ(GetMenuItemID(open, 2), static_cast<UINT>(IDM_COPY));
-  EXPECT_EQ(GetMenuItemID(open, 4), static_cast<UINT>(IDM_SELECTALL));
+  EXPECT_EQ(GetMenuItemID(open, 5), static_cast<UINT>(IDM_SELECTALL));
 }
 
 // The save dialog answered by the test; failures recorded, not shown.
