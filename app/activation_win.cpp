@@ -180,8 +180,15 @@ void frmViewer::Activate(const ViewDef& view, size_t row) {
     // Shows the program selected in its folder; when the file is gone, the
     // folder alone; when that is gone too, nothing.
     case LineAction::kShowInFolder: {
+      // A path on the Windows volume shown is where it is; another outside
+      // the profile shown names this computer's file, and is left alone.
       std::u16string path;
-      if (!profile_->MapToProfile(target, path)) break;  // outside the profile shown
+      if (openedVolume_ && StartsWithIgnoringAsciiCase(std::u16string_view(target),
+                                                       std::u16string_view(openedVolume_->Root()))) {
+        path = target;
+      } else if (!profile_->MapToProfile(target, path)) {
+        break;
+      }
       if (exists(path)) {
         ShowInFolder(AsWide(path));
         break;

@@ -394,6 +394,7 @@ class frmViewer final {
   std::string openedOsName_;
   ProgramState openedState_{openedOsName_, CancelRequested, IndexDatPath};
   void ShowProfileChange();
+  void SayHowOpeningWent(bool opened, const std::wstring& panelBefore);
   uint64_t listEpoch_ = 0;
   bool quitOnDestroy_ = false;
   MainLayout layout_;
@@ -403,6 +404,9 @@ class frmViewer final {
   HWND tip_ = nullptr;
   int tipItem_ = -1, tipSubItem_ = -1;
   int clickedItem_ = -1, clickedSubItem_ = -1;  // the cell last clicked in the list
+  // Panel 1 names sources that could not be read: a click on it shows the
+  // Sources view. Any other text in panel 1 clears it.
+  bool panelNamesFailures_ = false;
   HWND filter_ = nullptr, filterCount_ = nullptr;
   std::wstring filterFolded_;  // the filter's text, case-folded; empty: none
   std::wstring tipText_;

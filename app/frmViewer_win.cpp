@@ -523,6 +523,12 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
     info->lpszText = tipText_.data();
     return 0;
   }
+  // A click on panel 1 while it names what could not be read shows the
+  // Sources view, which lists every source with its status.
+  if (header && SBar1_ && header->hwndFrom == SBar1_ && header->code == NM_CLICK) {
+    if (panelNamesFailures_ && reinterpret_cast<NMMOUSE*>(header)->dwItemSpec == 0) RunView(L"sources");
+    return 0;
+  }
   if (!header || header->hwndFrom != URLs_ || !URLs_) return 0;
   switch (header->code) {
     case LVN_GETDISPINFOW: {

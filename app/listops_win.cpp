@@ -163,6 +163,12 @@ std::wstring frmViewer::LinePath() const {
 }
 
 void frmViewer::mnuOpenFolder_Click() {
+  // A view whose lines are shown in their folder does just that, on the
+  // profile or volume shown.
+  if (const ViewDef* view = FindView(ViewMode); view && view->action == LineAction::kShowInFolder) {
+    URLs_DblClick();
+    return;
+  }
   const std::wstring path = LinePath();
   if (!path.empty()) Shell().Run(L"explorer.exe /select,\"" + path + L"\"");
 }

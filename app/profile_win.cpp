@@ -2,7 +2,10 @@
 // it, and returning to the signed-in user's own.
 #include "app/frmViewer.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
+
+#include <cwctype>
 
 #include "app/version.h"
 #include "app/volumeuser_win.h"
@@ -18,25 +21,85 @@ namespace glimmerlog {
 
 namespace {
 
+// What the user typed in the folder browser's box when pressing OK, read
+// before the box goes: a full path typed there is taken as it is, whatever
+// the tree shows (the shell's handling of the typed text differs between
+// versions, and Wine's does not take it).
+struct Browse {
+  std::wstring start;  // selected first; empty for the shell's default
+  std::wstring typed;
+};
+
+LRESULT CALLBACK BrowseSubclass(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    auto* browse = reinterpret_cast<Browse*>(data);
+    HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    const int n = edit ? GetWindowTextLengthW(edit) : 0;
+    try {
+      std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+      if (n > 0) GetWindowTextW(edit, text.data(), n + 1);
+      text.resize(static_cast<size_t>(n));
+      browse->typed = std::move(text);
+    } catch (const std::bad_alloc&) {
+      browse->typed.clear();  // the tree's choice stands
+    }
+  } else if (msg == WM_NCDESTROY) {
+    RemoveWindowSubclass(dialog, &BrowseSubclass, 1);
+  }
+  return DefSubclassProc(dialog, msg, wParam, lParam);
+}
+
+int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED) {
+    auto* browse = reinterpret_cast<Browse*>(data);
+    SetWindowSubclass(dialog, &BrowseSubclass, 1, reinterpret_cast<DWORD_PTR>(browse));
+    if (!browse->start.empty()) {
+      SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(browse->start.c_str()));
+    }
+  }
+  return 0;
+}
+
+bool IsFullPath(const std::wstring& text) {
+  return (text.size() >= 3 && iswalpha(text[0]) && text[1] == L':' && text[2] == L'\\') || text.rfind(L"\\\\", 0) == 0;
+}
+
 // A folder (or, with BIF_BROWSEINCLUDEFILES, a file) through the shell's
-// folder browser; empty when the user cancels.
-std::wstring BrowseForFolder(HWND owner, const wchar_t* title, UINT flags) {
+// folder browser, with a box to type or paste a path in, starting at
+// `last`, the place chosen last in this run (its folder, for a file;
+// nothing is kept after the run);
+// empty when the user cancels.
+std::wstring BrowseForFolder(HWND owner, const wchar_t* title, UINT flags, std::wstring& last) {
+  // A file chosen last (a hive) starts the tree at its folder.
+  std::wstring start = last;
+  const DWORD attributes = start.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(start.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    start = start.substr(0, start.find_last_of(L'\\'));
+  }
+  Browse browse{start, {}};
   BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.lpszTitle = title;
-  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON | flags;
+  info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON | flags;
+  info.lpfn = &BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(&browse);
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
   if (!chosen) return {};
   wchar_t path[MAX_PATH] = {};
   const BOOL ok = SHGetPathFromIDListW(chosen, path);
   CoTaskMemFree(chosen);
-  return ok ? path : L"";
+  std::wstring result = IsFullPath(Trim(browse.typed)) ? Trim(browse.typed) : ok ? std::wstring(path) : L"";
+  if (!result.empty()) last = result;
+  return result;
 }
 
-// A profile folder, or its hive file.
+std::wstring g_lastProfile, g_lastVolume;
+
+// A profile folder, or its hive file: the tree shows files too, and OK
+// takes either.
 std::wstring BrowseForProfile(HWND owner) {
   return BrowseForFolder(owner, L"Choose a profile folder (such as C:\\Users\\name) or its NTUSER.DAT file",
-                         BIF_BROWSEINCLUDEFILES);
+                         BIF_BROWSEINCLUDEFILES, g_lastProfile);
 }
 
 frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
@@ -44,7 +107,8 @@ frmViewer::ProfileChooser g_chooser = &BrowseForProfile;
 // A Windows volume's folder.
 std::wstring BrowseForVolume(HWND owner) {
   return BrowseForFolder(
-      owner, L"Choose a Windows volume: a folder that holds Windows and Users (a mounted image, a second disk)", 0);
+      owner, L"Choose a Windows volume: a folder that holds Windows and Users (a mounted image, a second disk)",
+      BIF_RETURNONLYFSDIRS, g_lastVolume);
 }
 
 frmViewer::VolumeChooser g_volumeChooser = &BrowseForVolume;
@@ -75,7 +139,29 @@ void frmViewer::SetVolumeChoosers(VolumeChooser volume, UserChooser user) {
 
 void frmViewer::mnuOpenVolume_Click() {
   const std::wstring root = g_volumeChooser(hwnd_);
-  if (!root.empty()) OpenVolume(root, L"");
+  if (root.empty()) return;
+  const std::wstring before = PanelText(1);
+  SayHowOpeningWent(OpenVolume(root, L""), before);
+}
+
+// What the user chose could not be opened, or was read in part: said in a
+// box, since panel 1 and the caption are cut where the text is long. A
+// cancelled choice of the volume's user (panel 1 as it was) says nothing.
+void frmViewer::SayHowOpeningWent(bool opened, const std::wstring& panelBefore) {
+  if (!hwnd_) return;
+  std::wstring text;
+  UINT icon = MB_ICONERROR;
+  if (!opened) {
+    text = PanelText(1);
+    if (text == panelBefore || text.rfind(L"Cannot open", 0) != 0) return;
+  } else if (opened_ && !opened_->HiveProblem().empty()) {
+    text = L"The profile " + AsWide(opened_->Folder()) + L" was read in part: " + AsWide(opened_->HiveProblem()) +
+           L".\r\n\r\nThe views show what could be read; the Sources view lists every source with its status.";
+    icon = MB_ICONWARNING;
+  } else {
+    return;
+  }
+  MessageBoxW(hwnd_, text.c_str(), L"Glimmerlog", MB_OK | icon);
 }
 
 bool frmViewer::OpenVolume(const std::wstring& root, const std::wstring& user) {
@@ -121,7 +207,9 @@ std::wstring frmViewer::OpenedProfile() const { return opened_ ? AsWide(opened_-
 
 void frmViewer::mnuOpenProfile_Click() {
   const std::wstring path = g_chooser(hwnd_);
-  if (!path.empty()) OpenProfile(path);
+  if (path.empty()) return;
+  const std::wstring before = PanelText(1);
+  SayHowOpeningWent(OpenProfile(path), before);
 }
 
 bool frmViewer::OpenProfile(const std::wstring& path) {

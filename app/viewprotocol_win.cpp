@@ -15,6 +15,7 @@ namespace glimmerlog {
 
 void frmViewer::SetPanel(int panel, const std::wstring& text) {
   if (!SBar1_ || panel < 1 || panel > 2) return;
+  if (panel == 1) panelNamesFailures_ = false;
   SendMessageW(SBar1_, SB_SETTEXTW, panel - 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

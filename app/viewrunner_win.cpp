@@ -188,6 +188,7 @@ void frmViewer::ShowView(const ViewDef& view, bool again) {
     std::wstring panel = view.hint ? AsWide(view.hint) : std::wstring();
     if (!table->problems.empty()) panel += L" \x2014 not read: " + AsWide(ProblemsText(table->problems));
     SetPanel(1, panel);
+    panelNamesFailures_ = !table->problems.empty();
   }
   WriteCount();
 }
@@ -267,6 +268,7 @@ void frmViewer::ScanIndexFile(const ViewDef& view, bool again) {
       // An added view names in panel 1 what it could not read of the file.
       if (!(view.flags & ViewDef::kSpecified) && !table->problems.empty()) {
         SetPanel(1, path + L" \x2014 not read: " + AsWide(ProblemsText(table->problems)));
+        panelNamesFailures_ = true;
       }
     } catch (const std::bad_alloc&) {
       // The scanner and its buffers are gone; the lines kept are whole.

@@ -315,15 +315,37 @@ size_t Table::MemoryUse() const {
 }
 
 std::u16string ProblemsText(const std::vector<std::u16string>& problems) {
+  // Each source once, in the order first named, with the first reason given
+  // for it: a problem is "source: why", and the values of one key ("key
+  // value name: why") are that key's. The count says how many of its
+  // entries failed.
+  struct Failed {
+    std::u16string source, why;
+    size_t count = 0;
+  };
+  std::vector<Failed> failed;
+  for (const std::u16string& problem : problems) {
+    const size_t colon = problem.find(u": ");
+    std::u16string source = problem.substr(0, colon);
+    if (const size_t value = source.find(u" value "); value != std::u16string::npos) source.resize(value);
+    auto same = std::find_if(failed.begin(), failed.end(), [&](const Failed& f) { return f.source == source; });
+    if (same == failed.end()) {
+      failed.push_back({source, colon == std::u16string::npos ? std::u16string() : problem.substr(colon + 2), 0});
+      same = failed.end() - 1;
+    }
+    ++same->count;
+  }
   constexpr size_t kShown = 3;
   std::u16string text;
-  for (size_t i = 0; i < problems.size() && i < kShown; ++i) {
+  for (size_t i = 0; i < failed.size() && i < kShown; ++i) {
     if (!text.empty()) text += u"; ";
-    text += problems[i];
+    text += failed[i].source;
+    if (!failed[i].why.empty()) text += u": " + failed[i].why;
+    if (failed[i].count > 1) text += u" (" + NumberText(failed[i].count) + u" entries)";
   }
   // The Sources view lists every source with its status.
-  if (problems.size() > kShown) {
-    text += u"; and " + NumberText(problems.size() - kShown) + u" more (the Sources view lists them)";
+  if (failed.size() > kShown) {
+    text += u"; and " + NumberText(failed.size() - kShown) + u" more (the Sources view lists them)";
   }
   return text;
 }

@@ -219,9 +219,11 @@ class Table {
   mutable std::unordered_map<uint64_t, std::u16string> widenedTargets_;
 };
 
-// The problems joined for one status panel: the first ones in full, then a
-// count of the rest, so that a source with thousands of bad values does not
-// make a panel of thousands of sentences.
+// The problems joined for one status panel: each failed source named once
+// (the values of one key are that key's), the first ones with their reason
+// and how many of their entries failed, then a count of the rest, so that a
+// source with thousands of bad values does not make a panel of thousands of
+// sentences.
 std::u16string ProblemsText(const std::vector<std::u16string>& problems);
 
 // Text helpers the readers share.

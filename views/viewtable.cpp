@@ -66,7 +66,13 @@ void OpenSave7(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadOpenSave
 void ExplorerSearch(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadExplorerSearches(s.registry, t, tl); }
 void ExplorerAddress(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadExplorerAddresses(s.registry, t, tl); }
 void TypedTimes(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadTypedAddressTimes(s.registry, t, tl); }
-void UserAssist(ViewSources& s, Table& t, Progress&, Timeline* tl) { ReadUserAssist(s.registry, t, tl); }
+void UserAssist(ViewSources& s, Table& t, Progress&, Timeline* tl) {
+  // The running Windows names its own drive; a volume's is read below its root.
+  UserAssistPlaces places;
+  if (s.liveVolume && s.volumeRoot.size() >= 2) places.systemDrive = s.volumeRoot.substr(0, 2);
+  if (!s.liveVolume) places.volumeRoot = s.volumeRoot;
+  ReadUserAssist(s.registry, t, tl, places);
+}
 void ActivityTimeline(ViewSources& s, Table& t, Progress&, Timeline*) { ReadActivityTimeline(s, t); }
 void BrowserHistory(ViewSources& s, Table& t, Progress&, Timeline* tl) {
   const std::u16string local = s.localAppData.empty() ? s.paths.AppDataFolder(true) : s.localAppData;

@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 
+#include "base/utf8.h"
 #include "tests/support/regexport.h"
 #include "views/explorer/explorerreaders.h"
 
@@ -179,6 +181,76 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
   }
   if (!any) GTEST_SKIP() << "the .reg exports are not under " GL_TESTDATA_DIR;
   EXPECT_GT(once, 0u);  // a program run once is among them
+}
+
+}  // namespace
+}  // namespace glimmerlog
+
+namespace glimmerlog {
+namespace {
+
+// UserAssist names that start with a known folder's GUID, as a real Windows
+// 7 hive holds them, become full paths on the system the hive comes from:
+// the system's folders on the drive of its profile folder, the user's where
+// the hive's own Shell Folders values put them. Every program of the view
+// that names a path is then a full one, and its target is that path.
+TEST(ExplorerReaders, UserAssistNamesBecomeFullPathsOnTheSystemShown) {
+  const std::string name = "win7_notatin_ntuser.dat.reg";
+  RegExport file, modern;
+  if (!LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg/" + name, file) ||
+      !LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg-modern/" + name, modern)) {
+    GTEST_SKIP() << "the .reg exports are not under " GL_TESTDATA_DIR;
+  }
+  for (auto& [key, values] : modern.keys) file.keys.emplace(key, values);
+  RegExportSource registry(file);
+  auto shellFolder = [&registry](std::u16string_view value) {
+    RegistryData data;
+    registry.ReadValue(kExplorer + u"Shell Folders", value, data);
+    return Utf16ZText(data.bytes.data(), data.bytes.size());
+  };
+  const std::u16string programs = shellFolder(u"Programs"), roaming = shellFolder(u"AppData");
+  ASSERT_FALSE(programs.empty());
+  struct Case {
+    std::u16string decoded, expected;
+  };
+  const Case cases[] = {
+      {u"{1AC14E77-02E7-4E5D-B744-2EB1AE5198B7}\\NOTEPAD.EXE", u"C:\\Windows\\System32\\NOTEPAD.EXE"},
+      {u"{6D809377-6AF0-444B-8957-A3773F02200E}\\7-Zip\\7zFM.exe", u"C:\\Program Files\\7-Zip\\7zFM.exe"},
+      {u"{7C5A40EF-A0FB-4BFC-874A-C0F2E0B9FA8E}\\Notepad++\\notepad++.exe",
+       u"C:\\Program Files (x86)\\Notepad++\\notepad++.exe"},
+      {u"{D65231B0-B2F1-4857-A4CE-A8E7C6EA7D27}\\runonce.exe", u"C:\\Windows\\SysWOW64\\runonce.exe"},
+      {u"{F38BF404-1D43-42F2-9305-67DE0B28FC23}\\notepad.exe", u"C:\\Windows\\notepad.exe"},
+      {u"{0139D44E-6AFE-49F2-8690-3DAFCAE6FFB8}\\7-Zip\\7-Zip File Manager.lnk",
+       u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\7-Zip\\7-Zip File Manager.lnk"},
+      {u"{A77F5D77-2E2B-44C3-A6A2-ABA601054A51}\\Accessories\\Notepad.lnk", programs + u"\\Accessories\\Notepad.lnk"},
+      {u"{9E3995AB-1F9C-4F13-B827-48B24B6C7174}\\StartMenu\\Microsoft Outlook 2010.lnk",
+       roaming + u"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned\\StartMenu\\Microsoft Outlook 2010.lnk"},
+      // No known place: as the folder's name, or as stored.
+      {u"{1AC14E77-02E7-4E5D-B744-2EB1AE5198B7}\\cmd.exe", u"System32\\cmd.exe"},  // with no drive known
+      {u"{00000000-0000-0000-0000-000000000001}\\x.exe", u"{00000000-0000-0000-0000-000000000001}\\x.exe"},
+      {u"Microsoft.Windows.Explorer", u"Microsoft.Windows.Explorer"},
+  };
+  Table view;
+  ReadUserAssist(registry, view);
+  std::set<std::u16string> shown;
+  for (size_t r = 0; r < view.RowCount(); ++r) {
+    const std::u16string program = CellText(view, r, 0);
+    shown.insert(program);
+    if (program.find(u'\\') != std::u16string::npos && program.rfind(u"UEME_", 0) != 0) {
+      EXPECT_TRUE(program.substr(1, 2) == u":\\" || program.rfind(u"\\\\", 0) == 0) << Utf8Of(program);
+      EXPECT_EQ(view.TargetOf(r), program);
+    }
+  }
+  for (const Case& c : cases) {
+    const bool noDrive = c.expected == u"System32\\cmd.exe";
+    EXPECT_EQ(UserAssistPath(c.decoded, noDrive ? u"" : u"C:", shellFolder), c.expected) << Utf8Of(c.decoded);
+    if (!noDrive && c.expected.find(u":\\") == 1) EXPECT_EQ(shown.count(c.expected), 1u) << Utf8Of(c.expected);
+  }
+  // The Key column says what each key holds.
+  EXPECT_EQ(CellText(view, 0, 6).rfind(u"Executable File Execution {", 0) == 0 ||
+                CellText(view, 0, 6).rfind(u"Shortcut File Execution {", 0) == 0,
+            true)
+      << Utf8Of(CellText(view, 0, 6));
 }
 
 }  // namespace

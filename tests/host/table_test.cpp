@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "views/table.h"
 
@@ -112,6 +113,25 @@ TEST(Table, Latin1LinesCostTheirLengthAndACell) {
   const std::string line = "http://cache.example.com/object/12345/Item.HTM";
   for (int i = 0; i < 400000; ++i) table.AddRow().Latin1(i % 2 ? line : line + "?");
   EXPECT_LT(table.MemoryUse() / 400000, line.size() + 20);
+}
+
+// The panel names each failed source once: values of one key are the key's,
+// with how many failed; past three sources, a count and where to read them.
+TEST(Table, ProblemsNameEachFailedSourceOnce) {
+  struct Case {
+    std::vector<std::u16string> problems;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {{u"RecentDocs: damaged", u"RecentDocs: damaged", u"TypedPaths: missing"},
+       u"RecentDocs: damaged (2 entries); TypedPaths: missing"},
+      {{u"UserAssist\\{A} value x.exe: damaged", u"UserAssist\\{A} value y.exe: not text"},
+       u"UserAssist\\{A}: damaged (2 entries)"},
+      {{u"Recycle Bin: C:\\$Recycle.Bin\\$IA.txt: too short"}, u"Recycle Bin: C:\\$Recycle.Bin\\$IA.txt: too short"},
+      {{u"a: x", u"b: x", u"c: x", u"d: x", u"a: y", u"e"},
+       u"a: x (2 entries); b: x; c: x; and 2 more (the Sources view lists them)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ProblemsText(c.problems), c.text);
 }
 
 }  // namespace

@@ -3,12 +3,15 @@
 // test writes itself.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/winutil_win.h"
+#include "sources/live.h"
 #include "tests/support/regexport.h"
 #include "tests/win32/win32_test_util.h"
 #include "views/explorer/explorerreaders.h"
@@ -87,6 +90,16 @@ TEST_P(ExplorerHive, EachViewListsWhatTheExportHolds) {
   if (LoadRegExport(std::string(GL_TESTDATA_DIR) + "/reg-modern/" + name, modern)) {
     for (auto& [key, values] : modern.keys) merged.keys.emplace(key, values);
   }
+  // UserAssist's folders are placed by the prefix's own Shell Folders and
+  // drive, which the window reads from its registry: the export gets them.
+  for (const std::u16string key : {std::u16string(AsU16(kExplorer)) + u"Shell Folders", std::u16string(u"Volatile Environment")}) {
+    std::vector<std::u16string> names;
+    LiveRegistry().ValueNames(key, names);
+    for (const std::u16string& n : names) {
+      RegExportValue v{n, {}};
+      if (LiveRegistry().ReadValue(key, n, v.data) == SourceStatus::kOk) merged.keys[key].push_back(v);
+    }
+  }
   RegExportSource exported(merged);
 
   ClearExplorerKeys();
@@ -97,7 +110,7 @@ TEST_P(ExplorerHive, EachViewListsWhatTheExportHolds) {
   ASSERT_TRUE(form);
   const ViewCase cases[] = {{L"recentfiles", &ReadRecentFiles, {3}},     {L"opensave7", &ReadOpenSaveHistory, {5}},
                             {L"wordwheel", &ReadExplorerSearches, {2}},  {L"typedpaths", &ReadExplorerAddresses, {2}},
-                            {L"typedtimes", &ReadTypedAddressTimes, {}}, {L"userassist", &ReadUserAssist, {}}};
+                            {L"typedtimes", &ReadTypedAddressTimes, {}}, {L"userassist", [](RegistrySource& r, Table& t, Timeline* tl) { ReadUserAssist(r, t, tl, {u"C:", {}}); }, {}}};
   for (const ViewCase& c : cases) {
     SCOPED_TRACE(testing::PrintToString(AsU16(c.tag)));
     Table expected;
@@ -239,6 +252,69 @@ TEST(ExplorerViews, TimelineMergesSourcesNewestFirst) {
   EXPECT_EQ(form->RowCellText(0, 0), L"C:\\Windows\\notepad.exe");
   EXPECT_EQ(form->RowCellText(0, 1), FileTimeText(lastRun));
   EXPECT_EQ(form->RowCellText(0, 2), L"3");
+  ClearExplorerKeys();
+}
+
+// A UserAssist line under a known folder's GUID names the program by its
+// full path on the system shown (here the prefix's own Windows), the Key
+// column says what the key holds, Enter and Open Containing Folder show the
+// program in its folder, and the Focus Time header is not cut. Values that
+// cannot be read name their key once in panel 1, and a click on panel 1
+// shows the Sources view.
+TEST(ExplorerViews, UserAssistLinesNameFullPathsAndShowTheProgramInItsFolder) {
+  ClearExplorerKeys();
+  test::ScratchKey count(kExplorer + L"UserAssist\\{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}\\Count");
+  uint8_t run[72] = {};
+  run[4] = 2;
+  count.SetBytes(L"{1NP14R77-02R7-4R5Q-O744-2RO1NR5198O7}\\pzq.rkr", REG_BINARY, run, sizeof run);  // System32\cmd.exe
+  auto form = test::MakeViewer(true);
+  form->RunView(L"userassist");
+  ASSERT_EQ(form->LineCount(), 1u);
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring cmd = std::wstring(windows, 2) + L"\\Windows\\System32\\cmd.exe";
+  EXPECT_EQ(form->CellText(0, 0), cmd);
+  EXPECT_EQ(form->CellText(0, 6), L"Executable File Execution {CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}");
+  HWND list = form->Control(IDC_URLS);
+  const int focusWidth = ListView_GetColumnWidth(list, 4);
+  EXPECT_GE(focusWidth, ListView_GetStringWidth(list, L"Focus Time (s)") + 12) << focusWidth;
+  {
+    test::RecordingShell shell;
+    form->SelectLine(0);
+    SetFocus(list);
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 0);
+    UniqueMenu menu(form->BuildContextMenu());
+    EXPECT_EQ(GetMenuState(menu.get(), IDM_OPENFOLDER, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    SendMessageW(form->hwnd(), WM_COMMAND, IDM_OPENFOLDER, 0);
+    ASSERT_EQ(shell.calls.size(), 2u);
+    for (const auto& call : shell.calls) {
+      EXPECT_EQ(call.file, L"explorer.exe");
+      EXPECT_EQ(call.parameters, L"/select,\"" + cmd + L"\"");
+    }
+  }
+
+  // Two damaged values of one key: the key is named once.
+  count.SetBytes(L"onq1", REG_BINARY, run, 10);
+  count.SetBytes(L"onq2", REG_BINARY, run, 11);
+  form->RunView(L"userassist");
+  EXPECT_NE(form->PanelText(1).find(
+                L"not read: UserAssist\\{CEBFF5CD-ACE2-4F4F-9178-9926F41749EA}: damaged (2 entries)"),
+            std::wstring::npos)
+      << form->PanelText(1);
+  HWND bar = form->Control(IDC_SBAR1);
+  RECT part{};
+  SendMessageW(bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+  const LPARAM at = MAKELPARAM(part.left + 10, (part.top + part.bottom) / 2);
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(bar, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(form->ViewMode, L"sources");
+  // Panel 1 of a view that read everything opens nothing.
+  RegDeleteValueW(count.get(), L"onq1");
+  RegDeleteValueW(count.get(), L"onq2");
+  form->RunView(L"userassist");
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(bar, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(form->ViewMode, L"userassist");
   ClearExplorerKeys();
 }
 

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "app/mainpro.h"
@@ -444,6 +447,193 @@ TEST(OfflineVolume, TheChosenUserIsShownAndMachineWideViewsReadTheVolume) {
   EXPECT_FALSE(form->OpenVolume(volume.path(), L"carol"));
   EXPECT_NE(form->PanelText(1).find(L"has no user carol"), std::wstring::npos);
   frmViewer::SetVolumeChoosers(nullptr, nullptr);
+}
+
+// Acts on the first dialog box this thread shows (a message box, the folder
+// browser), from a timer that its modal loop runs; nothing happens when none
+// comes.
+std::function<void(HWND)> g_onDialog;
+HWND g_dialogOwner = nullptr;
+BOOL CALLBACK FindDialog(HWND w, LPARAM found) {
+  wchar_t kind[16] = {};
+  GetClassNameW(w, kind, 16);
+  if (wcscmp(kind, L"#32770") != 0 || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) != g_dialogOwner) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+// A box still there two seconds after it was acted on is cancelled, so that
+// a test fails rather than waits.
+HWND g_actedOn = nullptr;
+int g_ticksSince = 0;
+bool g_stayed = false;
+std::wstring g_followed;
+std::wstring DialogText(HWND box, const wchar_t* kind);
+void CALLBACK DialogTimer(HWND, UINT, UINT_PTR, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&box));
+  if (g_actedOn) {
+    if (IsWindow(g_actedOn) && ++g_ticksSince == 40) {
+      g_stayed = true;
+      PostMessageW(g_actedOn, WM_COMMAND, IDCANCEL, 0);
+    } else if (box && box != g_actedOn) {
+      // A box that follows (a message) is read and closed.
+      g_followed += DialogText(box, L"Static");
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    return;
+  }
+  if (!box || !g_onDialog) return;
+  g_actedOn = box;
+  std::function<void(HWND)> act = std::move(g_onDialog);
+  g_onDialog = nullptr;
+  act(box);
+}
+class OnDialog {
+ public:
+  OnDialog(HWND owner, std::function<void(HWND)> act) {
+    g_dialogOwner = owner;
+    g_onDialog = std::move(act);
+    g_actedOn = nullptr;
+    g_ticksSince = 0;
+    g_stayed = false;
+    g_followed.clear();
+    timer_ = SetTimer(nullptr, 0, 50, &DialogTimer);
+  }
+  ~OnDialog() {
+    KillTimer(nullptr, timer_);
+    g_onDialog = nullptr;
+  }
+  // Whether the box stayed after it was acted on (and was cancelled).
+  bool Stayed() const { return g_stayed; }
+  // What the boxes that followed it said.
+  const std::wstring& Followed() const { return g_followed; }
+
+ private:
+  UINT_PTR timer_;
+};
+
+// The texts of a dialog's controls of one class, joined.
+BOOL CALLBACK JoinText(HWND w, LPARAM p) {
+  auto* f = reinterpret_cast<std::pair<std::wstring, const wchar_t*>*>(p);
+  wchar_t name[32] = {}, text[1024] = {};
+  GetClassNameW(w, name, 32);
+  if (_wcsicmp(name, f->second) == 0 && GetWindowTextW(w, text, 1024)) f->first += text;
+  return TRUE;
+}
+std::wstring DialogText(HWND box, const wchar_t* kind) {
+  std::pair<std::wstring, const wchar_t*> found{L"", kind};
+  EnumChildWindows(box, &JoinText, reinterpret_cast<LPARAM>(&found));
+  return found.first;
+}
+
+std::wstring g_chosen;
+std::wstring ChooseGiven(HWND) { return g_chosen; }
+
+// Open Profile says in a message box why a profile cannot be opened, and
+// that one opened damaged was read in part.
+TEST(OpenProfileMenu, FailuresAreSaidInAMessageBox) {
+  test::ScratchFolder folder(L"boxed-profile");
+  auto form = test::MakeViewer();
+  frmViewer::SetProfileChooser(&ChooseGiven);
+  g_chosen = folder.Make(L"NTUSER.DAT", std::string(8192, 'j'));
+  std::wstring said;
+  {
+    OnDialog box(form->hwnd(), [&](HWND b) {
+      said = DialogText(b, L"Static");
+      PostMessageW(b, WM_COMMAND, IDOK, 0);
+    });
+    form->mnuOpenProfile_Click();
+  }
+  EXPECT_NE(said.find(L"Cannot open the profile " + g_chosen + L": "), std::wstring::npos) << said;
+  EXPECT_TRUE(form->OpenedProfile().empty());
+
+  const std::wstring data = test::TestDataDir();
+  if (!data.empty()) {
+    std::ifstream in((data + L"\\hives\\win7_plaso_NTUSER-WIN7.DAT").c_str(), std::ios::binary);
+    std::string bytes(400 * 1024, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    test::ScratchFolder cut(L"boxed-cut-profile");
+    g_chosen = cut.Make(L"NTUSER.DAT", bytes);
+    said.clear();
+    {
+      OnDialog box(form->hwnd(), [&](HWND b) {
+        said = DialogText(b, L"Static");
+        PostMessageW(b, WM_COMMAND, IDOK, 0);
+      });
+      form->mnuOpenProfile_Click();
+    }
+    EXPECT_NE(said.find(L"was read in part: "), std::wstring::npos) << said;
+    EXPECT_NE(said.find(L"shorter than its header says"), std::wstring::npos) << said;
+    EXPECT_EQ(form->OpenedProfile(), cut.path());
+    form->mnuLiveProfile_Click();
+  }
+  frmViewer::SetProfileChooser(nullptr);
+}
+
+// The folder browser of Open Profile takes a path typed in its box, starts
+// at the place chosen last, and takes the NTUSER.DAT file itself.
+TEST(OpenProfileMenu, TheChooserTakesATypedPathAndStartsWhereTheLastChoiceWas) {
+  const std::wstring data = test::TestDataDir();
+  if (data.empty()) GTEST_SKIP() << "the shared testdata folder is not beside the project";
+  // Not below the temporary folder, which the folder tree hides.
+  struct Folder {
+    std::wstring path = L"C:\\glimmerlog-typed-profile";
+    Folder() { CreateDirectoryW(path.c_str(), nullptr); }
+    ~Folder() { test::RemoveTree(path); }
+  } profile;
+  const std::wstring hive = profile.path + L"\\NTUSER.DAT";
+  ASSERT_TRUE(CopyFileW((data + L"\\hives\\win7_plaso_NTUSER-WIN7.DAT").c_str(), hive.c_str(), FALSE));
+  auto form = test::MakeViewer();
+  frmViewer::SetProfileChooser(nullptr);
+  bool typed = false;
+  {
+    OnDialog browser(form->hwnd(), [&](HWND b) {
+      HWND edit = FindWindowExW(b, nullptr, L"Edit", nullptr);
+      typed = edit != nullptr;
+      if (edit) SetWindowTextW(edit, hive.c_str());
+      PostMessageW(b, WM_COMMAND, IDOK, 0);
+    });
+    form->mnuOpenProfile_Click();
+    EXPECT_FALSE(browser.Stayed());
+  }
+  EXPECT_TRUE(typed) << "the folder browser has no box to type a path in";
+  EXPECT_EQ(form->OpenedProfile(), profile.path);
+  form->mnuLiveProfile_Click();
+
+  // Again: the tree starts at the folder of the hive chosen, and OK takes
+  // the hive file selected in it.
+  std::wstring selected;
+  bool okEnabled = false;
+  {
+    OnDialog browser(form->hwnd(), [&](HWND b) {
+      HWND tree = FindWindowExW(b, nullptr, WC_TREEVIEWW, nullptr);
+      auto text = [tree](HTREEITEM at) {
+        wchar_t t[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = at;
+        item.pszText = t;
+        item.cchTextMax = MAX_PATH;
+        return at && TreeView_GetItem(tree, &item) ? std::wstring(t) : std::wstring();
+      };
+      const HTREEITEM folder = tree ? TreeView_GetSelection(tree) : nullptr;
+      selected = text(folder);
+      if (folder) TreeView_Expand(tree, folder, TVE_EXPAND);
+      for (HTREEITEM child = folder ? TreeView_GetChild(tree, folder) : nullptr; child;
+           child = TreeView_GetNextSibling(tree, child)) {
+        if (text(child) == L"NTUSER.DAT") TreeView_SelectItem(tree, child);
+      }
+      okEnabled = IsWindowEnabled(GetDlgItem(b, IDOK)) != FALSE;
+      PostMessageW(b, WM_COMMAND, IDOK, 0);
+    });
+    form->mnuOpenProfile_Click();
+    EXPECT_FALSE(browser.Stayed());
+    EXPECT_EQ(browser.Followed(), L"");
+  }
+  EXPECT_EQ(selected, L"glimmerlog-typed-profile");
+  EXPECT_TRUE(okEnabled);
+  EXPECT_EQ(form->OpenedProfile(), profile.path);
+  form->mnuLiveProfile_Click();
 }
 
 }  // namespace

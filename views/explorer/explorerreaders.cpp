@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "base/bytes.h"
+#include "sources/profile/profilesource.h"
 #include "sources/shell/knownfolders.h"
 #include "sources/shell/mru.h"
 #include "sources/shell/shellitems.h"
@@ -278,10 +280,93 @@ void ReadTypedAddressTimes(RegistrySource& registry, Table& table, Timeline* tim
   }
 }
 
-void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) {
+namespace {
+
+// Where the known folders that UserAssist names lie, by the name the one
+// GUID table gives them: the system's below its Windows drive, the user's
+// by their Shell Folders value, with what follows it.
+struct FolderPlace {
+  std::u16string_view name;
+  bool system;                 // below the system drive; else a Shell Folders value
+  std::u16string_view where;   // the path below the drive, or the value's name
+  std::u16string_view below;   // what follows the Shell Folders value's path
+};
+constexpr FolderPlace kFolderPlaces[] = {
+    {u"Windows", true, u"Windows", u""},
+    {u"System32", true, u"Windows\\System32", u""},
+    {u"SysWOW64", true, u"Windows\\SysWOW64", u""},
+    {u"Program Files", true, u"Program Files", u""},
+    {u"Program Files (x86)", true, u"Program Files (x86)", u""},
+    {u"Common Files", true, u"Program Files\\Common Files", u""},
+    {u"Common Files (x86)", true, u"Program Files (x86)\\Common Files", u""},
+    {u"ProgramData", true, u"ProgramData", u""},
+    {u"Programs (all users)", true, u"ProgramData\\Microsoft\\Windows\\Start Menu\\Programs", u""},
+    {u"Start Menu (all users)", true, u"ProgramData\\Microsoft\\Windows\\Start Menu", u""},
+    {u"Public", true, u"Users\\Public", u""},
+    {u"Programs", false, u"Programs", u""},
+    {u"Start Menu", false, u"Start Menu", u""},
+    {u"Desktop", false, u"Desktop", u""},
+    {u"Documents", false, u"Personal", u""},
+    {u"Roaming", false, u"AppData", u""},
+    {u"Local", false, u"Local AppData", u""},
+    {u"AppData\\Local\\Programs", false, u"Local AppData", u"\\Programs"},
+    {u"User Pinned", false, u"AppData", u"\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned"},
+};
+
+// The drive of a path ("C:" of "C:\Users\bob"); empty for any other.
+std::u16string DriveOf(std::u16string_view path) {
+  if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\' &&
+      ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'))) {
+    return std::u16string(path.substr(0, 2));
+  }
+  return {};
+}
+
+}  // namespace
+
+std::u16string UserAssistPath(std::u16string_view decodedName, std::u16string_view systemDrive,
+                              const std::function<std::u16string(std::u16string_view)>& shellFolder) {
+  constexpr size_t kBraced = 38;
+  if (decodedName.size() < kBraced || decodedName[0] != u'{' ||
+      (decodedName.size() > kBraced && decodedName[kBraced] != u'\\')) {
+    return NameWithKnownFolder(decodedName);
+  }
+  const char16_t* folder = KnownFolderName(decodedName.substr(0, kBraced));
+  if (!folder) return std::u16string(decodedName);
+  const std::u16string_view rest = decodedName.substr(kBraced);
+  for (const FolderPlace& place : kFolderPlaces) {
+    if (place.name != folder) continue;
+    std::u16string path;
+    if (place.system) {
+      if (systemDrive.empty()) break;
+      path = std::u16string(systemDrive) + u"\\" + std::u16string(place.where);
+    } else {
+      path = shellFolder ? shellFolder(place.where) : std::u16string();
+      while (path.size() > 3 && path.back() == u'\\') path.pop_back();
+      if (DriveOf(path).empty() && path.rfind(u"\\\\", 0) != 0) break;  // not a full path
+      path += place.below;
+    }
+    return path + std::u16string(rest);
+  }
+  return folder + std::u16string(rest);
+}
+
+void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline, const UserAssistPlaces& places) {
   table.columns = {{u"Program", 5000},        {u"Last Run", 2200}, {u"Run Count", 1000}, {u"Focus Count", 1100},
-                   {u"Focus Time (s)", 1300}, {u"Kind", 1500},     {u"Key", 3800}};
+                   {u"Focus Time (s)", 1600}, {u"Kind", 1500},     {u"Key", 3800}};
   const std::u16string root = Explorer(u"UserAssist");
+  // The system's drive as the system shown names it: given, or the drive of
+  // the profile folder its hive names. The user's folders as its Shell
+  // Folders values name them.
+  const std::u16string drive = !places.systemDrive.empty() ? places.systemDrive : DriveOf(FindProfileRoot(registry).path);
+  auto shellFolder = [&registry](std::u16string_view name) {
+    RegistryData data;
+    if (registry.ReadValue(Explorer(u"Shell Folders"), std::u16string(name), data) != SourceStatus::kOk ||
+        !IsText(data)) {
+      return std::u16string();
+    }
+    return Text(data);
+  };
   for (const std::u16string& guid : SubKeysOf(registry, root, table)) {
     const std::u16string key = root + u"\\" + guid + u"\\Count";
     std::vector<std::u16string> names;
@@ -292,6 +377,8 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
     }
     const char16_t* kindName = KnownFolderName(guid);
     const std::u16string kind = kindName ? kindName : u"";
+    // The key by what it holds, with its GUID to find it by.
+    const std::u16string keyText = kindName ? kind + u" " + guid : guid;
     for (const std::u16string& stored : names) {
       const std::u16string name = Rot13(stored);
       // The counter's own bookkeeping (sessions, the count's version) is
@@ -305,7 +392,7 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
                       (read != SourceStatus::kOk ? AsciiText(StatusName(read)) : u"damaged"));
         continue;
       }
-      const std::u16string program = NameWithKnownFolder(name);
+      const std::u16string program = UserAssistPath(name, drive, shellFolder);
       Table::Row row = table.AddRow();
       row.Text(program).Time(counts.lastRun).Number(counts.runCount);
       if (counts.hasFocus) {
@@ -313,7 +400,13 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
       } else {
         row.Empty().Empty();
       }
-      row.Text(kind).Text(guid).Target(IsFileSystemPath(program) ? program : std::u16string());
+      // A path on the system's drive is read where that drive is now.
+      std::u16string target = IsFileSystemPath(program) ? program : std::u16string();
+      if (!places.volumeRoot.empty() && !drive.empty() && target.size() > 3 &&
+          StartsWithIgnoringAsciiCase(std::u16string_view(target), drive + u"\\")) {
+        target = places.volumeRoot + target.substr(3);
+      }
+      row.Text(kind).Text(keyText).Target(target);
       if (timeline) {
         timeline->Add({counts.lastRun,
                        u"Program run",
@@ -378,8 +471,9 @@ void AddRunBoxEvent(RegistrySource& registry, Timeline& timeline) {
 
 void AddExplorerEvents(RegistrySource& registry, Timeline& timeline) {
   using Reader = void (*)(RegistrySource&, Table&, Timeline*);
+  const Reader userAssist = [](RegistrySource& r, Table& t, Timeline* tl) { ReadUserAssist(r, t, tl); };
   for (Reader read : {&ReadRecentFiles, &ReadOpenSaveHistory, &ReadExplorerSearches, &ReadExplorerAddresses,
-                      &ReadTypedAddressTimes, &ReadUserAssist}) {
+                      &ReadTypedAddressTimes, userAssist}) {
     Table scratch;
     read(registry, scratch, &timeline);
     AbsentNotAProblem(scratch.problems);

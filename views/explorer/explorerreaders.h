@@ -6,6 +6,7 @@
 #ifndef GLIMMERLOG_VIEWS_EXPLORER_EXPLORERREADERS_H
 #define GLIMMERLOG_VIEWS_EXPLORER_EXPLORERREADERS_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,32 @@ void ReadExplorerAddresses(RegistrySource& registry, Table& table, Timeline* tim
 // address.
 void ReadTypedAddressTimes(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
 
+// Where the system shown keeps what UserAssist names relative to a folder.
+struct UserAssistPlaces {
+  // The drive of the system's Windows folder as that system names it
+  // ("C:"); empty: the drive of the profile folder the hive names.
+  std::u16string systemDrive;
+  // Where that drive is read now, with a final backslash, when it is not the
+  // drive itself (a Windows volume opened from a folder); empty otherwise.
+  std::u16string volumeRoot;
+};
+
+// A decoded UserAssist name as the full path the system shown gives it: a
+// known folder's GUID at its start becomes that folder's path, the
+// system's folders (System32, Program Files, ...) on `systemDrive`, the
+// user's from `shellFolder` (a Shell Folders value by name; empty when the
+// profile has none). Names of no known place (an application ID, a GUID of
+// no folder, a folder with no path) as NameWithKnownFolder leaves them.
+std::u16string UserAssistPath(std::u16string_view decodedName, std::u16string_view systemDrive,
+                              const std::function<std::u16string(std::u16string_view)>& shellFolder);
+
 // UserAssist, every GUID subkey: Program, Last Run, Run Count, Focus Count,
-// Focus Time (s), Kind, Key. The target is the program's path where it is
-// one.
-void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline = nullptr);
+// Focus Time (s), Kind, Key (the subkey's meaning and GUID). Programs under
+// a known folder are shown by their full path (see UserAssistPath). The
+// target is the program's path where it is one, on `places.volumeRoot`
+// when that is given.
+void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline = nullptr,
+                    const UserAssistPlaces& places = {});
 
 // The Run box's list (RunMRU) as a dated trace: its first entry at the
 // key's time. It has no view of its own here; the specified view shows it.
