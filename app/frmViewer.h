@@ -394,7 +394,8 @@ class frmViewer final {
   std::string openedOsName_;
   ProgramState openedState_{openedOsName_, CancelRequested, IndexDatPath};
   void ShowProfileChange();
-  void SayHowOpeningWent(bool opened, const std::wstring& panelBefore);
+  void SayHowOpeningWent(bool opened);
+  bool userChoiceCancelled_ = false;  // the last OpenVolume ended at its user chooser
   uint64_t listEpoch_ = 0;
   bool quitOnDestroy_ = false;
   MainLayout layout_;

@@ -140,20 +140,19 @@ void frmViewer::SetVolumeChoosers(VolumeChooser volume, UserChooser user) {
 void frmViewer::mnuOpenVolume_Click() {
   const std::wstring root = g_volumeChooser(hwnd_);
   if (root.empty()) return;
-  const std::wstring before = PanelText(1);
-  SayHowOpeningWent(OpenVolume(root, L""), before);
+  SayHowOpeningWent(OpenVolume(root, L""));
 }
 
 // What the user chose could not be opened, or was read in part: said in a
 // box, since panel 1 and the caption are cut where the text is long. A
-// cancelled choice of the volume's user (panel 1 as it was) says nothing.
-void frmViewer::SayHowOpeningWent(bool opened, const std::wstring& panelBefore) {
+// cancelled choice of the volume's user says nothing.
+void frmViewer::SayHowOpeningWent(bool opened) {
   if (!hwnd_) return;
   std::wstring text;
   UINT icon = MB_ICONERROR;
   if (!opened) {
     text = PanelText(1);
-    if (text == panelBefore || text.rfind(L"Cannot open", 0) != 0) return;
+    if (userChoiceCancelled_ || text.rfind(L"Cannot open", 0) != 0) return;
   } else if (opened_ && !opened_->HiveProblem().empty()) {
     text = L"The profile " + AsWide(opened_->Folder()) + L" was read in part: " + AsWide(opened_->HiveProblem()) +
            L".\r\n\r\nThe views show what could be read; the Sources view lists every source with its status.";
@@ -165,6 +164,7 @@ void frmViewer::SayHowOpeningWent(bool opened, const std::wstring& panelBefore) 
 }
 
 bool frmViewer::OpenVolume(const std::wstring& root, const std::wstring& user) {
+  userChoiceCancelled_ = false;
   const std::wstring chosen = WithoutFinalBackslash(root);
   // Read only within the volume: its junctions and links never lead to this
   // computer's own folders.
@@ -185,7 +185,10 @@ bool frmViewer::OpenVolume(const std::wstring& root, const std::wstring& user) {
     std::vector<std::wstring> names;
     for (const VolumeUser& u : users) names.push_back(AsWide(u.name) + (u.sid.empty() ? L"" : L"  (" + AsWide(u.sid) + L")"));
     const int index = g_userChooser(hwnd_, names);
-    if (index < 0) return false;  // cancelled: the view stays as it was
+    if (index < 0) {  // cancelled: the view stays as it was
+      userChoiceCancelled_ = true;
+      return false;
+    }
     if (static_cast<size_t>(index) < users.size()) shown = &users[static_cast<size_t>(index)];
   }
   if (!shown) {
@@ -208,8 +211,8 @@ std::wstring frmViewer::OpenedProfile() const { return opened_ ? AsWide(opened_-
 void frmViewer::mnuOpenProfile_Click() {
   const std::wstring path = g_chooser(hwnd_);
   if (path.empty()) return;
-  const std::wstring before = PanelText(1);
-  SayHowOpeningWent(OpenProfile(path), before);
+  userChoiceCancelled_ = false;
+  SayHowOpeningWent(OpenProfile(path));
 }
 
 bool frmViewer::OpenProfile(const std::wstring& path) {

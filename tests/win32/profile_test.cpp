@@ -537,15 +537,19 @@ TEST(OpenProfileMenu, FailuresAreSaidInAMessageBox) {
   frmViewer::SetProfileChooser(&ChooseGiven);
   g_chosen = folder.Make(L"NTUSER.DAT", std::string(8192, 'j'));
   std::wstring said;
-  {
-    OnDialog box(form->hwnd(), [&](HWND b) {
-      said = DialogText(b, L"Static");
-      PostMessageW(b, WM_COMMAND, IDOK, 0);
-    });
-    form->mnuOpenProfile_Click();
+  // Said again when the same choice fails again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    said.clear();
+    {
+      OnDialog box(form->hwnd(), [&](HWND b) {
+        said = DialogText(b, L"Static");
+        PostMessageW(b, WM_COMMAND, IDOK, 0);
+      });
+      form->mnuOpenProfile_Click();
+    }
+    EXPECT_NE(said.find(L"Cannot open the profile " + g_chosen + L": "), std::wstring::npos) << attempt << said;
+    EXPECT_TRUE(form->OpenedProfile().empty());
   }
-  EXPECT_NE(said.find(L"Cannot open the profile " + g_chosen + L": "), std::wstring::npos) << said;
-  EXPECT_TRUE(form->OpenedProfile().empty());
 
   const std::wstring data = test::TestDataDir();
   if (!data.empty()) {
