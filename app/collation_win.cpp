@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "app/collation.h"
@@ -68,6 +69,7 @@ struct AsciiWeights {
                                L"a-z",
                                L"co-op",
                                L"coop"};
+    MakeFlat();
     std::string want, got;
     for (const wchar_t* probe : probes) {
       if (!PlatformKey(probe, want)) return;
@@ -78,7 +80,22 @@ struct AsciiWeights {
   }
 
   // The key of a text of printable ASCII only; false for any other text.
+  // The weights are copied from a flat table into room made once.
   bool Make(std::u16string_view text, std::string& key) const {
+    if (!flat) return MakeSlowly(text, key);
+    key.resize(text.size() * kMaxWeight + tail.size());
+    char* out = key.data();
+    for (char16_t c : text) {
+      if (c < 0x20 || c >= 0x7F || !flatSize[c]) return false;
+      std::memcpy(out, flatWeight[c], kMaxWeight);
+      out += flatSize[c];
+    }
+    std::memcpy(out, tail.data(), tail.size());
+    key.resize(static_cast<size_t>(out - key.data()) + tail.size());
+    return true;
+  }
+
+  bool MakeSlowly(std::u16string_view text, std::string& key) const {
     key.clear();
     for (char16_t c : text) {
       if (c < 0x20 || c >= 0x7F || weights[c].empty()) return false;
@@ -86,6 +103,22 @@ struct AsciiWeights {
     }
     key += tail;
     return true;
+  }
+
+  // The weights again, each in a slot of kMaxWeight bytes, when every
+  // weight fits one.
+  static constexpr size_t kMaxWeight = 4;
+  bool flat = false;
+  char flatWeight[128][kMaxWeight] = {};
+  unsigned char flatSize[128] = {};
+
+  void MakeFlat() {
+    for (size_t c = 0x20; c < 0x7F; ++c) {
+      if (weights[c].empty() || weights[c].size() > kMaxWeight) return;
+      std::memcpy(flatWeight[c], weights[c].data(), weights[c].size());
+      flatSize[c] = static_cast<unsigned char>(weights[c].size());
+    }
+    flat = true;
   }
 };
 

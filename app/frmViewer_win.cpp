@@ -513,7 +513,7 @@ LRESULT frmViewer::OnNotify(NMHDR* header) {
     POINT at{};
     GetCursorPos(&at);
     ScreenToClient(URLs_, &at);
-    tipText_ = CellTip(at);
+    tipText_ = filter_ && header->idFrom == reinterpret_cast<UINT_PTR>(filter_) ? FilterTip() : CellTip(at);
     info->lpszText = tipText_.data();
     return 0;
   }
@@ -593,6 +593,11 @@ bool frmViewer::PreTranslate(MSG& msg) {
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
   const bool ctrl = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+  // Escape stops an order under way; the list stays as it was.
+  if (msg.wParam == VK_ESCAPE && self->ordering_ > 0) {
+    self->orderStop_ = true;
+    return true;
+  }
   // In the filter box Escape shows every line again and hides the box.
   if (msg.hwnd == self->filter_ && msg.wParam == VK_ESCAPE) {
     self->HideFilter();
