@@ -20,6 +20,10 @@ class KeyStore {
  public:
   // Adds a key; its id is the number of keys added before it.
   void Add(std::string_view key);
+  void Reserve(size_t keys) {
+    starts_.reserve(keys);
+    lengths_.reserve(keys);
+  }
   size_t Count() const { return lengths_.size(); }
   std::string_view Key(size_t id) const { return {starts_[id], lengths_[id]}; }
 

@@ -259,6 +259,9 @@ ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrd
     KeyStore keys;
     std::string textKey;
     std::u16string text;
+    // Room for a column of texts, the usual case, made at once.
+    byRank[Rank(Kind::kText)].reserve(rows);
+    keys.Reserve(rows);
     for (size_t r = 0; r < rows; ++r) {
       const StoredCell c = rows_->CellInPlace(r, col);
       const int rank = Rank(c.kind);
@@ -269,7 +272,12 @@ ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrd
         else item.v.number = c.number;
         values[rank].push_back(item);
       } else if (c.kind == Kind::kText) {
-        TextOfRowInto(r, col, text);
+        text.resize(c.length);
+        if (c.latin1) {
+          for (size_t i = 0; i < c.length; ++i) text[i] = static_cast<unsigned char>(c.bytes[i]);
+        } else {
+          std::memcpy(&text[0], c.bytes, c.length * 2);
+        }
         collation_(text, textKey);
         keys.Add(textKey);
       }
