@@ -76,16 +76,22 @@ void frmViewer::CreateFilterBox() {
     if (c && uiFont_) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
   }
   if (filter_) SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Filter lines"));
-  // The box's tooltip (shared with the list's cells) says how to search and
-  // what the text typed searches.
-  if (filter_ && tip_) {
+  // The box's tooltip says how to search and what the text typed searches.
+  if (filter_) {
+    filterTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance,
+                                 nullptr);
+  }
+  if (filterTip_) {
+    SendMessageW(filterTip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    SendMessageW(filterTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd_;
     tool.uId = reinterpret_cast<UINT_PTR>(filter_);
     tool.lpszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(filterTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 

@@ -388,7 +388,7 @@ class frmViewer final {
   HWND tip_ = nullptr;
   int tipItem_ = -1, tipSubItem_ = -1;
   int clickedItem_ = -1, clickedSubItem_ = -1;  // the cell last clicked in the list
-  HWND filter_ = nullptr, filterCount_ = nullptr;
+  HWND filter_ = nullptr, filterCount_ = nullptr, filterTip_ = nullptr;
   std::wstring filterFolded_;  // the filter's text, case-folded; empty: none
   std::wstring filterText_;    // the same as typed
   bool filterUtc_ = false;

@@ -435,7 +435,8 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Loops that are still running see that the window is gone.
       const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = filter_ = filterCount_ = nullptr;
+      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = nullptr;
+      filter_ = filterCount_ = filterTip_ = nullptr;
       ++listEpoch_;
       if (quitOnDestroy_) WindowGone();
       return r;
@@ -508,12 +509,17 @@ void frmViewer::mnuOpen_Click() { RunView(L"open"); }
 void frmViewer::cmdIndex_Click() { RunView(L"index.dat"); }
 
 LRESULT frmViewer::OnNotify(NMHDR* header) {
+  if (header && filterTip_ && header->hwndFrom == filterTip_ && header->code == TTN_GETDISPINFOW) {
+    tipText_ = FilterTip();
+    reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = tipText_.data();
+    return 0;
+  }
   if (header && tip_ && header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
     POINT at{};
     GetCursorPos(&at);
     ScreenToClient(URLs_, &at);
-    tipText_ = filter_ && header->idFrom == reinterpret_cast<UINT_PTR>(filter_) ? FilterTip() : CellTip(at);
+    tipText_ = CellTip(at);
     info->lpszText = tipText_.data();
     return 0;
   }
