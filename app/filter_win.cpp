@@ -78,9 +78,9 @@ void frmViewer::CreateFilterBox() {
   if (filter_) SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Filter lines"));
   // The box's tooltip says how to search and what the text typed searches.
   if (filter_) {
-    filterTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance,
-                                 nullptr);
+    filterTip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
   }
   if (filterTip_) {
     SendMessageW(filterTip_, TTM_SETMAXTIPWIDTH, 0, 600);

@@ -140,8 +140,8 @@ bool ParseDay(std::u16string_view text, int& year, int& month, int& day) {
 }
 
 uint64_t UtcDayStart(int year, int month, int day) {
-  const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                       DaysFromCivil(1601, 1, 1);
+  const int64_t days =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - DaysFromCivil(1601, 1, 1);
   return static_cast<uint64_t>(days) * 864000000000ull;
 }
 

@@ -30,8 +30,8 @@ struct FilterTerm {
   enum class Kind { kText, kAfter, kBefore };
   Kind kind = Kind::kText;
   bool exclude = false;
-  int column = -1;        // kText: the column searched (0 is the first), -1 every column
-  std::u16string text;    // kText: the text as typed (not folded)
+  int column = -1;                   // kText: the column searched (0 is the first), -1 every column
+  std::u16string text;               // kText: the text as typed (not folded)
   int year = 0, month = 0, day = 0;  // kAfter, kBefore
 };
 

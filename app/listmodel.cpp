@@ -268,8 +268,11 @@ ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrd
       byRank[rank].push_back(static_cast<uint32_t>(r));
       if (c.kind == Kind::kTime || c.kind == Kind::kNumber) {
         ValueItem item{static_cast<uint32_t>(r), {0}};
-        if (c.kind == Kind::kTime) item.v.time = c.time;
-        else item.v.number = c.number;
+        if (c.kind == Kind::kTime) {
+          item.v.time = c.time;
+        } else {
+          item.v.number = c.number;
+        }
         values[rank].push_back(item);
       } else if (c.kind == Kind::kText) {
         text.resize(c.length);

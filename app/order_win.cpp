@@ -71,7 +71,8 @@ void frmViewer::ApplyOrder(ListModel::PendingOrder&& pending) {
     return;
   }
   std::vector<size_t> rows;
-  for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
+  for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
     if (static_cast<size_t>(i) < model_.ShownCount()) rows.push_back(model_.RowAt(static_cast<size_t>(i)));
   }
   const int focused = ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED);

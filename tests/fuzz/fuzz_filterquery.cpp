@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   DescribeFilter(terms, captions);
   RowFilter filter(
-      *model, terms, [](std::u16string& text) {
+      *model, terms,
+      [](std::u16string& text) {
         for (char16_t& c : text) c = c >= 0xC0 && c <= 0xDE ? static_cast<char16_t>(c + 0x20) : c;
       },
       [](size_t, size_t, std::u16string& out) { out = u"1/29/2023 10:00:00 AM"; }, nullptr);

@@ -28,40 +28,40 @@ std::string Terms(const std::vector<FilterTerm>& terms) {
 }
 
 TEST(FilterQuery, TypedTextBecomesTerms) {
-  const std::vector<std::u16string> captions = {u"Title", u"URL", u"Last Visited", u"Last Updated", u"Typed",
-                                                u"Type",  u"Cached File"};
+  const std::vector<std::u16string> captions = {u"Title", u"URL",  u"Last Visited", u"Last Updated",
+                                                u"Typed", u"Type", u"Cached File"};
   const struct {
     const char16_t* typed;
     const char* terms;
   } cases[] = {
       {u"", ""},
       {u"  news  ", "+*=news"},
-      {u"news sport", "+*=news +*=sport"},                     // AND of two
-      {u"\"two words\" x", "+*=two words +*=x"},                // a phrase
-      {u"title:news", "+0=news"},                               // a caption
-      {u"TI:News", "+0=News"},                                  // its first letters, any case
-      {u"last:2023", "+2=2023"},                                // two fit: the first from the left
-      {u"type:exe", "+5=exe"},                                  // two fit: the whole word wins
-      {u"typ:exe", "+4=exe"},                                   // no whole word: the first from the left
-      {u"\"last up\":x", "+3=x"},                               // a quoted name with a space
-      {u"http://x", "+*=http://x"},                             // names no column
-      {u"url:http://x", "+1=http://x"},                         // the first colon names the column
-      {u"c:\\windows", "+*=c:\\windows"},                       // a drive path, not the column Cached File
-      {u"ca:\\windows", "+6=\\windows"},                        // two letters do name it
+      {u"news sport", "+*=news +*=sport"},        // AND of two
+      {u"\"two words\" x", "+*=two words +*=x"},  // a phrase
+      {u"title:news", "+0=news"},                 // a caption
+      {u"TI:News", "+0=News"},                    // its first letters, any case
+      {u"last:2023", "+2=2023"},                  // two fit: the first from the left
+      {u"type:exe", "+5=exe"},                    // two fit: the whole word wins
+      {u"typ:exe", "+4=exe"},                     // no whole word: the first from the left
+      {u"\"last up\":x", "+3=x"},                 // a quoted name with a space
+      {u"http://x", "+*=http://x"},               // names no column
+      {u"url:http://x", "+1=http://x"},           // the first colon names the column
+      {u"c:\\windows", "+*=c:\\windows"},         // a drive path, not the column Cached File
+      {u"ca:\\windows", "+6=\\windows"},          // two letters do name it
       {u"-news", "-*=news"},
       {u"-title:news", "-0=news"},
-      {u"\\-news", "+*=-news"},                                 // a literal leading minus
+      {u"\\-news", "+*=-news"},  // a literal leading minus
       {u"-\\-x", "-*=-x"},
-      {u"- title: \"\"", ""},                                   // nothing to look for yet
-      {u"a\\-b", "+*=a\\-b"},                                   // a backslash elsewhere is text
+      {u"- title: \"\"", ""},  // nothing to look for yet
+      {u"a\\-b", "+*=a\\-b"},  // a backslash elsewhere is text
       {u"after:2023-01-29 before:2023-02-01", "+after=2023-01-29 +before=2023-02-01"},
       {u"AFTER:2024-02-29", "+after=2024-02-29"},
       {u"-before:2023-02-01", "-before=2023-02-01"},
-      {u"after:2023-02-29", "+*=after:2023-02-29"},             // no such day: plain text
+      {u"after:2023-02-29", "+*=after:2023-02-29"},  // no such day: plain text
       {u"after:2023-1-29", "+*=after:2023-1-29"},
       {u"before:1600-12-31", "+*=before:1600-12-31"},
       {u"news:x", "+*=news:x"},
-      {u"\"open", "+*=open"},                                   // an unclosed quote runs to the end
+      {u"\"open", "+*=open"},  // an unclosed quote runs to the end
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Terms(ParseFilter(c.typed, captions)), c.terms) << "case " << (&c - cases);
@@ -88,11 +88,10 @@ TEST(FilterQuery, RowsAnswerEveryTerm) {
     const char16_t* title;
     uint64_t visited;  // 0: none
   } rows[] = {
-      {u"http://news.example/a", u"Sport", jan29},          // from the day's start on
+      {u"http://news.example/a", u"Sport", jan29},            // from the day's start on
       {u"http://example.org/news", u"NEWS today", feb1 - 1},  // the last moment before
-      {u"http://other.example/", u"\u00c9cole news", feb1},  // the start of the day before which
-      {u"http://news.example/b", u"Weather", jan28},
-      {u"file:///c:/news.txt", u"Notes", 0},
+      {u"http://other.example/", u"\u00c9cole news", feb1},   // the start of the day before which
+      {u"http://news.example/b", u"Weather", jan28},         {u"file:///c:/news.txt", u"Notes", 0},
   };
   for (const auto& r : rows) {
     const size_t row = model.AddRow(r.address);
