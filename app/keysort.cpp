@@ -148,7 +148,7 @@ bool SortByKeys(const KeyStore& keys, std::vector<uint32_t>& ids, bool descendin
     sinceStep = 0;
     return step(settled, n);
   };
-  std::vector<Item> spare(n);
+  std::vector<Item> spare;
   std::vector<Range> stack;
   if (n > 0) stack.push_back({0, n, 0});
   while (!stack.empty()) {
@@ -162,15 +162,15 @@ bool SortByKeys(const KeyStore& keys, std::vector<uint32_t>& ids, bool descendin
       if (!tick(r.size)) return false;
       continue;
     }
+    // Keys that share a long beginning (addresses, paths) skip it in one
+    // pass, which ends early where they differ at once.
+    r.depth += SharedLength(keys, a, r.size, r.depth);
     for (size_t i = 0; i < r.size; ++i) Load(keys, a[i], r.depth);
     if (!tick(r.size)) return false;
+    if (spare.empty()) spare.resize(n);
     if (!RadixByChunk(a, spare.data() + r.begin, r.size)) {
       if (a[0].count == 8) {
-        // Keys that share a long beginning (addresses, paths) skip the rest
-        // of it in one pass rather than eight bytes a pass.
-        const size_t deeper = r.depth + 8 + SharedLength(keys, a, r.size, r.depth + 8);
-        if (!tick(r.size)) return false;
-        stack.push_back({r.begin, r.size, deeper});
+        stack.push_back({r.begin, r.size, r.depth + 8});
       } else {
         settled += r.size;  // equal keys, already by id
       }

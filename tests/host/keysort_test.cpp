@@ -52,9 +52,10 @@ TEST(KeySort, OrderMatchesAStableSortOfTheSameKeys) {
   int steps = 0;
   EXPECT_FALSE(SortByKeys(keys, ids, false, [&](uint64_t done, uint64_t total) {
     EXPECT_LE(done, total);
-    return ++steps < 3;
+    ++steps;
+    return false;
   }));
-  EXPECT_EQ(steps, 3);
+  EXPECT_EQ(steps, 1);
 }
 
 }  // namespace
