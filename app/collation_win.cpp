@@ -12,9 +12,11 @@
 // platform for every line.
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/collation.h"
 #include "app/listmodel.h"
@@ -77,6 +79,7 @@ struct AsciiWeights {
       if (got != want) return;
     }
     usable = true;
+    MakeRanks();
   }
 
   // The key of a text of printable ASCII only; false for any other text.
@@ -112,6 +115,28 @@ struct AsciiWeights {
   char flatWeight[128][kMaxWeight] = {};
   unsigned char flatSize[128] = {};
 
+  // Ranks stand for the keys when every weight has the same length (so
+  // weights line up) and the tail sorts before every weight (so a text
+  // that begins another comes first).
+  bool ranked = false;
+  unsigned char ranks[128] = {};
+  void MakeRanks() {
+    if (!flat) return;
+    std::vector<std::string> distinct;
+    for (size_t c = 0x20; c < 0x7F; ++c) {
+      if (weights[c].size() != weights[0x20].size()) return;
+      if (!tail.empty() && static_cast<unsigned char>(tail[0]) >= static_cast<unsigned char>(weights[c][0])) return;
+      distinct.push_back(weights[c]);
+    }
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    for (size_t c = 0x20; c < 0x7F; ++c) {
+      ranks[c] = static_cast<unsigned char>(
+          1 + (std::lower_bound(distinct.begin(), distinct.end(), weights[c]) - distinct.begin()));
+    }
+    ranked = true;
+  }
+
   void MakeFlat() {
     for (size_t c = 0x20; c < 0x7F; ++c) {
       if (weights[c].empty() || weights[c].size() > kMaxWeight) return;
@@ -122,10 +147,17 @@ struct AsciiWeights {
   }
 };
 
+const AsciiWeights& Ascii() {
+  static const AsciiWeights ascii;
+  return ascii;
+}
+
 }  // namespace
 
+const unsigned char* UserLocaleAsciiRanks() { return Ascii().usable && Ascii().ranked ? Ascii().ranks : nullptr; }
+
 void UserLocaleKey(std::u16string_view text, std::string& key) {
-  static const AsciiWeights ascii;
+  const AsciiWeights& ascii = Ascii();
   if (ascii.usable && !text.empty() && ascii.Make(text, key)) return;
   if (!PlatformKey(reinterpret_cast<const wchar_t*>(text.data()), static_cast<int>(text.size()), key)) {
     // Empty text, or text the platform cannot map, keeps the plain order.

@@ -84,6 +84,7 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 frmViewer::frmViewer() : registry_(&LiveRegistry()), folders_(&LiveFolders()), profile_(&LiveProfile()) {
   model_.SetCollation(&UserLocaleKey);
+  model_.SetAsciiRanks(UserLocaleAsciiRanks());
 }
 
 void frmViewer::UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile) {

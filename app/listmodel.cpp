@@ -222,6 +222,7 @@ void ListModel::SetDescending(bool descending) {
 
 void ListModel::SetCollation(CollationKeyMaker maker) {
   collation_ = maker ? maker : &AsciiFoldKey;
+  asciiRanks_ = nullptr;  // the ranks of another collation
   orderDirty_ = sorted_;
 }
 
@@ -237,6 +238,12 @@ struct ValueItem {
   } v;
 };
 
+char16_t CodeUnit(const char* bytes, size_t i) {
+  char16_t unit;
+  std::memcpy(&unit, bytes + 2 * i, 2);
+  return unit;
+}
+
 int CompareValues(const ValueItem& x, const ValueItem& y, ListModel::Kind kind) {
   if (kind == ListModel::Kind::kTime) return x.v.time < y.v.time ? -1 : y.v.time < x.v.time ? 1 : 0;
   const double p = x.v.number, q = y.v.number;
@@ -246,9 +253,21 @@ int CompareValues(const ValueItem& x, const ValueItem& y, ListModel::Kind kind) 
 
 }  // namespace
 
+bool ListModel::Ranked(size_t column) const {
+  for (size_t r = 0, rows = RowCount(); r < rows; ++r) {
+    const StoredCell c = rows_->CellInPlace(r, column);
+    if (c.kind != Kind::kText) continue;
+    for (size_t i = 0; i < c.length; ++i) {
+      const unsigned unit = c.latin1 ? static_cast<unsigned char>(c.bytes[i]) : CodeUnit(c.bytes, i);
+      if (unit >= 0x80 || !asciiRanks_[unit]) return false;
+    }
+  }
+  return true;
+}
+
 // The rows of each kind are gathered in order of addition; texts get their
-// collation keys once and are ordered as bytes (keysort.h), numbers and
-// times by value. The kinds follow one another by rank, turned round when
+// collation keys once (or their characters' ranks, when the column allows)
+// and are ordered as bytes (keysort.h), numbers and times by value. The kinds follow one another by rank, turned round when
 // descending; ties stay in the order of addition either way.
 ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrder& out, const SortStep& step) const {
   const size_t col = key < 0 ? 0 : static_cast<size_t>(key);
@@ -259,6 +278,7 @@ ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrd
     KeyStore keys;
     std::string textKey;
     std::u16string text;
+    const bool ranked = asciiRanks_ && Ranked(col);
     // Room for a column of texts, the usual case, made at once.
     byRank[Rank(Kind::kText)].reserve(rows);
     keys.Reserve(rows);
@@ -275,13 +295,22 @@ ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrd
         }
         values[rank].push_back(item);
       } else if (c.kind == Kind::kText) {
-        text.resize(c.length);
-        if (c.latin1) {
-          for (size_t i = 0; i < c.length; ++i) text[i] = static_cast<unsigned char>(c.bytes[i]);
+        if (ranked) {
+          // One byte a character, read where the cell keeps it.
+          textKey.resize(c.length);
+          for (size_t i = 0; i < c.length; ++i) {
+            textKey[i] = static_cast<char>(
+                asciiRanks_[c.latin1 ? static_cast<unsigned char>(c.bytes[i]) : CodeUnit(c.bytes, i)]);
+          }
         } else {
-          std::memcpy(&text[0], c.bytes, c.length * 2);
+          text.resize(c.length);
+          if (c.latin1) {
+            for (size_t i = 0; i < c.length; ++i) text[i] = static_cast<unsigned char>(c.bytes[i]);
+          } else {
+            std::memcpy(&text[0], c.bytes, c.length * 2);
+          }
+          collation_(text, textKey);
         }
-        collation_(text, textKey);
         keys.Add(textKey);
       }
       // Making the keys is about half of the work.

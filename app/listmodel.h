@@ -111,6 +111,11 @@ class ListModel {
   void SetDescending(bool descending);
   bool Descending() const { return descending_; }
   void SetCollation(CollationKeyMaker maker);
+  // When the collation orders texts of printable ASCII alone as the ranks
+  // of their characters (128, 0 for the others): a column of such texts is
+  // then ordered by one byte a character. Null: always the collation's keys.
+  // Set after the collation, which forgets them.
+  void SetAsciiRanks(const unsigned char* ranks) { asciiRanks_ = ranks; }
   // Brings the display order up to date after rows were added; cheap when
   // nothing changed. Without memory for the order it gives up sorting (the
   // rows show in the order they were added) and returns false.
@@ -174,6 +179,9 @@ class ListModel {
   bool sorted_ = false;
   bool descending_ = false;
   CollationKeyMaker collation_ = &AsciiFoldKey;
+  const unsigned char* asciiRanks_ = nullptr;
+  // Whether every text of the column has a rank for each character.
+  bool Ranked(size_t column) const;
 };
 
 }  // namespace glimmerlog

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/collation.h"
 #include "app/properties.h"
 #include "app/save.h"
 #include "tests/win32/win32_test_util.h"
@@ -370,6 +371,31 @@ TEST_F(ListOperations, ALongOrderAnswersEscapeAndAnotherView) {
   EXPECT_NE(form->LineCount(), 300000u);
   EXPECT_EQ(form->PanelText(2), L"Total Records: " + std::to_wstring(form->LineCount()));
   frmViewer::SetOrderPatience(500);
+}
+
+// A column of printable ASCII alone is ordered by its characters' ranks:
+// the same order as the user's language gives their keys (case, hyphens,
+// punctuation, a text that begins another), ties in the order of addition.
+TEST_F(ListOperations, AsciiTextsOrderAsTheirKeysDo) {
+  const std::vector<std::wstring> texts = {L"co-op", L"coop",  L"Co-op",     L"a-z", L"z-a", L"abc",      L"ABC",
+                                           L"ab",    L"a b",   L"a_b",       L"a.b", L"A~",  L"http://x", L"HTTP://X/",
+                                           L"",      L"[x]",   L"{x}",       L"1",   L"10",  L"9",        L"a'b",
+                                           L"ab ",   L"abc\\", L"C:\\Users", L"c:/", L"#1",  L"@home",    L"`q"};
+  form->StartView(L"url", L"Text", 1000);
+  for (const std::wstring& t : texts) form->AddLine(t);
+  form->URLs_ColumnClick(1);
+  std::vector<size_t> want(texts.size());
+  for (size_t i = 0; i < want.size(); ++i) want[i] = i;
+  std::stable_sort(want.begin(), want.end(), [&](size_t a, size_t b) {
+    std::string x, y;
+    UserLocaleKey(AsU16(texts[a]), x);
+    UserLocaleKey(AsU16(texts[b]), y);
+    return x < y;  // std::string compares its chars as unsigned
+  });
+  std::vector<std::wstring> expected;
+  for (size_t i : want) expected.push_back(texts[i]);
+  EXPECT_EQ(test::Lines(*form), expected);
+  EXPECT_NE(UserLocaleAsciiRanks(), nullptr);  // the ranks were used
 }
 
 TEST_F(ListOperations, PropertiesShowEveryColumnInOneWindow) {
