@@ -80,6 +80,17 @@ struct AsciiWeights {
     }
     usable = true;
     MakeRanks();
+    // The ranks must order the probes as the platform's keys do.
+    for (const wchar_t* a : probes) {
+      for (const wchar_t* b : probes) {
+        std::string keyA, keyB;
+        if (!ranked || !PlatformKey(a, keyA) || !PlatformKey(b, keyB)) continue;
+        std::string rankA, rankB;
+        for (const wchar_t* c = a; *c; ++c) rankA += static_cast<char>(ranks[*c & 0x7F]);
+        for (const wchar_t* c = b; *c; ++c) rankB += static_cast<char>(ranks[*c & 0x7F]);
+        if ((keyA < keyB) != (rankA < rankB) || (keyA == keyB) != (rankA == rankB)) ranked = false;
+      }
+    }
   }
 
   // The key of a text of printable ASCII only; false for any other text.
