@@ -26,6 +26,24 @@ void frmViewer::SourceOrder() {
   SyncList();
 }
 
+// The specified views share one order, which a header click in any of them
+// sets for all, as it always did. An added view opens in its source's own
+// order (its Order column, or newest first) each time it is shown, whatever
+// was clicked in another; F5 keeps the order chosen in it. The order of a
+// specified view is kept for the next one while added views are shown.
+void frmViewer::ApplyViewOrder(const ViewDef& view, bool again) {
+  const ViewDef* shown = FindView(ViewMode);
+  if (!shown || (shown->flags & ViewDef::kSpecified)) {
+    specifiedOrder_ = {model_.Sorted(), model_.SortKey(), model_.Descending()};
+  }
+  const bool specified = view.flags & ViewDef::kSpecified;
+  if (!specified && again && shown == &view) return;
+  const ListOrder order = specified ? specifiedOrder_ : ListOrder{};
+  model_.SetSorted(order.sorted);
+  model_.SetSortKey(order.key);
+  model_.SetDescending(order.descending);
+}
+
 void frmViewer::mnuRefreshView_Click() {
   if (const ViewDef* view = FindView(ViewMode)) ShowView(*view, true);
 }

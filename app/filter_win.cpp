@@ -155,14 +155,6 @@ void frmViewer::SetFilterText(const std::wstring& text) {
   ShowFilteredLines();
 }
 
-void frmViewer::SetFilterTimesUtc(bool utc) {
-  if (utc == filterUtc_) return;
-  filterUtc_ = utc;
-  if (filterFolded_.empty()) return;
-  filterFolded_.clear();  // judged again with the other days
-  SetFilterText(filterText_);
-}
-
 std::wstring frmViewer::FilterTip() const {
   const std::vector<std::u16string> captions = Captions(model_);
   const std::vector<FilterTerm> terms = ParseFilter(AsU16(filterText_), captions);

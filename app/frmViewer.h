@@ -73,6 +73,9 @@ enum CommandId : int {
   IDM_SORTASCENDING,
   IDM_SORTDESCENDING,
   IDM_SOURCEORDER,
+  IDM_COPYWITHNAMES,
+  IDM_TIMESUTC,
+  IDM_FITCOLUMNS,  // Ctrl+Plus; no menu entry
 
   // View menu entries of the views in the table that have no specified
   // command, in the table's order.
@@ -249,6 +252,8 @@ class frmViewer final {
   // columns in the order the header shows them, separated by tabs. Returns
   // the text copied (empty when nothing was selected).
   std::wstring mnuCopy_Click();
+  // The same with a first row of the column names (Ctrl+Shift+C).
+  std::wstring mnuCopyWithNames_Click();
   // Copies the text of the cell last clicked in the list (otherwise the
   // active line's first column).
   std::wstring mnuCopyCell_Click();
@@ -267,9 +272,6 @@ class frmViewer final {
   // ignoring case; empty text shows every line.
   void SetFilterText(const std::wstring& text);
   std::wstring FilterCountText() const;
-  // Whether the filter's days (after:, before:) start at midnight UTC or
-  // local time (the default, as the list shows times).
-  void SetFilterTimesUtc(bool utc);
   // The box's tooltip: the syntax, or what the typed terms search.
   std::wstring FilterTip() const;
   // Orders the list by a column (as a header click), newest or largest
@@ -289,6 +291,17 @@ class frmViewer final {
   void mnuOpenFolder_Click();
   // The file or folder path the active line names, or empty.
   std::wstring LinePath() const;
+  // Fits every column to the widest text it shows (Ctrl+Plus), or one
+  // column (a double-click on its header divider). Each view opens again
+  // at its own widths.
+  void FitColumns();
+  void FitColumn(int column);
+  // Whether the list shows times in UTC as ISO 8601 ("2026-12-04T09:02:18Z")
+  // rather than in the user's local format: the View menu's "Times in UTC
+  // (ISO 8601)", off at every start. Copy, text and CSV write what is shown.
+  bool TimesInUtc() const { return timesInUtc_; }
+  void SetTimesInUtc(bool utc);
+  void mnuTimesUtc_Click();
   // The list's context menu, as it is shown (the caller destroys it).
   HMENU BuildContextMenu() const;
   CURLHistory* History() const;
@@ -340,6 +353,23 @@ class frmViewer final {
   void ClearSelection();
   void ShowHeaderMenu(LPARAM at);
   int headerMenuColumn_ = 0;
+  // Whether a point of the screen lies on the list's header.
+  bool OnHeader(LPARAM screenPoint) const;
+  // The order the specified views share (their sort key and switch, as they
+  // always had); each added view opens in its source's own order.
+  struct ListOrder {
+    bool sorted = false;
+    int key = 0;
+    bool descending = false;
+  };
+  ListOrder specifiedOrder_;
+  void ApplyViewOrder(const ViewDef& view, bool again);
+  std::wstring CopyLines(bool withNames);
+  bool timesInUtc_ = false;
+  void WatchHeaderDividers();
+  int FittedWidth(int column) const;
+  static LRESULT CALLBACK HeaderDividerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
   void CreateCellTip();
   void OnListMouseMove(POINT at);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
@@ -391,7 +421,7 @@ class frmViewer final {
   HWND filter_ = nullptr, filterCount_ = nullptr, filterTip_ = nullptr;
   std::wstring filterFolded_;  // the filter's text, case-folded; empty: none
   std::wstring filterText_;    // the same as typed
-  bool filterUtc_ = false;
+  bool filterUtc_ = false;     // the filter's days start at midnight UTC, not local (as the list shows times)
   std::wstring tipText_;
   // Times already written as text, for the cells the list draws again and
   // again while it is scrolled; forgotten when the lines change.

@@ -157,6 +157,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(view, MF_STRING, IDM_INDEX, L"Show Index.dat file");
   AppendMenuW(view, MF_STRING, IDM_FILTER, L"&Filter Lines\u2026\tCtrl+F");
   AppendMenuW(view, MF_STRING, IDM_REFRESHVIEW, L"&Refresh View\tF5");
+  AppendMenuW(view, MF_STRING | MF_UNCHECKED, IDM_TIMESUTC, L"Times in &UTC (ISO 8601)");
   // Views added after the specified ones come here, before "Exit": the
   // timeline and the list of sources, then a submenu for each kind of view.
   const std::vector<ViewDef>& table = Views();
@@ -197,6 +198,7 @@ HMENU frmViewer::BuildMenu() {
   AppendMenuW(open, MF_STRING, IDM_OPOENIT, L"Open");
   AppendMenuW(open, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(open, MF_STRING, IDM_COPY, L"&Copy\tCtrl+C");
+  AppendMenuW(open, MF_STRING, IDM_COPYWITHNAMES, L"Copy with Column &Names\tCtrl+Shift+C");
   AppendMenuW(open, MF_STRING, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(open, MF_STRING, IDM_SELECTALL, L"Select &All\tCtrl+A");
   AppendMenuW(open, MF_SEPARATOR, 0, nullptr);
@@ -258,6 +260,7 @@ void frmViewer::CreateControls() {
   if (Command1_) SetWindowPos(Command1_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   CreateCellTip();
   CreateFilterBox();
+  WatchHeaderDividers();
 
   layout_.urls = CreatedAt(IDC_URLS);
   layout_.pbar = CreatedAt(IDC_PBAR1);
@@ -491,6 +494,9 @@ void frmViewer::OnCommand(int id) {
     case IDM_SORTASCENDING: SortBy(headerMenuColumn_ + 1, false); break;
     case IDM_SORTDESCENDING: SortBy(headerMenuColumn_ + 1, true); break;
     case IDM_SOURCEORDER: SourceOrder(); break;
+    case IDM_COPYWITHNAMES: mnuCopyWithNames_Click(); break;
+    case IDM_TIMESUTC: mnuTimesUtc_Click(); break;
+    case IDM_FITCOLUMNS: FitColumns(); break;
     default:
       if (id >= IDM_FIRST_TABLE_VIEW && static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW) < Views().size()) {
         ShowView(Views()[static_cast<size_t>(id - IDM_FIRST_TABLE_VIEW)], false);
@@ -621,6 +627,10 @@ bool frmViewer::PreTranslate(MSG& msg) {
   // Ctrl+S saves every line, from anywhere in the window.
   if (msg.wParam == 'S' && ctrl) return command(IDM_SAVEALL);
   if (msg.wParam == 'O' && ctrl) return command(IDM_OPENPROFILE);
+  // F1 opens the help file; Ctrl+Plus (the keypad's, or the key of "=" and
+  // "+") fits every column to what it shows.
+  if (msg.wParam == VK_F1 && GetKeyState(VK_MENU) >= 0) return command(IDM_HELP);
+  if (ctrl && (msg.wParam == VK_ADD || msg.wParam == VK_OEM_PLUS)) return command(IDM_FITCOLUMNS);
   // Ctrl and a view's key shows that view.
   if (ctrl && GetKeyState(VK_SHIFT) >= 0) {
     const std::vector<ViewDef>& table = Views();
@@ -633,7 +643,7 @@ bool frmViewer::PreTranslate(MSG& msg) {
   // The list's own keys: Ctrl+C copies the selected lines, Ctrl+A selects
   // every line.
   if (msg.hwnd == self->URLs_ && ctrl) {
-    if (msg.wParam == 'C') return command(IDM_COPY);
+    if (msg.wParam == 'C') return command(GetKeyState(VK_SHIFT) < 0 ? IDM_COPYWITHNAMES : IDM_COPY);
     if (msg.wParam == 'A') return command(IDM_SELECTALL);
   }
   if (msg.wParam == VK_ESCAPE && self->CancelVisible()) {

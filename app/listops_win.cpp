@@ -43,11 +43,22 @@ void frmViewer::mnuSelectAll_Click() {
 
 // The text as the cells hold it (an unpaired surrogate stays the code unit
 // it is), columns in the header's order, which the user may have dragged.
-std::wstring frmViewer::mnuCopy_Click() {
+std::wstring frmViewer::mnuCopy_Click() { return CopyLines(false); }
+std::wstring frmViewer::mnuCopyWithNames_Click() { return CopyLines(true); }
+
+std::wstring frmViewer::CopyLines(bool withNames) {
   const std::vector<size_t> lines = SelectedLines();
   if (lines.empty()) return {};
   const std::vector<int> order = ColumnOrder();
   std::wstring text;
+  if (withNames) {
+    for (size_t c = 0; c < order.size(); ++c) {
+      const size_t column = static_cast<size_t>(std::max(order[c], 0));
+      if (c) text += L'\t';
+      if (column < model_.Columns().size()) text += AsWide(model_.Columns()[column].caption);
+    }
+    text += L"\r\n";
+  }
   for (size_t line : lines) {
     for (size_t c = 0; c < order.size(); ++c) {
       if (c) text += L'\t';
@@ -98,6 +109,7 @@ HMENU frmViewer::BuildContextMenu() const {
   AppendMenuW(menu, when, IDM_OPOENIT, L"&Open");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, when, IDM_COPY, L"&Copy\tCtrl+C");
+  AppendMenuW(menu, when, IDM_COPYWITHNAMES, L"Copy with Column &Names\tCtrl+Shift+C");
   AppendMenuW(menu, when, IDM_COPYCELL, L"Copy C&ell");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, model_.ShownCount() ? MF_STRING : MF_STRING | MF_GRAYED, IDM_SELECTALL, L"Select &All\tCtrl+A");
@@ -111,6 +123,12 @@ HMENU frmViewer::BuildContextMenu() const {
 // Right-click shows the menu at the mouse; the context-menu key (no
 // position) at the active line, or at the list's corner.
 void frmViewer::ShowContextMenu(LPARAM at) {
+  // A right-click on the header can reach the window as the list's own
+  // (Wine's list passes its header's click on that way): the header's menu.
+  if (at != -1 && OnHeader(at)) {
+    ShowHeaderMenu(at);
+    return;
+  }
   POINT where{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
   if (at == -1) {
     RECT r{};
@@ -158,6 +176,14 @@ void frmViewer::mnuProperties_Click() {
     text += AsWide(model_.Columns()[c].caption) + L":\r\n" + CellText(static_cast<size_t>(line), c);
   }
   ShowProperties(hwnd_, text);
+}
+
+bool frmViewer::OnHeader(LPARAM screenPoint) const {
+  HWND header = URLs_ ? ListView_GetHeader(URLs_) : nullptr;
+  RECT r{};
+  if (!header || !IsWindowVisible(header) || !GetWindowRect(header, &r)) return false;
+  const POINT at{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
+  return PtInRect(&r, at) != FALSE;
 }
 
 // The header's own menu: the order by the column right-clicked, either way,

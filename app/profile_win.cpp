@@ -197,10 +197,14 @@ void frmViewer::mnuLiveProfile_Click() {
 void frmViewer::ShowProfileChange() {
   if (hwnd_) {
     std::wstring caption = L"Glimmerlog " GL_VERSION_WTEXT;
+    // Short enough for any title bar: the folder's name and the version
+    // taken; its full path, why that version and how the hive was read
+    // are in the Sources view.
     if (opened_) {
-      caption += L" \x2014 profile " + AsWide(opened_->Folder());
-      if (!opened_->OsNameReason().empty()) caption += L" (" + AsWide(opened_->OsNameReason()) + L")";
-      if (!opened_->HiveProblem().empty()) caption += L" \x2014 " + AsWide(opened_->HiveProblem());
+      const std::u16string& folder = opened_->Folder();
+      const size_t slash = folder.find_last_of(u"\\/");
+      caption += L" \x2014 profile " + AsWide(slash == std::u16string::npos ? folder : folder.substr(slash + 1)) +
+                 L" (" + AsWide(opened_->WindowsVersion()) + L")";
     }
     SetWindowTextW(hwnd_, caption.c_str());
     if (HMENU menu = GetMenu(hwnd_))

@@ -3,6 +3,8 @@
 #include <commdlg.h>
 
 #include "app/frmViewer.h"
+#include "app/savename.h"
+#include "base/isotime.h"
 #include "base/winutil_win.h"
 
 namespace glimmerlog {
@@ -24,10 +26,11 @@ std::wstring SystemMessage(DWORD error) {
 class PlatformSave final : public SaveSeam {
  public:
   bool AskPath(HWND owner, std::wstring& path, ExportFormat& format) override {
-    wchar_t file[32768] = L"glimmerlog";
+    wchar_t file[32768] = {};
+    path.copy(file, std::min(path.size(), std::size(file) - 1));
     static const wchar_t kFilter[] =
         L"Text, tab-separated (*.txt)\0*.txt\0CSV (*.csv)\0*.csv\0HTML page (*.html)\0*.html;*.htm\0"
-        L"JSON (*.json)\0*.json\0";
+        L"JSON (*.json)\0*.json\0JSON Lines (*.jsonl)\0*.jsonl\0";
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
@@ -39,8 +42,8 @@ class PlatformSave final : public SaveSeam {
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     if (!GetSaveFileNameW(&ofn)) return false;
     static const ExportFormat kFormats[] = {ExportFormat::kText, ExportFormat::kCsv, ExportFormat::kHtml,
-                                            ExportFormat::kJson};
-    format = kFormats[(ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= 4 ? ofn.nFilterIndex : 2) - 1];
+                                            ExportFormat::kJson, ExportFormat::kJsonLines};
+    format = kFormats[(ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= std::size(kFormats) ? ofn.nFilterIndex : 2) - 1];
     path = file;
     return true;
   }
@@ -96,13 +99,19 @@ bool frmViewer::mnuSaveSelected_Click() { return SaveLines(true); }
 bool frmViewer::mnuSaveAll_Click() { return SaveLines(false); }
 
 // The report: the view's name and source, the time it was made, the columns
-// in the header's order, and the lines in the order shown.
+// in the header's order, and the lines in the order shown. The dialog
+// proposes the view's name and today's date; an extension typed with the
+// name decides the format over the type chosen.
 bool frmViewer::SaveLines(bool selectedOnly) {
   std::vector<size_t> lines = selectedOnly ? SelectedLines() : std::vector<size_t>{};
   if (selectedOnly && lines.empty()) return false;
-  std::wstring path;
+  SYSTEMTIME today{};
+  GetLocalTime(&today);
+  const ViewDef* shown = FindView(ViewMode);
+  std::wstring path = AsWide(SaveFileName(shown ? shown->name : u"Glimmerlog", today.wYear, today.wMonth, today.wDay));
   ExportFormat format = ExportFormat::kCsv;
   if (!Saving().AskPath(hwnd_, path, format)) return false;
+  format = FormatOfFileName(AsU16(path), format);
 
   const std::vector<int> order = ColumnOrder();
 
@@ -119,17 +128,25 @@ bool frmViewer::SaveLines(bool selectedOnly) {
     doc.columns.push_back(static_cast<size_t>(c) < model_.Columns().size() ? model_.Columns()[c].caption : u"");
   }
   doc.rowCount = selectedOnly ? lines.size() : model_.ShownCount();
+  // Text, CSV and HTML write what the list shows; JSON carries every time as
+  // ISO 8601 (in UTC while the list shows UTC) and numbers as numbers.
   doc.row = [&](size_t r, std::vector<ExportCell>& cells) {
     const size_t row = model_.RowAt(selectedOnly ? lines[r] : r);
     for (size_t c = 0; c < order.size(); ++c) {
       const size_t column = static_cast<size_t>(std::max(order[c], 0));
       switch (model_.KindOfRow(row, column)) {
         case ListModel::Kind::kText: model_.TextOfRowInto(row, column, cells[c].shown); break;
-        case ListModel::Kind::kTime:
+        case ListModel::Kind::kTime: {
+          const uint64_t time = model_.TimeOfRow(row, column);
           cells[c].shown = AsU16(RowCellText(row, column));
-          cells[c].iso = AsU16(FileTimeIso(model_.TimeOfRow(row, column)));
+          cells[c].iso = TimesInUtc() ? IsoUtc(time) : std::u16string(AsU16(FileTimeIso(time)));
           break;
-        default: cells[c].shown = AsU16(RowCellText(row, column)); break;
+        }
+        case ListModel::Kind::kNumber:
+          cells[c].shown = AsU16(RowCellText(row, column));
+          cells[c].number = true;
+          break;
+        case ListModel::Kind::kEmpty: break;
       }
     }
   };

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "base/isotime.h"
+
 namespace glimmerlog {
 
 void frmViewer::SetPanel(int panel, const std::wstring& text) {
@@ -79,7 +81,7 @@ std::wstring frmViewer::RowCellText(size_t row, size_t column) const {
       const uint64_t time = model_.TimeOfRow(row, column);
       FormattedCell& slot = formatted_[(row * 8 + column) % std::size(formatted_)];
       if (slot.row != row || slot.column != column || slot.time != time) {
-        slot = FormattedCell{row, column, time, FileTimeText(time)};
+        slot = FormattedCell{row, column, time, TimesInUtc() ? std::wstring(AsWide(IsoUtc(time))) : FileTimeText(time)};
       }
       return slot.text;
     }

@@ -161,6 +161,7 @@ void frmViewer::ShowColumns(const Table& table) {
 }
 
 void frmViewer::ShowView(const ViewDef& view, bool again) {
+  ApplyViewOrder(view, again);
   if (view.flags & ViewDef::kScansIndexFile) {
     ScanIndexFile(view, again);
     return;

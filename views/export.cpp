@@ -12,6 +12,31 @@ const std::u16string& ValueOf(const ExportCell& cell, bool iso) {
   return iso && !cell.iso.empty() ? cell.iso : cell.shown;
 }
 
+// A number's text as JSON writes a number: an optional minus, digits with
+// no leading zero, an optional fraction and exponent. Infinity and NaN have
+// no JSON form and stay strings.
+bool IsJsonNumber(std::u16string_view t) {
+  size_t i = 0;
+  auto digits = [&] {
+    const size_t from = i;
+    while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') ++i;
+    return i - from;
+  };
+  if (i < t.size() && t[i] == u'-') ++i;
+  const size_t whole = i;
+  if (digits() == 0 || (t[whole] == u'0' && i - whole > 1)) return false;
+  if (i < t.size() && t[i] == u'.') {
+    ++i;
+    if (digits() == 0) return false;
+  }
+  if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == t.size();
+}
+
 // Text: a tab or line break inside a cell would start another cell or row,
 // so it is written as a space.
 void TextField(std::u16string_view text, std::string& out) {
@@ -119,6 +144,7 @@ void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& ou
     for (ExportCell& cell : cells) {
       cell.shown.clear();
       cell.iso.clear();
+      cell.number = false;
     }
     if (doc.row) doc.row(r, cells);
     cells.resize(width);
@@ -139,7 +165,7 @@ void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& ou
         rowCells(r);
         for (size_t c = 0; c < width; ++c) {
           if (c) out += separator;
-          field(ValueOf(cells[c], csv));
+          field(cells[c].shown);
         }
         out += "\r\n";
       }
@@ -176,21 +202,28 @@ void WriteExport(ExportFormat format, const ExportDocument& doc, std::string& ou
       out += "</table>\n</body></html>\n";
       break;
     }
-    case ExportFormat::kJson: {
+    case ExportFormat::kJson:
+    case ExportFormat::kJsonLines: {
+      // JSON Lines: one object per line, no array around them.
+      const bool lines = format == ExportFormat::kJsonLines;
       const std::vector<std::u16string> keys = DistinctKeys(doc.columns);
-      out += "[";
+      if (!lines) out += "[";
       for (size_t r = 0; r < doc.rowCount; ++r) {
         rowCells(r);
-        out += r ? ",\n{" : "\n{";
+        out += lines ? "{" : r ? ",\n{" : "\n{";
         for (size_t c = 0; c < width; ++c) {
           if (c) out += ", ";
           JsonString(keys[c], out);
           out += ": ";
-          JsonString(ValueOf(cells[c], true), out);
+          if (cells[c].number && IsJsonNumber(cells[c].shown)) {
+            AppendUtf8(cells[c].shown, out);
+          } else {
+            JsonString(ValueOf(cells[c], true), out);
+          }
         }
-        out += "}";
+        out += lines ? "}\n" : "}";
       }
-      out += "\n]\n";
+      if (!lines) out += "\n]\n";
       break;
     }
   }

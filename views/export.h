@@ -1,7 +1,7 @@
-// Writing the list's lines to a file in four formats: tab-separated text,
-// CSV (RFC 4180), one self-contained HTML page, and JSON (RFC 8259). All are
-// UTF-8; text and CSV start with a byte-order mark so that a spreadsheet
-// reads them right. Platform-free.
+// Writing the list's lines to a file in five formats: tab-separated text,
+// CSV (RFC 4180), one self-contained HTML page, JSON (RFC 8259) and JSON
+// Lines (one object per line). All are UTF-8; text and CSV start with a
+// byte-order mark so that a spreadsheet reads them right. Platform-free.
 #ifndef GLIMMERLOG_VIEWS_EXPORT_H
 #define GLIMMERLOG_VIEWS_EXPORT_H
 
@@ -14,14 +14,16 @@
 
 namespace glimmerlog {
 
-enum class ExportFormat { kText, kCsv, kHtml, kJson };
+enum class ExportFormat { kText, kCsv, kHtml, kJson, kJsonLines };
 
-// A cell as the list shows it and, for a time, as ISO 8601 with the UTC
-// offset of that date ("2026-12-04T10:02:18+01:00"). Text and HTML hold the
-// text shown; CSV and JSON hold the ISO form where there is one.
+// A cell as the list shows it and, for a time, as ISO 8601
+// ("2026-12-04T10:02:18+01:00" or "2026-12-04T09:02:18Z"). Text, CSV and
+// HTML hold the text shown; JSON and JSON Lines the ISO form where there is
+// one, and a number as a JSON number.
 struct ExportCell {
   std::u16string shown;
-  std::u16string iso;  // empty unless the cell is a time
+  std::u16string iso;   // empty unless the cell is a time
+  bool number = false;  // `shown` is a number's text
 };
 
 struct ExportDocument {

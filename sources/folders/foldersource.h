@@ -75,6 +75,9 @@ class ProfilePaths {
     std::u16string folder = ShellFolder(local ? u"Local AppData" : u"AppData");
     return folder == u"error440" ? std::u16string() : folder;
   }
+  // Another profile's Windows version as the views take it ("Windows Vista
+  // or later") and why; empty for the signed-in user's own, which is asked.
+  virtual std::u16string WindowsVersionNote() { return {}; }
 };
 
 }  // namespace glimmerlog

@@ -373,4 +373,12 @@ std::u16string ProfileSource::ShellFolder(std::u16string_view name) {
 
 std::u16string ProfileSource::ShellFolderProblem(std::u16string_view name) { return Find(name).problem; }
 
+std::u16string ProfileSource::WindowsVersion() const {
+  if (osName_ == "Vista") return u"Windows Vista or later";
+  if (osName_ == "xp") return u"Windows XP";
+  return u"Windows version unknown";
+}
+
+std::u16string ProfileSource::WindowsVersionNote() { return u"taken as " + WindowsVersion() + u": " + osReason_; }
+
 }  // namespace glimmerlog

@@ -108,6 +108,10 @@ class ProfileSource final : public ProfilePaths {
   // which was taken and why.
   const std::string& OsName() const { return osName_; }
   const std::u16string& OsNameReason() const { return osReason_; }
+  // The version by name: "Windows Vista or later", "Windows XP", or
+  // "Windows version unknown".
+  std::u16string WindowsVersion() const;
+  std::u16string WindowsVersionNote() override;
 
   // Where browsers keep their profiles: the hive's Local AppData and
   // AppData folders where the profile holds them, else the layout's

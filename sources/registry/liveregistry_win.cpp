@@ -2,6 +2,8 @@
 // functions, opened for reading only.
 #include <windows.h>
 
+#include <mutex>
+
 #include "base/winutil_win.h"
 #include "sources/live.h"
 #include "sources/registry/prefixedregistry.h"
@@ -37,18 +39,58 @@ class LiveRegistrySource final : public RegistrySource {
   }
 
   SourceStatus ValueNames(std::u16string_view subKey, std::vector<std::u16string>& names) override {
-    names.clear();
+    return WithKey(subKey, [&](HKEY key) { return ValueNamesOf(key, names); });
+  }
+
+  SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) override {
+    const std::wstring name = AsWide(valueName);
+    return WithKey(subKey, [&](HKEY key) { return ValueOf(key, name, data); });
+  }
+
+  SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) override {
+    return WithKey(subKey, [&](HKEY key) { return SubKeysOf(key, names); });
+  }
+
+  SourceStatus LastWriteTime(std::u16string_view subKey, uint64_t& fileTime) override {
+    return WithKey(subKey, [&](HKEY key) { return LastWriteTimeOf(key, fileTime); });
+  }
+
+ private:
+  // Readers walk a key's values one call at a time, so the key opened last
+  // is kept open for the next call on the same path: opening a key costs as
+  // much as reading a value. A kept handle still reads the key as it is now;
+  // if the key was deleted meanwhile (and perhaps made again), the call fails
+  // on the old handle and is made once more on a freshly opened one. The
+  // mutex keeps views read on different threads from sharing a handle
+  // while one of them closes it.
+  template <typename Read>
+  SourceStatus WithKey(std::u16string_view subKey, Read read) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (kept_ && keptPath_ == subKey) {
+      const SourceStatus status = read(kept_.get());
+      if (status == SourceStatus::kOk || status == SourceStatus::kMissing) return status;
+    }
+    kept_.reset();
+    keptPath_.clear();
     UniqueHkey key;
-    if (const LONG e = Open(subKey, key)) return StatusOf(e);
+    if (const LONG e = RegOpenKeyExW(root_, AsWide(subKey).c_str(), 0, KEY_READ, key.put())) return StatusOf(e);
+    const SourceStatus status = read(key.get());
+    kept_ = std::move(key);
+    keptPath_.assign(subKey);
+    return status;
+  }
+
+  static SourceStatus ValueNamesOf(HKEY key, std::vector<std::u16string>& names) {
+    names.clear();
     DWORD longest = 0;
-    if (const LONG e = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    if (const LONG e = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                         &longest, nullptr, nullptr, nullptr)) {
       return StatusOf(e);
     }
     std::vector<wchar_t> name(longest + 1);
     for (DWORD index = 0;; ++index) {
       DWORD length = static_cast<DWORD>(name.size());
-      const LONG e = RegEnumValueW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      const LONG e = RegEnumValueW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
       if (e == ERROR_NO_MORE_ITEMS) break;
       if (e == ERROR_MORE_DATA) {  // a value added meanwhile with a longer name
         name.resize(name.size() * 2);
@@ -61,34 +103,36 @@ class LiveRegistrySource final : public RegistrySource {
     return SourceStatus::kOk;
   }
 
-  SourceStatus ReadValue(std::u16string_view subKey, std::u16string_view valueName, RegistryData& data) override {
+  // One call when the value fits the buffer a value usually fits, two
+  // when it is larger (or grew meanwhile).
+  static SourceStatus ValueOf(HKEY key, const std::wstring& name, RegistryData& data) {
     data = RegistryData{};
-    UniqueHkey key;
-    if (const LONG e = Open(subKey, key)) return StatusOf(e);
-    const std::wstring name = AsWide(valueName);
+    data.bytes.resize(1024);
     for (int attempt = 0; attempt < 4; ++attempt) {
-      DWORD type = 0, size = 0;
-      LONG e = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
-      if (e != ERROR_SUCCESS) return StatusOf(e);
-      data.bytes.resize(size);
-      e = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.bytes.data(), &size);
-      if (e == ERROR_MORE_DATA) continue;  // it grew meanwhile
-      if (e != ERROR_SUCCESS) return StatusOf(e);
+      DWORD type = 0, size = static_cast<DWORD>(data.bytes.size());
+      const LONG e = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.bytes.data(), &size);
+      if (e == ERROR_MORE_DATA) {  // larger than the buffer: size says how large
+        data.bytes.resize(size);
+        continue;
+      }
+      if (e != ERROR_SUCCESS) {
+        data.bytes.clear();
+        return StatusOf(e);
+      }
       data.type = type;
       data.bytes.resize(size);
       return SourceStatus::kOk;
     }
+    data.bytes.clear();
     return SourceStatus::kDamaged;
   }
 
-  SourceStatus SubKeys(std::u16string_view subKey, std::vector<std::u16string>& names) override {
+  static SourceStatus SubKeysOf(HKEY key, std::vector<std::u16string>& names) {
     names.clear();
-    UniqueHkey key;
-    if (const LONG e = Open(subKey, key)) return StatusOf(e);
     wchar_t name[256];  // key names are at most 255 characters
     for (DWORD index = 0;; ++index) {
       DWORD length = static_cast<DWORD>(std::size(name));
-      const LONG e = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+      const LONG e = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
       if (e == ERROR_NO_MORE_ITEMS) break;
       if (e != ERROR_SUCCESS) return StatusOf(e);
       names.emplace_back(reinterpret_cast<const char16_t*>(name), length);
@@ -96,25 +140,21 @@ class LiveRegistrySource final : public RegistrySource {
     return SourceStatus::kOk;
   }
 
-  SourceStatus LastWriteTime(std::u16string_view subKey, uint64_t& fileTime) override {
+  static SourceStatus LastWriteTimeOf(HKEY key, uint64_t& fileTime) {
     fileTime = 0;
-    UniqueHkey key;
-    if (const LONG e = Open(subKey, key)) return StatusOf(e);
     FILETIME written{};
-    if (const LONG e = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                        nullptr, nullptr, nullptr, &written)) {
+    if (const LONG e = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr, &written)) {
       return StatusOf(e);
     }
     fileTime = uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime;
     return SourceStatus::kOk;
   }
 
- private:
-  LONG Open(std::u16string_view subKey, UniqueHkey& key) const {
-    return RegOpenKeyExW(root_, AsWide(subKey).c_str(), 0, KEY_READ, key.put());
-  }
-
   HKEY root_;
+  std::mutex mutex_;
+  UniqueHkey kept_;
+  std::u16string keptPath_;
 };
 
 }  // namespace

@@ -18,9 +18,11 @@
 //            of a real hive (imported)           vs  the same reads and parses in a loop
 //   browsers Browser History over a Chromium profile of 100,000 visits
 //                                                vs  finding and reading it in-process
+//   shellbags ShellBags of a live BagMRU tree of 10,100 folders
+//                                                vs  RegEnumValueW/RegQueryValueExW over the same keys
 // Prints each median and the ratio. Not part of the test run. Arguments name
 // the sections to run (rows, textsort, listops, history, index, folder,
-// timeline, browsers);
+// timeline, browsers, shellbags);
 // none: all.
 #include <windows.h>
 #include <psapi.h>
@@ -120,6 +122,55 @@ double StartAndWait(const std::wstring& exe, bool viewer) {
 void AnswerChooser(frmindexfile& dialog) {
   dialog.SetText1(g_indexPath);
   dialog.Command1_Click();
+}
+
+// A folder's shell item as Explorer writes one into BagMRU: size, type 0x31
+// (a folder), its size, modified time and attributes, then its short name.
+std::vector<uint8_t> FolderItem(const std::string& name) {
+  std::vector<uint8_t> item = {0, 0, 0x31, 0, 0, 0, 0, 0, 0x21, 0x59, 0x6E, 0x86, 0x10, 0};
+  item.insert(item.end(), name.begin(), name.end());
+  item.push_back(0);
+  if (item.size() % 2) item.push_back(0);
+  item[0] = static_cast<uint8_t>(item.size());
+  return item;
+}
+
+// Writes a BagMRU key's numbered items, its MRUListEx and the keys below.
+void WriteBagKey(const std::wstring& path, const std::vector<std::vector<uint8_t>>& items) {
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  std::vector<uint32_t> order;
+  for (uint32_t i = 0; i < items.size(); ++i) {
+    const std::wstring name = std::to_wstring(i);
+    RegSetValueExW(key, name.c_str(), 0, REG_BINARY, items[i].data(), static_cast<DWORD>(items[i].size()));
+    order.push_back(i);
+  }
+  order.push_back(0xFFFFFFFF);
+  RegSetValueExW(key, L"MRUListEx", 0, REG_BINARY, reinterpret_cast<const BYTE*>(order.data()),
+                 static_cast<DWORD>(order.size() * 4));
+  RegCloseKey(key);
+}
+
+// Every value of a key and the keys below it, named and read.
+size_t ReadTree(HKEY parent, const std::wstring& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  size_t values = 0;
+  std::vector<BYTE> data(65536);
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = 256, size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueW(key, i, name, &length, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegQueryValueExW(key, name, nullptr, &type, data.data(), &size) == ERROR_SUCCESS) ++values;
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    values += ReadTree(key, name);
+  }
+  RegCloseKey(key);
+  return values;
 }
 
 }  // namespace
@@ -447,6 +498,27 @@ int main(int argc, char** argv) {
     const double view = Median(5, [&] { form->RunView(L"browserhistory"); });
     std::printf("browsers: %zu lines (%zu read directly)\n", form->LineCount(), read);
     Report("browsers", view, direct);
+  }
+  if (Wanted(argc, argv, "shellbags")) {  // shellbags
+    // A drive's 100 folders with 100 folders each, as Explorer would have
+    // kept them in the user's classes.
+    const std::wstring bagMru = L"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU";
+    test::DeleteTree(bagMru);
+    std::vector<std::vector<uint8_t>> drive = {{0x19, 0, 0x2F, 'C', ':', '\\', 0}};
+    drive[0].resize(0x19);
+    drive[0][0] = 0x19;
+    WriteBagKey(bagMru, drive);
+    std::vector<std::vector<uint8_t>> folders;
+    for (int i = 0; i < 100; ++i) folders.push_back(FolderItem("Folder" + std::to_string(i)));
+    WriteBagKey(bagMru + L"\\0", folders);
+    for (int i = 0; i < 100; ++i) WriteBagKey(bagMru + L"\\0\\" + std::to_wstring(i), folders);
+    size_t values = 0;
+    const double direct = Median(5, [&] { values = ReadTree(HKEY_CURRENT_USER, bagMru); });
+    auto form = test::MakeViewer();
+    const double view = Median(5, [&] { form->RunView(L"shellbags"); });
+    std::printf("shellbags: %zu lines (%zu values read directly)\n", form->LineCount(), values);
+    Report("shellbags", view, direct);
+    test::DeleteTree(bagMru);
   }
   return 0;
 }

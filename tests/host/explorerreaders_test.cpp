@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "tests/support/regexport.h"
 #include "views/explorer/explorerreaders.h"
@@ -135,6 +136,7 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     size_t searches, typedPaths;
   };
   bool any = false;
+  size_t once = 0;
   for (const Hive& h :
        {Hive{"win7_notatin_ntuser.dat.reg", 10, 24}, Hive{"win10_regipy_NTUSER_with_winscp.DAT.reg", 22, 7},
         Hive{"win7_plaso_NTUSER-WIN7.DAT.reg", 2, 1}}) {
@@ -148,7 +150,8 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     Table searches, paths, programs, opened, recent;
     ReadExplorerSearches(registry, searches);
     ReadExplorerAddresses(registry, paths);
-    ReadUserAssist(registry, programs);
+    Timeline runs;
+    ReadUserAssist(registry, programs, &runs);
     ReadOpenSaveHistory(registry, opened);
     ReadRecentFiles(registry, recent);
     EXPECT_EQ(searches.RowCount(), h.searches);
@@ -156,12 +159,26 @@ TEST(ExplorerReaders, RealHivesReadWithoutProblems) {
     EXPECT_FALSE(programs.RowCount() == 0);
     EXPECT_FALSE(opened.RowCount() == 0);
     EXPECT_FALSE(recent.RowCount() == 0);
+    // Each program's run in the timeline says how often it ran, in words
+    // that fit its count.
+    std::map<std::u16string, double> counts;
+    for (size_t r = 0; r < programs.RowCount(); ++r)
+      counts[std::u16string(programs.Cell(r, 0).text)] = programs.Cell(r, 2).number;
+    Table events;
+    runs.ToTable(events);
+    for (size_t r = 0; r < events.RowCount(); ++r) {
+      const double n = counts.at(std::u16string(events.Cell(r, 2).text));
+      const std::u16string said(events.Cell(r, 3).text);
+      EXPECT_EQ(said, n == 1 ? u"run once" : u"run " + NumberText(static_cast<uint64_t>(n)) + u" times");
+      once += n == 1;
+    }
     for (const Table* t : {&searches, &paths, &programs, &opened, &recent}) {
       EXPECT_TRUE(t->problems.empty()) << std::string(ProblemsText(t->problems).begin(),
                                                       ProblemsText(t->problems).end());
     }
   }
   if (!any) GTEST_SKIP() << "the .reg exports are not under " GL_TESTDATA_DIR;
+  EXPECT_GT(once, 0u);  // a program run once is among them
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   std::vector<std::vector<glimmerlog::ExportCell>> rows;
   const glimmerlog::ExportDocument doc = glimmerlog::test::HostileDocument(rows);
   for (auto [format, name] : {std::pair{glimmerlog::ExportFormat::kCsv, "sample.csv"},
-                              std::pair{glimmerlog::ExportFormat::kJson, "sample.json"}}) {
+                              std::pair{glimmerlog::ExportFormat::kJson, "sample.json"},
+                              std::pair{glimmerlog::ExportFormat::kJsonLines, "sample.jsonl"}}) {
     std::string out;
     glimmerlog::WriteExport(format, doc, out);
     std::ofstream(dir + "/" + name, std::ios::binary) << out;
@@ -28,9 +29,15 @@ int main(int argc, char** argv) {
     return h;
   };
   for (const std::u16string& c : doc.columns) expected << "column " << hex(c) << "\n";
+  // JSON's values (ISO times), then what CSV holds (the text shown); "n"
+  // marks a number.
   for (const auto& row : rows) {
     expected << "row";
-    for (const auto& cell : row) expected << " " << (cell.iso.empty() ? hex(cell.shown) : hex(cell.iso)) << ".";
+    for (const auto& cell : row) {
+      expected << " " << (cell.number ? "n" : "") << (cell.iso.empty() ? hex(cell.shown) : hex(cell.iso)) << ".";
+    }
+    expected << "\nshown";
+    for (const auto& cell : row) expected << " " << hex(cell.shown) << ".";
     expected << "\n";
   }
   return 0;

@@ -16,7 +16,7 @@ inline ExportDocument HostileDocument(std::vector<std::vector<ExportCell>>& rows
       {{u"tab\there", u""}, {u"<script>alert('x')</script> & \"q\"", u""}, {std::u16string(u"nul\0end", 7), u""}},
       {{u"lone \xD800 high", u""}, {u"lone \xDC00 low", u""}, {u"pair \xD83D\xDE00 ok", u""}},
       {{u"\u202Eright-to-left\u202C mark", u""}, {u"4.12.2026 10:02", u"2026-12-04T10:02:18+01:00"}, {big, u""}},
-      {{u"", u""}, {u" spaced ", u""}, {u"\u00e9\u4e2d\u0645", u""}},
+      {{u"-1.5e+300", u"", true}, {u" spaced ", u""}, {u"\u00e9\u4e2d\u0645", u""}},
   };
   ExportDocument doc;
   doc.viewName = u"Test <View>";

@@ -33,8 +33,8 @@ TEST(Export, CsvQuotesWhatNeedsIt) {
   const std::string csv = Write(ExportFormat::kCsv);
   EXPECT_EQ(csv.rfind("\xEF\xBB\xBF\"Title, first\",\"Title, first\",\"When \"\"\xC3\xA9\"\"\"\r\n", 0), 0u);
   EXPECT_TRUE(Has(csv, "\"a,b\",\"say \"\"hi\"\"\",\"line1\r\nline2\nline3\"\r\n"));
-  EXPECT_TRUE(Has(csv, ",2026-12-04T10:02:18+01:00,"));  // ISO 8601 for times
-  EXPECT_TRUE(Has(csv, "\r\n, spaced ,"));
+  EXPECT_TRUE(Has(csv, ",4.12.2026 10:02,"));  // times as the list shows them
+  EXPECT_TRUE(Has(csv, "\r\n-1.5e+300, spaced ,"));
 }
 
 TEST(Export, HtmlEscapesEveryTextAndHasNoScriptOrOutsideResource) {
@@ -61,6 +61,35 @@ TEST(Export, JsonEscapesControlsAndLoneSurrogates) {
   EXPECT_TRUE(Has(json, "\"lone \\uDC00 low\""));
   EXPECT_TRUE(Has(json, "\"pair \xF0\x9F\x98\x80 ok\""));
   EXPECT_TRUE(Has(json, "\"2026-12-04T10:02:18+01:00\""));
+  EXPECT_TRUE(Has(json, "{\"Title, first\": -1.5e+300, "));  // a number as a number
+}
+
+// JSON Lines: the same objects, one a line, nothing around them; a number
+// only where its text is one JSON can write (never NaN or infinity).
+TEST(Export, JsonLinesHoldOneObjectPerLineAndNumbersAsJsonNumbers) {
+  const std::string jsonl = Write(ExportFormat::kJsonLines);
+  EXPECT_EQ(jsonl.rfind("{\"Title, first\": \"a,b\", ", 0), 0u);
+  size_t lines = 0;
+  for (size_t at = 0; (at = jsonl.find('\n', at)) != std::string::npos; ++at) {
+    ++lines;
+    EXPECT_EQ(jsonl[at - 1], '}');
+  }
+  EXPECT_EQ(lines, 5u);
+  EXPECT_EQ(jsonl.back(), '\n');
+  const struct {
+    const char16_t* shown;
+    const char* written;
+  } numbers[] = {{u"12", "12"},         {u"-0.25", "-0.25"}, {u"1e+300", "1e+300"}, {u"nan", "\"nan\""},
+                 {u"-inf", "\"-inf\""}, {u"007", "\"007\""}, {u"1.", "\"1.\""},     {u"", "\"\""}};
+  for (const auto& n : numbers) {
+    ExportDocument doc;
+    doc.columns = {u"N"};
+    doc.rowCount = 1;
+    doc.row = [&](size_t, std::vector<ExportCell>& cells) { cells[0] = {n.shown, u"", true}; };
+    std::string out;
+    WriteExport(ExportFormat::kJsonLines, doc, out);
+    EXPECT_EQ(out, std::string("{\"N\": ") + n.written + "}\n");
+  }
 }
 
 }  // namespace

@@ -132,13 +132,14 @@ TEST(MainWindow, MenuBarHoldsEveryEntryInOrder) {
                                               L"Show Cookies", L"-", L"Show Windows Recent Documents",
                                               L"Show Search Histroy", L"Show Run History", L"Show Open/Save History",
                                               L"Show Index.dat file", L"&Filter Lines\u2026\tCtrl+F",
-                                              L"&Refresh View\tF5"};
+                                              L"&Refresh View\tF5", L"Times in &UTC (ISO 8601)"};
   const std::vector<std::wstring> viewTail = {L"Open Pr&ofile\u2026\tCtrl+O", L"Open Windows &Volume\u2026",
                                               L"This &Computer's Profile", L"-", L"&Exit"};
   const std::vector<std::vector<std::wstring>> expected = {
       {L"&View"},
       // The specified "Open" first; what works on the list's lines after it.
-      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy C&ell", L"Select &All\tCtrl+A", L"-",
+      {L"Open", L"Open", L"-", L"&Copy\tCtrl+C", L"Copy with Column &Names\tCtrl+Shift+C", L"Copy C&ell",
+       L"Select &All\tCtrl+A", L"-",
        L"Save &Selected Lines\u2026", L"Save All &Lines\u2026\tCtrl+S"},
       {L"Help", L"Help", L"-", L"Download Clearwick To Erase The Tracks", L"Download a more powerful Vantorel", L"-",
        L"About"},

@@ -124,6 +124,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   using E = std::vector<std::pair<UINT, bool>>;
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, true},
                           {IDM_COPY, true},
+                          {IDM_COPYWITHNAMES, true},
                           {IDM_COPYCELL, true},
                           {IDM_SELECTALL, true},
                           {IDM_SAVESELECTED, true},
@@ -132,6 +133,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   Select(*form, {}, -1);
   EXPECT_EQ(entries(), (E{{IDM_OPOENIT, false},
                           {IDM_COPY, false},
+                          {IDM_COPYWITHNAMES, false},
                           {IDM_COPYCELL, false},
                           {IDM_SELECTALL, true},
                           {IDM_SAVESELECTED, false},
@@ -141,7 +143,7 @@ TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {
   HMENU open = GetSubMenu(GetMenu(form->hwnd()), 1);
   EXPECT_EQ(GetMenuItemID(open, 0), static_cast<UINT>(IDM_OPOENIT));
   EXPECT_EQ(GetMenuItemID(open, 2), static_cast<UINT>(IDM_COPY));
-  EXPECT_EQ(GetMenuItemID(open, 4), static_cast<UINT>(IDM_SELECTALL));
+  EXPECT_EQ(GetMenuItemID(open, 5), static_cast<UINT>(IDM_SELECTALL));
 }
 
 // The save dialog answered by the test; failures recorded, not shown.
@@ -337,7 +339,7 @@ TEST_F(ListOperations, TheFilterTakesColumnMinusAndDateTerms) {
   std::vector<std::wstring> shown = test::Lines(*form);
   shown.erase(std::remove(shown.begin(), shown.end(), L"http://news.example/x"), shown.end());
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"http://example.org/news"}));
-  form->SetFilterTimesUtc(true);  // after: from the day's start, before: up to it
+  form->SetTimesInUtc(true);  // UTC days; after: from the day's start, before: up to it
   EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://example.org/news", L"http://news.example/x"}));
   Type(*form, L"before:2023-01-29");
   EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://news.example/"}));

@@ -99,9 +99,11 @@ TEST_P(OfflineProfile, RegistryViewsMatchTheImportedHive) {
   }();
   ASSERT_TRUE(form->OpenProfile(profile.path() + L"\\NTUSER.DAT"));  // the hive file chosen directly
   EXPECT_EQ(form->OpenedProfile(), profile.path());
+  // The caption stays short: the folder's name and the version taken.
   wchar_t caption[512] = {};
   GetWindowTextW(form->hwnd(), caption, 512);
-  EXPECT_NE(std::wstring(caption).find(profile.path()), std::wstring::npos);
+  const std::wstring leaf = profile.path().substr(profile.path().find_last_of(L'\\') + 1);
+  EXPECT_EQ(std::wstring(caption), liveCaption + L" \x2014 profile " + leaf + L" (Windows Vista or later)");
   std::vector<Rows> offline;
   for (const ViewColumns& v : kRegistryViews) offline.push_back(ViewRows(*form, v.tag, v.keep));
   if (name == L"xp_frodo_NTUSER.DAT") {
@@ -379,7 +381,8 @@ TEST(OfflineProfile, WhatCannotBeOpenedIsSaidAndTheLiveProfileStays) {
   EXPECT_FALSE(form->OpenProfile(folder.path() + L"\\nothing here"));
   EXPECT_TRUE(form->OpenedProfile().empty());
 
-  // A hive cut short shows what it holds, and the caption says it is cut.
+  // A hive cut short shows what it holds; the Sources view says it is cut,
+  // and which Windows version was taken and why.
   const std::wstring data = test::TestDataDir();
   if (data.empty()) return;
   std::ifstream in((data + L"\\hives\\win7_plaso_NTUSER-WIN7.DAT").c_str(), std::ios::binary);
@@ -388,9 +391,12 @@ TEST(OfflineProfile, WhatCannotBeOpenedIsSaidAndTheLiveProfileStays) {
   test::ScratchFolder cut(L"cut-profile");
   const std::wstring hive = cut.Make(L"NTUSER.DAT", bytes);
   ASSERT_TRUE(form->OpenProfile(hive));
-  wchar_t caption[1024] = {};
-  GetWindowTextW(form->hwnd(), caption, 1024);
-  EXPECT_NE(std::wstring(caption).find(L"shorter than its header says"), std::wstring::npos);
+  form->RunView(L"sources");
+  ASSERT_GT(form->ShownLineCount(), 0u);
+  EXPECT_EQ(form->CellText(0, 0), L"Registry hive");
+  const std::wstring status = form->CellText(0, 2);
+  EXPECT_NE(status.find(L"shorter than its header says"), std::wstring::npos) << status;
+  EXPECT_NE(status.find(L"taken as Windows "), std::wstring::npos) << status;
   form->mnuLiveProfile_Click();
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "sources/live.h"
 #include "sources/registry/regAPI.h"
 #include "sources/registry/splitlist.h"
 #include "tests/win32/win32_test_util.h"
@@ -148,6 +149,35 @@ TEST(RegApi, AKeyWithFiveThousandValues) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end());
   EXPECT_EQ(GetRegValue(HKEY_CURRENT_USER, kScratch, names[4321]), L"text " + names[4321].substr(1));
+}
+
+// The live source keeps the key it read last open: a value larger than its
+// first buffer, a key deleted and made again with other values, and one
+// deleted for good each read as the registry holds them now.
+TEST(LiveRegistrySource, ReadsTheKeyAsItIsNowAfterItChanged) {
+  RegistrySource& live = LiveRegistry();
+  const std::u16string path = u"Software\\GlimmerlogTest\\Registry";
+  RegistryData data;
+  {
+    test::ScratchKey key(kScratch);
+    const std::vector<uint8_t> large(5000, 0x41);
+    key.SetBytes(L"big", REG_BINARY, large.data(), large.size());
+    key.SetDword(L"n", 1);
+    ASSERT_EQ(live.ReadValue(path, u"big", data), SourceStatus::kOk);
+    EXPECT_EQ(data.bytes, large);
+    ASSERT_EQ(live.ReadValue(path, u"n", data), SourceStatus::kOk);
+    EXPECT_EQ(data.bytes, (std::vector<uint8_t>{1, 0, 0, 0}));
+  }
+  {
+    test::ScratchKey again(kScratch);
+    again.SetDword(L"n", 2);
+    ASSERT_EQ(live.ReadValue(path, u"n", data), SourceStatus::kOk);
+    EXPECT_EQ(data.bytes, (std::vector<uint8_t>{2, 0, 0, 0}));
+    EXPECT_EQ(live.ReadValue(path, u"big", data), SourceStatus::kMissing);
+  }
+  EXPECT_EQ(live.ReadValue(path, u"n", data), SourceStatus::kMissing);
+  std::vector<std::u16string> names;
+  EXPECT_EQ(live.ValueNames(path, names), SourceStatus::kMissing);
 }
 
 }  // namespace

@@ -317,7 +317,7 @@ void ReadUserAssist(RegistrySource& registry, Table& table, Timeline* timeline) 
         timeline->Add({counts.lastRun,
                        u"Program run",
                        program,
-                       u"run " + NumberText(counts.runCount) + u" times",
+                       counts.runCount == 1 ? u"run once" : u"run " + NumberText(counts.runCount) + u" times",
                        u"UserAssist",
                        {}});
       }

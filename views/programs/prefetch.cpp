@@ -154,7 +154,9 @@ void ReadPrefetchView(ViewSources& sources, Table& table, Progress& progress, Ti
     if (timeline) {
       const std::u16string what = shown.empty() ? info.executable : shown;
       for (uint64_t t : runs) {
-        timeline->Add({t, u"Program run (Prefetch)", what, u"run " + NumberText(info.runCount) + u" times", path, mapped});
+        timeline->Add({t, u"Program run (Prefetch)", what,
+                       info.runCount == 1 ? u"run once" : u"run " + NumberText(info.runCount) + u" times", path,
+                       mapped});
       }
     }
   }

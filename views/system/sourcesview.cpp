@@ -437,6 +437,8 @@ void ReadSourcesList(ViewSources& sources, Table& table, Progress& progress, Tim
   Entries ordered;
   FolderLookup lookup(sources.folders);
   AddHive(sources, sources.hiveFile, sources.hiveStatus, sources.hiveNote, ordered, lookup, hiveViews);
+  // Another profile's Windows version, and why, with the hive it goes with.
+  if (!sources.hiveFile.empty()) ordered.Get(kHiveWhat, sources.hiveFile).Note(sources.paths.WindowsVersionNote());
   AddHive(sources, sources.classesFile, sources.classesStatus, sources.classesNote, ordered, lookup, hiveViews);
   if (!sources.volumeRoot.empty()) {
     AddHive(sources, sources.systemFile, sources.systemStatus, sources.systemNote, ordered, lookup, machineViews);
