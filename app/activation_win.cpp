@@ -15,19 +15,9 @@ namespace glimmerlog {
 // first click also switches the list to sorted order; until then lines keep
 // the order their source gave them. The direction is always ascending, so a
 // second click on the same header changes nothing.
-void frmViewer::URLs_ColumnClick(int position) {
-  model_.SetSortKey(position - 1);
-  model_.SetDescending(false);
-  model_.SetSorted(true);
-  SyncList();
-}
+void frmViewer::URLs_ColumnClick(int position) { OrderBy(position - 1, false); }
 
-void frmViewer::SortBy(int position, bool descending) {
-  model_.SetSortKey(position - 1);
-  model_.SetDescending(descending);
-  model_.SetSorted(true);
-  SyncList();
-}
+void frmViewer::SortBy(int position, bool descending) { OrderBy(position - 1, descending); }
 
 void frmViewer::SourceOrder() {
   model_.SetSorted(false);

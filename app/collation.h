@@ -9,6 +9,10 @@
 namespace glimmerlog {
 
 void UserLocaleKey(std::u16string_view text, std::string& key);
+// The rank of each printable ASCII character in the same order, 128 of them
+// (0 for the others), when texts of printable ASCII alone are ordered as
+// their ranks are (shorter first on a tie); null when they are not.
+const unsigned char* UserLocaleAsciiRanks();
 
 }  // namespace glimmerlog
 

@@ -81,11 +81,12 @@ void frmViewer::SetTimesInUtc(bool utc) {
   timesInUtc_ = utc;
   for (FormattedCell& slot : formatted_) slot = FormattedCell{};
   if (hwnd_) CheckMenuItem(GetMenu(hwnd_), IDM_TIMESUTC, MF_BYCOMMAND | (utc ? MF_CHECKED : MF_UNCHECKED));
-  // The filter judged the times as they were written.
+  // The filter judged the times as they were written, and its days start
+  // in the zone shown.
+  filterUtc_ = utc;
   if (!filterFolded_.empty()) {
-    const std::wstring text = filterFolded_;
     filterFolded_.clear();
-    SetFilterText(text);
+    SetFilterText(filterText_);
   }
   if (URLs_) InvalidateRect(URLs_, nullptr, FALSE);
 }

@@ -1,6 +1,7 @@
 // The quick filter: a box above the list, shown on demand, that narrows the
-// list live to the lines containing its text in any column, ignoring case
-// as the platform folds it. Panel 2 keeps the count of the whole view; the
+// list live to the lines answering its terms (app/filterquery.h): text in
+// any column or in one, text a line must not hold, a day range, ignoring
+// case as the platform folds it. Panel 2 keeps the count of the whole view; the
 // box says how many lines it shows.
 #include "app/frmViewer.h"
 
@@ -9,14 +10,19 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "app/filterquery.h"
 #include "base/ascii.h"
 
 namespace glimmerlog {
 
 namespace {
 
-// Case folding as the platform does it; plain ASCII, which most lines are,
-// without a call.
+// Characters past ASCII folded as the platform does it (the query folds
+// ASCII itself).
+void FoldOther(std::u16string& text) {
+  if (!text.empty()) CharLowerBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
+}
+
 template <class String>
 void Fold(String& text) {
   bool ascii = true;
@@ -27,36 +33,36 @@ void Fold(String& text) {
   if (!ascii && !text.empty()) CharLowerBuffW(reinterpret_cast<wchar_t*>(text.data()), static_cast<DWORD>(text.size()));
 }
 
-// Whether ASCII text (one byte a character) holds the folded ASCII part,
-// folding as it compares; `other` is set, and nothing decided, when the text
-// holds a character past ASCII, which the platform must fold.
-bool AsciiContains(const char* text, size_t n, const std::u16string& part, bool& other) {
-  other = false;
-  for (size_t i = 0; i < n; ++i) {
-    if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      other = true;
-      return false;
-    }
+// Local midnight starting a day, in UTC, by the zone's rules for that date
+// (as the list converts the times it shows); UTC midnight when the platform
+// cannot convert.
+uint64_t LocalDayStart(int year, int month, int day) {
+  SYSTEMTIME local{};
+  local.wYear = static_cast<WORD>(year);
+  local.wMonth = static_cast<WORD>(month);
+  local.wDay = static_cast<WORD>(day);
+  SYSTEMTIME utc{};
+  FILETIME t{};
+  TIME_ZONE_INFORMATION zone{};
+  if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID || !TzSpecificLocalTimeToSystemTime(&zone, &local, &utc) ||
+      !SystemTimeToFileTime(&utc, &t)) {
+    return UtcDayStart(year, month, day);
   }
-  if (part.size() > n) return false;
-  const char first = static_cast<char>(part[0]);
-  for (size_t i = 0, last = n - part.size(); i <= last; ++i) {
-    if (FoldAscii(text[i]) != first) continue;
-    size_t k = 1;
-    while (k < part.size() && FoldAscii(text[i + k]) == static_cast<char>(part[k])) ++k;
-    if (k == part.size()) return true;
-  }
-  return false;
+  return uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime;
 }
 
-bool Contains(const std::u16string& text, const std::u16string& part) {
-  if (part.size() > text.size()) return false;
-  const char16_t first = part[0];
-  for (size_t i = 0, last = text.size() - part.size(); i <= last; ++i) {
-    if (text[i] == first && text.compare(i, part.size(), part) == 0) return true;
-  }
-  return false;
+std::vector<std::u16string> Captions(const ListModel& model) {
+  std::vector<std::u16string> captions;
+  for (const ListModel::Column& c : model.Columns()) captions.push_back(c.caption);
+  return captions;
 }
+
+constexpr wchar_t kFilterSyntax[] =
+    L"Lines holding every word typed, in any column.\r\n"
+    L"column:text  \x2014  in one column, by its caption or first letters\r\n"
+    L"-text  \x2014  lines without it (\\-text: a leading minus)\r\n"
+    L"\"two words\"  \x2014  words together\r\n"
+    L"after:2023-01-29  before:2023-02-01  \x2014  by the line's first time";
 
 }  // namespace
 
@@ -70,6 +76,23 @@ void frmViewer::CreateFilterBox() {
     if (c && uiFont_) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_.get()), FALSE);
   }
   if (filter_) SendMessageW(filter_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"Filter lines"));
+  // The box's tooltip says how to search and what the text typed searches.
+  if (filter_) {
+    filterTip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+  }
+  if (filterTip_) {
+    SendMessageW(filterTip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    SendMessageW(filterTip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(filter_);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(filterTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 bool frmViewer::FilterVisible() const { return filter_ && (GetWindowLongW(filter_, GWL_STYLE) & WS_VISIBLE); }
@@ -96,40 +119,55 @@ void frmViewer::HideFilter() {
   if (URLs_) SetFocus(URLs_);
 }
 
+// The typed text is parsed again whenever the view's columns change (a
+// view shown while the box is open), so that column names stay those of
+// the list shown.
 void frmViewer::SetFilterText(const std::wstring& text) {
   std::wstring folded = text;
   Fold(folded);
+  filterText_ = text;
   if (folded == filterFolded_) return;
   filterFolded_ = folded;
   if (filterFolded_.empty()) {
     model_.SetFilter({});
   } else {
-    std::u16string part(AsU16(filterFolded_));
-    bool asciiPart = true;
-    for (char16_t c : part) asciiPart = asciiPart && c < 0x80;
-    model_.SetFilter([this, part, asciiPart, cell = std::u16string()](size_t row) mutable {
-      ListModel::StoredText stored;
-      for (size_t c = 0, n = std::max<size_t>(1, model_.Columns().size()); c < n; ++c) {
-        if (model_.StoredTextOfRow(row, c, stored)) {
-          bool other = !(stored.latin1 && asciiPart);
-          if (!other && AsciiContains(stored.bytes, stored.length, part, other)) return true;
-          if (!other) continue;
-          model_.TextOfRowInto(row, c, cell);
-        } else {
-          cell = AsU16(RowCellText(row, c));
+    struct Judge {
+      frmViewer* form;
+      std::u16string typed;
+      bool utc;
+      uint64_t columns = ~uint64_t{0};
+      std::shared_ptr<RowFilter> filter;
+      bool operator()(size_t row) {
+        const ListModel& model = form->model_;
+        if (!filter || columns != model.ColumnsVersion()) {
+          columns = model.ColumnsVersion();
+          frmViewer* self = form;
+          filter = std::make_shared<RowFilter>(
+              model, ParseFilter(typed, Captions(model)), &FoldOther,
+              [self](size_t r, size_t c, std::u16string& out) { out = AsU16(self->RowCellText(r, c)); },
+              [utc = utc](int y, int m, int d) { return utc ? UtcDayStart(y, m, d) : LocalDayStart(y, m, d); });
         }
-        Fold(cell);
-        if (Contains(cell, part)) return true;
+        return filter->Keep(row);
       }
-      return false;
-    });
+    };
+    model_.SetFilter(Judge{this, std::u16string(AsU16(text)), filterUtc_, ~uint64_t{0}, nullptr});
   }
   ShowFilteredLines();
+}
+
+std::wstring frmViewer::FilterTip() const {
+  const std::vector<std::u16string> captions = Captions(model_);
+  const std::vector<FilterTerm> terms = ParseFilter(AsU16(filterText_), captions);
+  if (terms.empty()) return kFilterSyntax;
+  return AsWide(DescribeFilter(terms, captions));
 }
 
 // The lines change place when the filter changes: the selection, which the
 // list keeps by place, is dropped and the whole list drawn again.
 void frmViewer::ShowFilteredLines() {
+  // A cell's tooltip would name a line no longer there.
+  if (tip_) SendMessageW(tip_, TTM_POP, 0, 0);
+  tipItem_ = tipSubItem_ = -1;
   if (URLs_) {
     ClearSelection();
     ListView_SetItemCountEx(URLs_, static_cast<int>(model_.ShownCount()), LVSICF_NOSCROLL);

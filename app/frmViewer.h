@@ -272,10 +272,15 @@ class frmViewer final {
   // ignoring case; empty text shows every line.
   void SetFilterText(const std::wstring& text);
   std::wstring FilterCountText() const;
+  // The box's tooltip: the syntax, or what the typed terms search.
+  std::wstring FilterTip() const;
   // Orders the list by a column (as a header click), newest or largest
   // first when `descending`; SourceOrder gives the source's own order back.
   void SortBy(int position, bool descending);
   void SourceOrder();
+  // An order that takes longer than this (half a second) lets the window
+  // answer while it is made; tests shorten it.
+  static void SetOrderPatience(unsigned milliseconds);
   // Runs the view shown again (F5); the index.dat view reads the same file
   // again without asking.
   void mnuRefreshView_Click();
@@ -328,6 +333,16 @@ class frmViewer final {
   bool CopyToClipboard(const std::wstring& text);
   bool SaveLines(bool selectedOnly);
   void CreateFilterBox();
+  // The list's order, made while the old one still shows (order_win.cpp):
+  // false when it was stopped (Escape, another view or order, the window
+  // closed) or memory ran out.
+  bool MakeListOrder(int key, bool descending, ListModel::PendingOrder& pending);
+  // Shows a made order, the selected and focused lines kept.
+  void ApplyOrder(ListModel::PendingOrder&& pending);
+  void OrderBy(int key, bool descending);
+  uint64_t orderTicket_ = 0;  // changes with every order begun
+  int ordering_ = 0;          // orders under way (one inside another's turn)
+  bool orderStop_ = false;    // Escape during an order
   void ShowFilteredLines();
   void UpdateFilterCount();
   void UpdateSortArrows();
@@ -408,8 +423,10 @@ class frmViewer final {
   // Panel 1 names sources that could not be read: a click on it shows the
   // Sources view. Any other text in panel 1 clears it.
   bool panelNamesFailures_ = false;
-  HWND filter_ = nullptr, filterCount_ = nullptr;
+  HWND filter_ = nullptr, filterCount_ = nullptr, filterTip_ = nullptr;
   std::wstring filterFolded_;  // the filter's text, case-folded; empty: none
+  std::wstring filterText_;    // the same as typed
+  bool filterUtc_ = false;     // the filter's days start at midnight UTC, not local (as the list shows times)
   std::wstring tipText_;
   // Times already written as text, for the cells the list draws again and
   // again while it is scrolled; forgotten when the lines change.

@@ -84,6 +84,7 @@ bool RegisterViewerClass(HINSTANCE instance, WNDPROC proc) {
 
 frmViewer::frmViewer() : registry_(&LiveRegistry()), folders_(&LiveFolders()), profile_(&LiveProfile()) {
   model_.SetCollation(&UserLocaleKey);
+  model_.SetAsciiRanks(UserLocaleAsciiRanks());
 }
 
 void frmViewer::UseSources(RegistrySource* registry, FolderSource* folders, ProfilePaths* profile) {
@@ -438,7 +439,8 @@ LRESULT frmViewer::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Loops that are still running see that the window is gone.
       const LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = filter_ = filterCount_ = nullptr;
+      hwnd_ = URLs_ = SBar1_ = PBar1_ = Command1_ = Label1_ = Label2_ = tip_ = nullptr;
+      filter_ = filterCount_ = filterTip_ = nullptr;
       ++listEpoch_;
       if (quitOnDestroy_) WindowGone();
       return r;
@@ -514,6 +516,11 @@ void frmViewer::mnuOpen_Click() { RunView(L"open"); }
 void frmViewer::cmdIndex_Click() { RunView(L"index.dat"); }
 
 LRESULT frmViewer::OnNotify(NMHDR* header) {
+  if (header && filterTip_ && header->hwndFrom == filterTip_ && header->code == TTN_GETDISPINFOW) {
+    tipText_ = FilterTip();
+    reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = tipText_.data();
+    return 0;
+  }
   if (header && tip_ && header->hwndFrom == tip_ && header->code == TTN_GETDISPINFOW) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
     POINT at{};
@@ -605,6 +612,11 @@ bool frmViewer::PreTranslate(MSG& msg) {
   if (!self || !self->hwnd_) return false;
   if (msg.wParam == VK_TAB) return self->TabFrom(GetFocus(), GetKeyState(VK_SHIFT) < 0);
   const bool ctrl = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+  // Escape stops an order under way; the list stays as it was.
+  if (msg.wParam == VK_ESCAPE && self->ordering_ > 0) {
+    self->orderStop_ = true;
+    return true;
+  }
   // In the filter box Escape shows every line again and hides the box.
   if (msg.hwnd == self->filter_ && msg.wParam == VK_ESCAPE) {
     self->HideFilter();

@@ -1,5 +1,7 @@
 #include "app/listmodel.h"
 
+#include "app/keysort.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -36,6 +38,7 @@ void AsciiFoldKey(std::u16string_view text, std::string& key) {
 void ListModel::AddColumn(size_t position, std::u16string caption, long widthTwips) {
   const size_t at = position == 0 ? 0 : std::min(position - 1, columns_.size());
   columns_.insert(columns_.begin() + static_cast<std::ptrdiff_t>(at), Column{std::move(caption), widthTwips});
+  ++columnsVersion_;
 }
 
 // ---------------------------------------------------------------------------
@@ -219,97 +222,161 @@ void ListModel::SetDescending(bool descending) {
 
 void ListModel::SetCollation(CollationKeyMaker maker) {
   collation_ = maker ? maker : &AsciiFoldKey;
+  asciiRanks_ = nullptr;  // the ranks of another collation
   orderDirty_ = sorted_;
 }
 
 namespace {
 
-// Byte order of two keys, shorter first on a tie, eight bytes at a time:
-// keys of a column often share long beginnings, and the C library's memcmp
-// may compare byte by byte.
-int CompareKeys(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  const unsigned char* x = reinterpret_cast<const unsigned char*>(a.data());
-  const unsigned char* y = reinterpret_cast<const unsigned char*>(b.data());
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t p, q;
-    std::memcpy(&p, x + i, 8);
-    std::memcpy(&q, y + i, 8);
-    if (p != q) break;
-  }
-  for (; i < n; ++i) {
-    if (x[i] != y[i]) return x[i] < y[i] ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
-// What the sort needs of one row, gathered once.
-struct SortItem {
+// Numbers and times of one column, by value and then by row; NaN after
+// every number, so that the order stays strict.
+struct ValueItem {
   uint32_t row;
-  int rank;
   union {
     uint64_t time;
     double number;
   } v;
 };
 
+char16_t CodeUnit(const char* bytes, size_t i) {
+  char16_t unit;
+  std::memcpy(&unit, bytes + 2 * i, 2);
+  return unit;
+}
+
+int CompareValues(const ValueItem& x, const ValueItem& y, ListModel::Kind kind) {
+  if (kind == ListModel::Kind::kTime) return x.v.time < y.v.time ? -1 : y.v.time < x.v.time ? 1 : 0;
+  const double p = x.v.number, q = y.v.number;
+  const bool pn = p != p, qn = q != q;
+  return pn || qn ? (pn == qn ? 0 : pn ? 1 : -1) : (p < q ? -1 : q < p ? 1 : 0);
+}
+
 }  // namespace
+
+bool ListModel::Ranked(size_t column) const {
+  for (size_t r = 0, rows = RowCount(); r < rows; ++r) {
+    const StoredCell c = rows_->CellInPlace(r, column);
+    if (c.kind != Kind::kText) continue;
+    for (size_t i = 0; i < c.length; ++i) {
+      const unsigned unit = c.latin1 ? static_cast<unsigned char>(c.bytes[i]) : CodeUnit(c.bytes, i);
+      if (unit >= 0x80 || !asciiRanks_[unit]) return false;
+    }
+  }
+  return true;
+}
+
+// The rows of each kind are gathered in order of addition; texts get their
+// collation keys once (or their characters' ranks, when the column allows)
+// and are ordered as bytes (keysort.h), numbers and times by value. The kinds follow one another by rank, turned round when
+// descending; ties stay in the order of addition either way.
+ListModel::OrderResult ListModel::MakeOrder(int key, bool descending, PendingOrder& out, const SortStep& step) const {
+  const size_t col = key < 0 ? 0 : static_cast<size_t>(key);
+  const size_t rows = RowCount();
+  try {
+    std::vector<uint32_t> byRank[4];
+    std::vector<ValueItem> values[4];
+    KeyStore keys;
+    std::string textKey;
+    std::u16string text;
+    const bool ranked = asciiRanks_ && Ranked(col);
+    // Room for a column of texts, the usual case, made at once.
+    byRank[Rank(Kind::kText)].reserve(rows);
+    keys.Reserve(rows);
+    for (size_t r = 0; r < rows; ++r) {
+      const StoredCell c = rows_->CellInPlace(r, col);
+      const int rank = Rank(c.kind);
+      byRank[rank].push_back(static_cast<uint32_t>(r));
+      if (c.kind == Kind::kTime || c.kind == Kind::kNumber) {
+        ValueItem item{static_cast<uint32_t>(r), {0}};
+        if (c.kind == Kind::kTime) {
+          item.v.time = c.time;
+        } else {
+          item.v.number = c.number;
+        }
+        values[rank].push_back(item);
+      } else if (c.kind == Kind::kText) {
+        if (ranked) {
+          // One byte a character, read where the cell keeps it.
+          textKey.resize(c.length);
+          for (size_t i = 0; i < c.length; ++i) {
+            textKey[i] = static_cast<char>(
+                asciiRanks_[c.latin1 ? static_cast<unsigned char>(c.bytes[i]) : CodeUnit(c.bytes, i)]);
+          }
+        } else {
+          text.resize(c.length);
+          if (c.latin1) {
+            for (size_t i = 0; i < c.length; ++i) text[i] = static_cast<unsigned char>(c.bytes[i]);
+          } else {
+            std::memcpy(&text[0], c.bytes, c.length * 2);
+          }
+          collation_(text, textKey);
+        }
+        keys.Add(textKey);
+      }
+      // Making the keys is about half of the work.
+      if (step && (r & 16383) == 16383 && !step(r / 2, rows)) return OrderResult::kStopped;
+    }
+    const int direction = descending ? -1 : 1;
+    for (const Kind kind : {Kind::kNumber, Kind::kTime}) {
+      std::vector<ValueItem>& v = values[Rank(kind)];
+      std::sort(v.begin(), v.end(), [kind, direction](const ValueItem& x, const ValueItem& y) {
+        const int c = CompareValues(x, y, kind);
+        return c != 0 ? c * direction < 0 : x.row < y.row;
+      });
+      std::vector<uint32_t>& ordered = byRank[Rank(kind)];
+      for (size_t i = 0; i < v.size(); ++i) ordered[i] = v[i].row;
+    }
+    std::vector<uint32_t>& texts = byRank[Rank(Kind::kText)];
+    std::vector<uint32_t> ids(texts.size());
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<uint32_t>(i);
+    const size_t before = rows - texts.size();
+    const auto sortStep = [&step, rows, before](uint64_t done, uint64_t total) {
+      return step(rows / 2 + (before + done) * (rows - rows / 2) / std::max<uint64_t>(1, before + total), rows);
+    };
+    if (!SortByKeys(keys, ids, descending, step ? SortStep(sortStep) : SortStep())) return OrderResult::kStopped;
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = texts[ids[i]];
+    texts.swap(ids);
+
+    std::vector<uint32_t> order;
+    order.reserve(rows);
+    for (int i = 0; i < 4; ++i) {
+      const std::vector<uint32_t>& part = byRank[descending ? 3 - i : i];
+      order.insert(order.end(), part.begin(), part.end());
+    }
+    out.rows = rows_;
+    out.rowCount = rows;
+    out.key = key;
+    out.descending = descending;
+    out.order.swap(order);
+  } catch (const std::bad_alloc&) {
+    return OrderResult::kNoMemory;
+  }
+  return OrderResult::kDone;
+}
+
+bool ListModel::TakeOrder(PendingOrder&& pending) {
+  if (pending.rows != rows_ || pending.rowCount != RowCount() || pending.order.size() != RowCount()) return false;
+  order_.swap(pending.order);
+  sortKey_ = pending.key;
+  descending_ = pending.descending;
+  sorted_ = true;
+  orderDirty_ = false;
+  if (keep_) Refilter();
+  return true;
+}
 
 bool ListModel::Resort() {
   if (!sorted_ || OrderCurrent()) return true;
-  const size_t col = sortKey_ < 0 ? 0 : static_cast<size_t>(sortKey_);
-  try {
-    // Text cells get their collation key once, here; the comparisons of the
-    // sort then compare bytes. Every comparison below is a strict order with
-    // the row as its last key, so the unstable sort gives the stable result.
-    const size_t rows = RowCount();
-    std::vector<SortItem> items(rows);
-    std::vector<std::string> keys;
-    std::u16string text;
-    for (size_t r = 0; r < rows; ++r) {
-      const StoredCell c = rows_->CellInPlace(r, col);
-      SortItem& item = items[r];
-      item.row = static_cast<uint32_t>(r);
-      item.rank = Rank(c.kind);
-      item.v.time = 0;
-      if (c.kind == Kind::kTime) item.v.time = c.time;
-      if (c.kind == Kind::kNumber) item.v.number = c.number;
-      if (c.kind == Kind::kText) {
-        if (keys.empty()) keys.resize(rows);
-        TextOfRowInto(r, col, text);
-        collation_(text, keys[r]);
-      }
-    }
-    const int direction = descending_ ? -1 : 1;
-    std::sort(items.begin(), items.end(), [&keys, direction](const SortItem& x, const SortItem& y) {
-      if (x.rank != y.rank) return (x.rank < y.rank) == (direction > 0);
-      int c = 0;
-      if (x.rank == Rank(Kind::kText)) {
-        c = CompareKeys(keys[x.row], keys[y.row]);
-      } else if (x.rank == Rank(Kind::kTime)) {
-        c = x.v.time < y.v.time ? -1 : y.v.time < x.v.time ? 1 : 0;
-      } else if (x.rank == Rank(Kind::kNumber)) {
-        // NaN after every number, so that the order stays strict.
-        const double p = x.v.number, q = y.v.number;
-        const bool pn = p != p, qn = q != q;
-        c = pn || qn ? (pn == qn ? 0 : pn ? 1 : -1) : (p < q ? -1 : q < p ? 1 : 0);
-      }
-      return c != 0 ? c * direction < 0 : x.row < y.row;
-    });
-    std::vector<uint32_t> order(rows);
-    for (size_t i = 0; i < order.size(); ++i) order[i] = items[i].row;
-    order_.swap(order);
-    orderDirty_ = false;
-    if (keep_) Refilter();
-  } catch (const std::bad_alloc&) {
+  PendingOrder pending;
+  if (MakeOrder(sortKey_, descending_, pending) != OrderResult::kDone) {
     // No memory for the order: the rows show as they were added.
     std::vector<uint32_t>().swap(order_);
     sorted_ = false;
     orderDirty_ = false;
+    if (keep_) Refilter();
     return false;
   }
-  orderDirty_ = false;
+  TakeOrder(std::move(pending));
   return true;
 }
 

@@ -45,8 +45,14 @@ class ListModel {
   // Columns. Positions count from 1, as the views give them; a position past
   // the end appends.
   void AddColumn(size_t position, std::u16string caption, long widthTwips);
-  void ClearColumns() { columns_.clear(); }
+  void ClearColumns() {
+    columns_.clear();
+    ++columnsVersion_;
+  }
   const std::vector<Column>& Columns() const { return columns_; }
+  // Changes whenever the columns change (for whoever keeps what it found
+  // out about them).
+  uint64_t ColumnsVersion() const { return columnsVersion_; }
 
   // Rows, in the order the views added them, with their first cell. Cells
   // never set, and cells past the columns, are empty. When memory runs out
@@ -105,10 +111,36 @@ class ListModel {
   void SetDescending(bool descending);
   bool Descending() const { return descending_; }
   void SetCollation(CollationKeyMaker maker);
+  // When the collation orders texts of printable ASCII alone as the ranks
+  // of their characters (128, 0 for the others): a column of such texts is
+  // then ordered by one byte a character. Null: always the collation's keys.
+  // Set after the collation, which forgets them.
+  void SetAsciiRanks(const unsigned char* ranks) { asciiRanks_ = ranks; }
   // Brings the display order up to date after rows were added; cheap when
   // nothing changed. Without memory for the order it gives up sorting (the
   // rows show in the order they were added) and returns false.
   bool Resort();
+  // An order made aside while the list still shows its old one, for a
+  // long sort that the window keeps answering through. `step(done, total)`
+  // is called now and then; when it returns false the work stops. Nothing
+  // of the model changes until TakeOrder.
+  struct PendingOrder {
+    std::shared_ptr<Table> rows;
+    size_t rowCount = 0;
+    int key = 0;
+    bool descending = false;
+    std::vector<uint32_t> order;
+  };
+  enum class OrderResult { kDone, kStopped, kNoMemory };
+  using SortStep = std::function<bool(uint64_t done, uint64_t total)>;
+  OrderResult MakeOrder(int key, bool descending, PendingOrder& out, const SortStep& step = {}) const;
+  // Shows a pending order: the model is sorted by its key and direction
+  // from now on. False, and nothing changes, when the rows changed since it
+  // was made.
+  bool TakeOrder(PendingOrder&& pending);
+  // Whether the display order is that of every row now in the table.
+  bool OrderCurrent() const { return !orderDirty_ && order_.size() == RowCount(); }
+
   // Where the given rows are shown now (display indices, in the same order);
   // a row the filter hides gives SIZE_MAX.
   std::vector<size_t> DisplayIndicesOf(const std::vector<size_t>& rows) const;
@@ -128,14 +160,13 @@ class ListModel {
   size_t MemoryUse() const;
 
  private:
-  // Whether order_ is the order of every row now in the table.
-  bool OrderCurrent() const { return !orderDirty_ && order_.size() == RowCount(); }
   // Adds a row whose first cell `setFirst(row)` sets; a failure takes the
   // row back.
   template <typename SetFirst>
   size_t AppendRow(SetFirst setFirst);
 
   std::vector<Column> columns_;
+  uint64_t columnsVersion_ = 0;
   std::shared_ptr<Table> rows_ = std::make_shared<Table>();
   std::vector<uint32_t> order_;  // display index -> row; empty when unsorted
   std::function<bool(size_t)> keep_;
@@ -148,6 +179,9 @@ class ListModel {
   bool sorted_ = false;
   bool descending_ = false;
   CollationKeyMaker collation_ = &AsciiFoldKey;
+  const unsigned char* asciiRanks_ = nullptr;
+  // Whether every text of the column has a rank for each character.
+  bool Ranked(size_t column) const;
 };
 
 }  // namespace glimmerlog

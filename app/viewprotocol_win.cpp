@@ -100,34 +100,16 @@ void frmViewer::SyncList(bool reorder) {
   model_.FilterNewRows();
   if (!URLs_) return;
   // Lines added while a long load runs show in their own order; the list is
-  // put in sorted order when the load has finished. The list control keeps
-  // its selection by place, so the selected and focused lines are noted by
-  // row before the order changes and marked again where they land.
-  if (reorder && model_.Sorted()) {
-    std::vector<size_t> rows;
-    for (int i = ListView_GetNextItem(URLs_, -1, LVNI_SELECTED); i >= 0;
-         i = ListView_GetNextItem(URLs_, i, LVNI_SELECTED)) {
-      if (static_cast<size_t>(i) < model_.ShownCount()) rows.push_back(model_.RowAt(static_cast<size_t>(i)));
-    }
-    const int focused = ListView_GetNextItem(URLs_, -1, LVNI_FOCUSED);
-    const bool hasFocus = focused >= 0 && static_cast<size_t>(focused) < model_.ShownCount();
-    if (hasFocus) rows.push_back(model_.RowAt(static_cast<size_t>(focused)));
-
-    model_.Resort();
-    ClearSelection();
-    if (!rows.empty()) {
-      std::vector<size_t> shown = model_.DisplayIndicesOf(rows);
-      if (hasFocus) {
-        const size_t at = shown.back();
-        shown.pop_back();
-        if (at != SIZE_MAX) {
-          ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_FOCUSED, LVIS_FOCUSED);
-          ListView_EnsureVisible(URLs_, static_cast<int>(at), FALSE);
-        }
-      }
-      for (size_t at : shown) {
-        if (at != SIZE_MAX) ListView_SetItemState(URLs_, static_cast<int>(at), LVIS_SELECTED, LVIS_SELECTED);
-      }
+  // put in sorted order when the load has finished (order_win.cpp).
+  if (reorder && model_.Sorted() && !model_.OrderCurrent()) {
+    const uint64_t epoch = listEpoch_;
+    ListModel::PendingOrder pending;
+    if (MakeListOrder(model_.SortKey(), model_.Descending(), pending)) {
+      ApplyOrder(std::move(pending));
+    } else if (!OwnsList(epoch) || !URLs_) {
+      return;  // another view has the list now
+    } else if (!model_.OrderCurrent()) {
+      model_.SetSorted(false);  // stopped: the lines stay in the order they came
     }
   }
   if (!reorder) {

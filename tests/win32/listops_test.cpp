@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "app/collation.h"
 #include "app/properties.h"
 #include "app/save.h"
 #include "tests/win32/win32_test_util.h"
@@ -297,6 +299,105 @@ TEST_F(ListOperations, TheFilterNarrowsTheListLiveAndGoesAwayExactly) {
   RECT after{};
   GetWindowRect(form->Control(IDC_URLS), &after);
   EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+// Column, minus and date terms narrow the list and its count; the box's
+// tooltip names the column a term was given; days start at local midnight
+// unless the filter is told UTC.
+TEST_F(ListOperations, TheFilterTakesColumnMinusAndDateTerms) {
+  form->StartView(L"url", L"Address", 1000);
+  form->AddColumn(2, L"Title", 1000);
+  form->AddColumn(3, L"Last Visited", 1000);
+  const uint64_t day = 864000000000ull, jan29 = 133194240000000000ull;  // 2023-01-29 00:00 UTC
+  const struct {
+    const wchar_t* address;
+    const wchar_t* title;
+    uint64_t visited;
+  } rows[] = {{L"http://news.example/", L"Sport", jan29 - day / 2},
+              {L"http://example.org/news", L"News today", jan29 + day / 2},
+              {L"http://other.example/", L"Weather news", jan29 + 3 * day + day / 2},
+              {L"http://news.example/x", L"Notes", jan29}};
+  for (const auto& r : rows) {
+    const size_t line = form->AddLine(r.address);
+    form->SetSubItem(line, 1, r.title);
+    form->SetSubItemTime(line, 2, r.visited);
+  }
+  form->WriteCount();
+  form->mnuFilter_Click();
+  Type(*form, L"ti:news");
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://example.org/news", L"http://other.example/"}));
+  EXPECT_EQ(form->FilterCountText(), L"2 of 4 lines");
+  EXPECT_EQ(form->FilterTip(), L"Title contains \"news\"");
+  Type(*form, L"news -title:news");
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://news.example/", L"http://news.example/x"}));
+  Type(*form, L"http://other");  // names no column
+  EXPECT_EQ(form->FilterCountText(), L"1 of 4 lines");
+  // Noon of each day, which is that day in any zone the test may run in.
+  // The lines at noon are on their UTC day in any zone the test may run in;
+  // the one at midnight UTC is on the day before west of Greenwich.
+  Type(*form, L"after:2023-01-29 before:2023-02-01");
+  std::vector<std::wstring> shown = test::Lines(*form);
+  shown.erase(std::remove(shown.begin(), shown.end(), L"http://news.example/x"), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"http://example.org/news"}));
+  form->SetTimesInUtc(true);  // UTC days; after: from the day's start, before: up to it
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://example.org/news", L"http://news.example/x"}));
+  Type(*form, L"before:2023-01-29");
+  EXPECT_EQ(test::Lines(*form), (std::vector<std::wstring>{L"http://news.example/"}));
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 4");
+  Type(*form, L"");
+  EXPECT_EQ(form->FilterCountText(), L"4 of 4 lines");
+}
+
+// Past its patience an order lets the window answer: Escape then stops it
+// with the list, its order and panel 2 as they were, and another view shown
+// meanwhile abandons it.
+TEST_F(ListOperations, ALongOrderAnswersEscapeAndAnotherView) {
+  frmViewer::SetOrderPatience(0);
+  form->StartView(L"url", L"Address", 1000);
+  for (uint32_t i = 0; i < 300000; ++i) form->AddLine(L"http://example.com/" + std::to_wstring(i * 7919 % 300000));
+  form->WriteCount();
+  const std::vector<std::wstring> before = test::Lines(*form);
+  PostMessageW(form->Control(IDC_URLS), WM_KEYDOWN, VK_ESCAPE, 0);
+  form->URLs_ColumnClick(1);
+  EXPECT_FALSE(form->ListSorted());
+  EXPECT_TRUE(test::Lines(*form) == before);
+  EXPECT_EQ(form->PanelText(2), L"Total Records: 300000");
+  // Without Escape the order is made.
+  form->URLs_ColumnClick(1);
+  EXPECT_TRUE(form->ListSorted());
+  EXPECT_EQ(form->CellText(0, 0), L"http://example.com/0");
+
+  PostMessageW(form->hwnd(), WM_COMMAND, IDM_RUN, 0);
+  form->SortBy(1, true);
+  EXPECT_EQ(form->Tag(), L"run");
+  EXPECT_NE(form->LineCount(), 300000u);
+  EXPECT_EQ(form->PanelText(2), L"Total Records: " + std::to_wstring(form->LineCount()));
+  frmViewer::SetOrderPatience(500);
+}
+
+// A column of printable ASCII alone is ordered by its characters' ranks:
+// the same order as the user's language gives their keys (case, hyphens,
+// punctuation, a text that begins another), ties in the order of addition.
+TEST_F(ListOperations, AsciiTextsOrderAsTheirKeysDo) {
+  const std::vector<std::wstring> texts = {L"co-op", L"coop",  L"Co-op",     L"a-z", L"z-a", L"abc",      L"ABC",
+                                           L"ab",    L"a b",   L"a_b",       L"a.b", L"A~",  L"http://x", L"HTTP://X/",
+                                           L"",      L"[x]",   L"{x}",       L"1",   L"10",  L"9",        L"a'b",
+                                           L"ab ",   L"abc\\", L"C:\\Users", L"c:/", L"#1",  L"@home",    L"`q"};
+  form->StartView(L"url", L"Text", 1000);
+  for (const std::wstring& t : texts) form->AddLine(t);
+  form->URLs_ColumnClick(1);
+  std::vector<size_t> want(texts.size());
+  for (size_t i = 0; i < want.size(); ++i) want[i] = i;
+  std::stable_sort(want.begin(), want.end(), [&](size_t a, size_t b) {
+    std::string x, y;
+    UserLocaleKey(AsU16(texts[a]), x);
+    UserLocaleKey(AsU16(texts[b]), y);
+    return x < y;  // std::string compares its chars as unsigned
+  });
+  std::vector<std::wstring> expected;
+  for (size_t i : want) expected.push_back(texts[i]);
+  EXPECT_EQ(test::Lines(*form), expected);
+  EXPECT_NE(UserLocaleAsciiRanks(), nullptr);  // the ranks were used
 }
 
 TEST_F(ListOperations, PropertiesShowEveryColumnInOneWindow) {
