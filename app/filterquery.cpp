@@ -6,6 +6,7 @@
 
 #include "app/listmodel.h"
 #include "base/ascii.h"
+#include "base/isotime.h"
 
 namespace glimmerlog {
 
@@ -63,15 +64,6 @@ std::u16string DayText(const FilterTerm& t) {
   return Ascii(text);
 }
 
-// Days from 1970-01-01 to a day of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 // Whether ASCII text (one byte a character) holds the folded ASCII needle,
 // folding as it compares; `other` is set, and nothing decided, when the

@@ -27,6 +27,10 @@ std::u16string IsoWithOffset(const CalendarTime& local, int64_t offsetSeconds);
 // Seconds from 1970-01-01 (UTC) of a FILETIME, rounded down.
 int64_t UnixSeconds(uint64_t fileTime);
 
+// Days from 1970-01-01 to a day of the proleptic Gregorian calendar (month
+// 1 to 12, day 1 to 31; the day is not checked against the month).
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day);
+
 }  // namespace glimmerlog
 
 #endif

@@ -2,6 +2,7 @@
 // times --since and --until take.
 #include <cstdlib>
 
+#include "base/isotime.h"
 #include "report/report.h"
 
 namespace glimmerlog {
@@ -14,15 +15,6 @@ bool TakesValue(const std::string& option) {
          option == "--since" || option == "--until";
 }
 
-// The days from 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
 
 }  // namespace
 
