@@ -17,19 +17,6 @@
 namespace glimmerlog {
 namespace {
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = chars;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
 void Select(frmViewer& form, std::initializer_list<int> lines, int focused) {
   HWND list = form.Control(IDC_URLS);
   ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -54,13 +41,13 @@ class ListOperations : public ::testing::Test {
 TEST_F(ListOperations, SelectedLinesCopyAsTabSeparatedRowsInTheHeadersOrder) {
   Select(*form, {0, 2}, 2);
   EXPECT_EQ(form->mnuCopy_Click(), L"c1\tb1\r\nb3\tb3 two\r\n");
-  EXPECT_EQ(ClipboardText(), L"c1\tb1\r\nb3\tb3 two\r\n");
+  EXPECT_EQ(test::ClipboardText(), L"c1\tb1\r\nb3\tb3 two\r\n");
   // Columns dragged into another order copy in that order.
   int order[] = {1, 0};
   ListView_SetColumnOrderArray(form->Control(IDC_URLS), 2, order);
   Select(*form, {1}, 1);
   EXPECT_EQ(form->mnuCopy_Click(), L"b2\ta2 \xD800\r\n");  // the unpaired surrogate as it is
-  EXPECT_EQ(ClipboardText(), L"b2\ta2 \xD800\r\n");
+  EXPECT_EQ(test::ClipboardText(), L"b2\ta2 \xD800\r\n");
   Select(*form, {}, -1);
   EXPECT_EQ(form->mnuCopy_Click(), L"");
 }
@@ -77,7 +64,7 @@ TEST_F(ListOperations, CtrlAAndCtrlCInTheList) {
   EXPECT_EQ(form->SelectedLines(), (std::vector<size_t>{0, 1, 2}));
   EXPECT_TRUE(frmViewer::PreTranslate(ctrlC));
   SetKeyboardState(saved);
-  EXPECT_EQ(ClipboardText(), L"c1\tb1\r\na2 \xD800\tb2\r\nb3\tb3 two\r\n");
+  EXPECT_EQ(test::ClipboardText(), L"c1\tb1\r\na2 \xD800\tb2\r\nb3\tb3 two\r\n");
 }
 
 TEST_F(ListOperations, OpenActsOnTheFocusedLineWhenSelectedElseTheFirstSelected) {
@@ -106,7 +93,7 @@ TEST_F(ListOperations, CopyCellTakesTheCellLastClicked) {
   click.iSubItem = 1;
   SendMessageW(form->hwnd(), WM_NOTIFY, IDC_URLS, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(form->mnuCopyCell_Click(), L"b3 two");
-  EXPECT_EQ(ClipboardText(), L"b3 two");
+  EXPECT_EQ(test::ClipboardText(), L"b3 two");
 }
 
 TEST_F(ListOperations, TheContextMenuOffersWhatFitsTheSelection) {

@@ -27,19 +27,6 @@ bool Press(HWND to, WPARAM key, std::initializer_list<int> held) {
   return handled;
 }
 
-std::wstring ClipboardText() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-      text = chars;
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
 std::vector<int> Widths(const frmViewer& form) {
   std::vector<int> widths;
   for (size_t c = 0; c < form.Model().Columns().size(); ++c) {
@@ -299,7 +286,7 @@ TEST_F(ListColumns, SaveOffersTheViewsNameAndTheDateAndCopyCanNameTheColumns) {
 
   form->SelectLine(0);
   EXPECT_TRUE(Press(form->Control(IDC_URLS), 'C', {VK_CONTROL, VK_SHIFT}));
-  EXPECT_EQ(ClipboardText().rfind(L"Path\tWhen\tCount\r\nC:\\a.txt\t", 0), 0u);
+  EXPECT_EQ(test::ClipboardText().rfind(L"Path\tWhen\tCount\r\nC:\\a.txt\t", 0), 0u);
   // In the lines' menu and the Open menu, right after Copy.
   HMENU lines = form->BuildContextMenu();
   EXPECT_EQ(GetMenuItemID(lines, 3), static_cast<UINT>(IDM_COPYWITHNAMES));

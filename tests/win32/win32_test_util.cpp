@@ -182,6 +182,19 @@ std::wstring ScratchFolder::MakeFolder(const std::wstring& relative) {
   return full;
 }
 
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
 std::wstring TestDataDir() {
   std::wstring dir = Utf8ToWide(GL_TESTDATA_DIR);
   for (auto& c : dir) {

@@ -95,6 +95,9 @@ void WriteFileBytes(const std::wstring& path, const void* data, size_t size);
 // The testdata folder beside the project, or empty when it is absent.
 std::wstring TestDataDir();
 
+// The clipboard's Unicode text ("<clipboard busy>" when it cannot be opened).
+std::wstring ClipboardText();
+
 // Imports a .reg file into the prefix's registry with its own reg.exe.
 bool ImportRegFile(const std::wstring& path);
 
