@@ -334,7 +334,7 @@ TEST(BrowserRecords, DatabasesTheBrowsersWrote) {
       {"chromium/Cookies", kChromiumCookies, kChromiumCookieSql, 2},
       {"firefox/places.sqlite", kFirefoxDownloads, kPlacesDownloadsSql, 1},
       {"firefox/places.sqlite", kFirefoxBookmarks, kFirefoxBookmarksSql, 5},
-      {"firefox/cookies.sqlite", kFirefoxCookies, kFirefoxCookieSql, 1},
+      {"firefox/cookies.sqlite", kFirefoxCookies, kFirefoxCookieSql, 2},
       {"firefox/formhistory.sqlite", kFirefoxSearches, kFirefoxSearchesSql, 1},
   };
   int n = 0;
@@ -353,7 +353,7 @@ TEST(BrowserRecords, DatabasesTheBrowsersWrote) {
       EXPECT_EQ(d.received, 5000);
     }
     for (const BrowserCookie& k : ours.cookies) {
-      if (k.name == u"session") EXPECT_EQ(k.httpOnly, 1);
+      if (k.name == u"signin") EXPECT_EQ(k.httpOnly, 1);
     }
   }
 }

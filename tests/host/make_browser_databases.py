@@ -61,7 +61,9 @@ class Pages(http.server.BaseHTTPRequestHandler):
             body, title = 'results', 'Results'
         else:
             body, title = 'page', 'Seite 1 \u2013 \u00dcn\u00efc\u00f8d\u00e9 \u65e5\u672c'
-        cookies = [('Set-Cookie', 'session=1; Path=/; HttpOnly; SameSite=Strict'),
+        # Both persistent: a browser drops session cookies when it starts
+        # again, so whether one is on disk would depend on when it wrote last.
+        cookies = [('Set-Cookie', 'signin=1; Path=/; Max-Age=86400; HttpOnly; SameSite=Strict'),
                    ('Set-Cookie', 'kept=1; Path=/docs; Max-Age=86400; SameSite=Lax')]
         self.reply(PAGE.format(title=title, body=body).encode(), 'text/html; charset=utf-8', cookies)
 
